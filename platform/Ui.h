@@ -1,0 +1,92 @@
+#pragma once
+// The user-interface services the windows take from the system. Forms are
+// written against these, so the same form logic runs on real windows and on
+// the fakes of the tests.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace platform {
+
+using Colour = std::uint32_t;  // 0x00BBGGRR
+
+constexpr Colour Rgb(int r, int g, int b) {
+    return static_cast<Colour>(r) | (static_cast<Colour>(g) << 8) | (static_cast<Colour>(b) << 16);
+}
+
+enum class MessageStyle : int { Information = 64, Exclamation = 48, Question = 36 };
+enum class MessageAnswer : int { Ok = 1, Yes = 6, No = 7 };
+
+constexpr const char* kProgramTitle = "Varnholt";
+
+class Label {
+public:
+    virtual ~Label() = default;
+    virtual void SetCaption(const std::string& text) = 0;
+    virtual std::string Caption() const = 0;
+    virtual void SetUnderline(bool on) = 0;
+};
+
+class CheckBox {
+public:
+    virtual ~CheckBox() = default;
+    virtual void SetValue(int value) = 0;  // 0 unticked, 1 ticked, 2 greyed
+    virtual int Value() const = 0;
+};
+
+class PushButton {
+public:
+    virtual ~PushButton() = default;
+    virtual void SetCaption(const std::string& text) = 0;
+    virtual std::string Caption() const = 0;
+    virtual void SetEnabled(bool on) = 0;
+    virtual bool Enabled() const = 0;
+    // Raised while enabled only.
+    std::function<void()> Click;
+};
+
+class Timer {
+public:
+    virtual ~Timer() = default;
+    virtual void SetInterval(unsigned milliseconds) = 0;
+    virtual void SetEnabled(bool on) = 0;
+    virtual bool Enabled() const = 0;
+    // Never re-entered: a tick that falls due while the handler runs is dropped.
+    std::function<void()> Tick;
+};
+
+// A list in report view. Rows count from 1 and stay in insertion order.
+class ListView {
+public:
+    virtual ~ListView() = default;
+    virtual void AddColumn(const std::string& header) = 0;
+    virtual void Clear() = 0;
+    virtual int AddRow(const std::string& text) = 0;  // gives the new row's position
+    virtual void SetText(int row, int column, const std::string& text) = 0;  // column 0 is the main text
+    virtual std::string Text(int row, int column) const = 0;
+    virtual int RowCount() const = 0;
+    virtual void EnsureVisible(int row) = 0;
+    virtual void SetChecked(int row, bool on) = 0;
+    virtual bool Checked(int row) const = 0;
+    virtual void SetTextColour(int row, Colour colour) = 0;
+    virtual Colour TextColour(int row) const = 0;
+    // Every column as wide as its widest item text.
+    virtual void AutoSizeColumns() = 0;
+    virtual int Selected() const = 0;  // 0 when no row is selected
+    virtual void Select(int row) = 0;
+};
+
+class UiServices {
+public:
+    virtual ~UiServices() = default;
+    // Modal, titled kProgramTitle.
+    virtual MessageAnswer MessageBox(const std::string& text, MessageStyle style) = 0;
+    // Handles every pending window message, then returns.
+    virtual void Yield() = 0;
+    virtual double SecondsSinceMidnight() = 0;
+    // The current local date and time: short date, a blank, long time (no
+    // time part at exactly midnight).
+    virtual std::string NowText() = 0;
+};
+
+}  // namespace platform
