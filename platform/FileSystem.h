@@ -23,13 +23,13 @@ public:
     // GetSystemWow64DirectoryA; empty where there is no 32-bit system folder.
     virtual std::string SystemWow64Directory() = 0;
     // PathFileExistsA: 1 when the file or folder exists.
-    virtual int PathFileExists(const std::string& path) = 0;
+    virtual int PathExists(const std::string& path) = 0;
     // The folder of the executable, without a trailing backslash.
     virtual std::string AppFolder() = 0;
     virtual bool CreateFolder(const std::string& path) = 0;
     // Creates a file that must not exist yet; null when it exists or cannot be made.
     virtual std::unique_ptr<OutputFile> CreateNewFile(const std::string& path) = 0;
-    virtual bool DeleteFile(const std::string& path) = 0;
+    virtual bool RemoveFile(const std::string& path) = 0;
     // Names (without folder) of the ordinary files matching a wildcard pattern
     // such as "C:\dir\*.reg", in the order the file system yields them.
     virtual std::vector<std::string> ListFiles(const std::string& pattern) = 0;

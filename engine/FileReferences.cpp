@@ -1,0 +1,96 @@
+#include "engine/FileReferences.h"
+
+#include <cctype>
+
+#include "engine/RegSearch.h"
+
+namespace engine {
+
+const char* const kFileExtensions[13] = {".EXE", ".SYS", ".DLL", ".OCX", ".OCA", ".VXD", ".AX",
+                                         ".COM", ".CPL", ".TLB", ".SCR", ".BAT", ".DRV"};
+
+namespace {
+
+const char kCutCharacters[] = {'/', '*', '?', '"', '<', '>', '|', ',', '(', ';'};
+
+// A character that continues a name: an extension followed by one of these
+// (as ".COM" in "MY.COMPANY") does not end the name there.
+bool ContinuesName(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '-';
+}
+
+// The end of the first occurrence of `ext` that ends a name, or npos.
+std::size_t EndOfExtension(const std::string& s, const std::string& ext) {
+    for (std::size_t at = s.find(ext); at != std::string::npos; at = s.find(ext, at + 1)) {
+        const std::size_t end = at + ext.size();
+        if (end == s.size() || !ContinuesName(s[end])) return end;
+    }
+    return std::string::npos;
+}
+
+bool StartsWith(const std::string& s, const std::string& prefix) {
+    return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
+}
+
+// Every occurrence removed in one pass from left to right, as a text
+// replacement does: what the removal joins together is not looked at again.
+std::string RemoveAll(const std::string& s, const std::string& pattern) {
+    std::string out;
+    std::size_t from = 0;
+    for (std::size_t at; (at = s.find(pattern, from)) != std::string::npos; from = at + pattern.size())
+        out.append(s, from, at - from);
+    out.append(s, from);
+    return out;
+}
+
+}  // namespace
+
+const std::string& FileReferences::SystemDrive() {
+    if (drive_.empty()) {
+        const std::string system = files_.SystemDirectory();
+        drive_ = UpperCase(system.substr(0, 2));
+        systemFolder_ = UpperCase(system);
+        wow64Folder_ = UpperCase(files_.SystemWow64Directory());
+    }
+    return drive_;
+}
+
+std::string FileReferences::ExtractFilePath(const std::string& text) {
+    std::string s = UpperCase(text);
+    const std::string& d = SystemDrive();
+    const std::size_t driveAt = s.find(d);
+    if (driveAt == std::string::npos) return d;
+    s.erase(0, driveAt);
+
+    for (const char* ext : kFileExtensions) {
+        const std::size_t end = EndOfExtension(s, ext);
+        if (end != std::string::npos) s.resize(end);
+    }
+    for (char cut : kCutCharacters) {
+        const std::size_t at = s.find(cut);
+        if (at != std::string::npos) s.resize(at);
+    }
+    const std::size_t colon = s.find(':', 2);
+    if (colon != std::string::npos) s.resize(colon);
+    return RemoveAll(s, " %1");
+}
+
+bool FileReferences::FileExists(const std::string& path) {
+    if (files_.PathExists(path) == 1) return true;
+    // Registrations of 32-bit programs name files in the system folder that
+    // live in the 32-bit one; those are not missing.
+    SystemDrive();
+    if (wow64Folder_.empty() || systemFolder_.empty()) return false;
+    const std::string upper = UpperCase(path);
+    if (!StartsWith(upper, systemFolder_ + '\\')) return false;
+    return files_.PathExists(wow64Folder_ + path.substr(systemFolder_.size())) == 1;
+}
+
+bool FileReferences::HasListedExtension(const std::string& upperPath) {
+    for (const std::string ext : kFileExtensions)
+        if (upperPath.size() >= ext.size() && upperPath.compare(upperPath.size() - ext.size(), ext.size(), ext) == 0)
+            return true;
+    return false;
+}
+
+}  // namespace engine

@@ -1,0 +1,174 @@
+#include "engine/RegSearch.h"
+
+#include <algorithm>
+#include <new>
+#include <system_error>
+
+#include "engine/RootKeys.h"
+#include "engine/ValueText.h"
+
+namespace engine {
+namespace {
+
+constexpr std::uint32_t kNameChars = 260;
+constexpr std::uint32_t kDataBytes = 4096;
+
+// A value that does not fit the buffers is skipped and the enumeration goes
+// on; this many in a row means the key answers every index that way, and its
+// enumeration ends there so the walk cannot spin on it.
+constexpr int kMaxSkippedValuesInARow = 4096;
+
+// Error numbers a failure inside the walk is reported with.
+constexpr std::int32_t kOutOfMemory = 7;
+constexpr std::int32_t kInternalError = 51;
+
+std::int32_t FailureNumber() {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    } catch (const std::system_error& e) {
+        return e.code().value() != 0 ? e.code().value() : kInternalError;
+    } catch (...) {
+        return kInternalError;
+    }
+}
+
+// An open key, closed when the walk leaves its level.
+class OpenKey {
+public:
+    explicit OpenKey(platform::Registry& registry) : registry_(registry) {}
+    ~OpenKey() {
+        if (handle_) registry_.CloseKey(handle_);
+    }
+    OpenKey(const OpenKey&) = delete;
+    OpenKey& operator=(const OpenKey&) = delete;
+    bool Open(platform::RegHandle base, const std::string& path) {
+        return registry_.OpenKeyEx(base, path, platform::kKeyRead, &handle_) == platform::kErrorSuccess;
+    }
+    platform::RegHandle handle() const { return handle_; }
+
+private:
+    platform::Registry& registry_;
+    platform::RegHandle handle_ = 0;
+};
+
+std::string ChildPath(const std::string& keyPath, const std::string& name) {
+    return keyPath.empty() ? name : keyPath + '\\' + name;
+}
+
+}  // namespace
+
+std::string UpperCase(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+cRegSearch::cRegSearch(platform::Registry& registry, platform::UiServices& ui, RegSearchListener& listener)
+    : registry_(registry), ui_(ui), listener_(listener) {}
+
+cRegSearch::~cRegSearch() { StopReason = 1; }
+
+void cRegSearch::DoSearch() {
+    searching_ = true;
+    upperSearch_ = UpperCase(SearchString);
+    if (RootKey != 0) {
+        const std::string rootName = RootKeyName(RootKey);
+        if (WantValues()) SearchValues(RootKey, rootName, SubKey);
+        SearchKeys(RootKey, rootName, SubKey);
+    } else {
+        for (const engine::RootKey& root : kRootKeys) {
+            if (StopReason != 0) break;
+            SearchKeys(root.handle, root.name, SubKey);
+        }
+    }
+    searching_ = false;
+    listener_.SearchFinished(StopReason);
+    StopReason = 0;
+}
+
+void cRegSearch::SearchKeys(platform::RegHandle root, const std::string& rootName, const std::string& keyPath) {
+    if (StopReason != 0) return;
+    try {
+        OpenKey key(registry_);
+        if (!key.Open(root, keyPath)) return;
+        SearchSubkeysOf(root, key.handle(), rootName, keyPath);
+    } catch (...) {
+        StopReason = FailureNumber();
+    }
+}
+
+void cRegSearch::SearchValues(platform::RegHandle root, const std::string& rootName, const std::string& keyPath) {
+    if (StopReason != 0) return;
+    try {
+        OpenKey key(registry_);
+        if (!key.Open(root, keyPath)) return;
+        SearchValuesOf(key.handle(), rootName, keyPath);
+    } catch (...) {
+        StopReason = FailureNumber();
+    }
+}
+
+// One level of the walk. Each subkey is opened once, relative to this key,
+// and that one handle serves the subkey's values and its own subkeys.
+void cRegSearch::SearchSubkeysOf(platform::RegHandle root, platform::RegHandle key, const std::string& rootName,
+                                 const std::string& keyPath) {
+    char name[kNameChars];
+    for (std::uint32_t index = 0;; ++index) {
+        ui_.Yield();
+        std::fill(name, name + kNameChars, ' ');
+        if (registry_.EnumKey(key, index, name, kNameChars) != platform::kErrorSuccess) break;
+        const std::string subName = TrimAtNull(std::string(name, kNameChars));
+        const std::string subPath = ChildPath(keyPath, subName);
+        if (StopReason == 0) listener_.SearchKeyChanged(rootName + '\\' + subPath);
+        if (IsMatch(subName)) listener_.SearchFound(rootName, subPath, "*", kFoundKeyName, MatchedValue{subPath, {}, 0, {}});
+        if (StopReason != 0) continue;  // a stopped walk only finishes this loop
+        try {
+            OpenKey sub(registry_);
+            if (!sub.Open(key, subName)) continue;
+            if (WantValues()) SearchValuesOf(sub.handle(), rootName, subPath);
+            if (StopReason == 0) SearchSubkeysOf(root, sub.handle(), rootName, subPath);
+        } catch (...) {
+            StopReason = FailureNumber();
+        }
+    }
+}
+
+void cRegSearch::SearchValuesOf(platform::RegHandle key, const std::string& rootName, const std::string& keyPath) {
+    std::string name(kNameChars, '\0');
+    std::vector<std::uint8_t> data(kDataBytes);
+    int skippedInARow = 0;
+    for (std::uint32_t index = 0;; ++index) {
+        std::fill(name.begin(), name.end(), '\0');
+        std::fill(data.begin(), data.end(), 0);
+        std::uint32_t nameLen = kNameChars, dataLen = kDataBytes, type = 0;
+        const long result = registry_.EnumValue(key, index, name.data(), &nameLen, &type, data.data(), &dataLen);
+        if (result == platform::kErrorMoreData) {
+            // Name or data too long for the buffers: pass over this value only.
+            if (++skippedInARow >= kMaxSkippedValuesInARow) break;
+            continue;
+        }
+        if (result != platform::kErrorSuccess) break;
+        skippedInARow = 0;
+
+        MatchedValue value{keyPath, TrimAtNull(name), type,
+                           std::vector<std::uint8_t>(data.begin(), data.begin() + std::max<std::uint32_t>(dataLen, 1))};
+        const std::string fullName = keyPath + '\\' + value.valueName;
+        const std::string text = ValueDataToText(type, value.data);
+        if ((SearchFlags & kSearchValueNames) && IsMatch(value.valueName))
+            listener_.SearchFound(rootName, fullName, text, kFoundValueName, value);
+        if (SearchFlags & kSearchValueData) {
+            const std::string dataText = TrimAtNull(text);
+            if (IsMatch(dataText)) listener_.SearchFound(rootName, fullName, dataText, kFoundValueData, value);
+        }
+    }
+}
+
+bool cRegSearch::IsMatch(const std::string& text) const {
+    if (SearchFlags & kSearchWholeText) return UpperCase(text) == upperSearch_;
+    // As a substring search: an empty text holds nothing, not even the empty text.
+    return !text.empty() && UpperCase(text).find(upperSearch_) != std::string::npos;
+}
+
+}  // namespace engine

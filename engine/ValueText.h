@@ -1,0 +1,14 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace engine {
+
+// The text a value's data is shown and searched as, by the value's type.
+std::string ValueDataToText(std::uint32_t type, const std::vector<std::uint8_t>& data);
+
+// The part of a text before its first NUL; the whole text when it has none.
+std::string TrimAtNull(const std::string& text);
+
+}  // namespace engine

@@ -1,0 +1,83 @@
+#include "platform/win32/Win32FileSystem.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+namespace win32 {
+namespace {
+
+class Win32OutputFile : public platform::OutputFile {
+public:
+    explicit Win32OutputFile(HANDLE file) : file_(file) {}
+    ~Win32OutputFile() override {
+        if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    }
+    Win32OutputFile(const Win32OutputFile&) = delete;
+    Win32OutputFile& operator=(const Win32OutputFile&) = delete;
+
+    bool Write(const std::string& bytes) override {
+        DWORD written = 0;
+        return file_ != INVALID_HANDLE_VALUE &&
+               WriteFile(file_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+               written == bytes.size();
+    }
+    bool Close() override {
+        if (file_ == INVALID_HANDLE_VALUE) return false;
+        // The backup must be on the disk before anything it holds is removed.
+        const bool flushed = FlushFileBuffers(file_) != 0;
+        const bool closed = CloseHandle(file_) != 0;
+        file_ = INVALID_HANDLE_VALUE;
+        return flushed && closed;
+    }
+
+private:
+    HANDLE file_;
+};
+
+}  // namespace
+
+std::string Win32FileSystem::SystemDirectory() {
+    char buffer[MAX_PATH] = {};
+    GetSystemDirectoryA(buffer, MAX_PATH);
+    return buffer;
+}
+
+std::string Win32FileSystem::SystemWow64Directory() {
+    char buffer[MAX_PATH] = {};
+    const UINT length = GetSystemWow64DirectoryA(buffer, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
+}
+
+int Win32FileSystem::PathExists(const std::string& path) { return PathFileExistsA(path.c_str()); }
+
+std::string Win32FileSystem::AppFolder() {
+    char buffer[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    std::string path(buffer, length);
+    return path.substr(0, path.find_last_of('\\'));
+}
+
+bool Win32FileSystem::CreateFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+
+std::unique_ptr<platform::OutputFile> Win32FileSystem::CreateNewFile(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<Win32OutputFile>(file);
+}
+
+bool Win32FileSystem::RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+std::vector<std::string> Win32FileSystem::ListFiles(const std::string& pattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    constexpr DWORD kNotOrdinary = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    do {
+        if (!(found.dwFileAttributes & kNotOrdinary)) names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+}  // namespace win32

@@ -1,0 +1,19 @@
+#pragma once
+#include "platform/FileSystem.h"
+
+namespace win32 {
+
+// Files and folders over kernel32 and shlwapi.
+class Win32FileSystem : public platform::FileSystem {
+public:
+    std::string SystemDirectory() override;
+    std::string SystemWow64Directory() override;
+    int PathExists(const std::string& path) override;
+    std::string AppFolder() override;
+    bool CreateFolder(const std::string& path) override;
+    std::unique_ptr<platform::OutputFile> CreateNewFile(const std::string& path) override;
+    bool RemoveFile(const std::string& path) override;
+    std::vector<std::string> ListFiles(const std::string& pattern) override;
+};
+
+}  // namespace win32

@@ -1,0 +1,19 @@
+#pragma once
+#include "platform/Registry.h"
+
+namespace win32 {
+
+// The registry operations over advapi32.
+class Win32Registry : public platform::Registry {
+public:
+    long OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t access,
+                   platform::RegHandle* out) override;
+    long EnumKey(platform::RegHandle key, std::uint32_t index, char* name, std::uint32_t size) override;
+    long EnumValue(platform::RegHandle key, std::uint32_t index, char* name, std::uint32_t* nameLen,
+                   std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataLen) override;
+    long CloseKey(platform::RegHandle key) override;
+    long CreateKey(platform::RegHandle root, const std::string& path, platform::RegHandle* out) override;
+    long DeleteValue(platform::RegHandle key, const std::string& name) override;
+};
+
+}  // namespace win32

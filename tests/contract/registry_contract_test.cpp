@@ -1,0 +1,131 @@
+// What the program relies on from the registry operations, checked against
+// the in-memory store and the real registry alike.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "contract/RegistrySandbox.h"
+
+using namespace platform;
+
+namespace {
+
+class RegistryContract : public ::testing::Test {
+protected:
+    void SetUp() override { box = MakeRegistrySandbox(); }
+    Registry& reg() { return box->registry(); }
+    RegHandle Open(const std::string& sub) {
+        RegHandle key = 0;
+        EXPECT_EQ(reg().OpenKeyEx(kHkeyCurrentUser, box->Path(sub), kKeyRead, &key), kErrorSuccess) << sub;
+        return key;
+    }
+    long EnumValueAt(RegHandle key, std::uint32_t index, std::string* name = nullptr,
+                     std::vector<std::uint8_t>* data = nullptr, std::uint32_t* type = nullptr) {
+        char nameBuf[260] = {};
+        std::uint8_t dataBuf[4096] = {};
+        std::uint32_t nameLen = 260, dataLen = 4096, valueType = 0;
+        const long result = reg().EnumValue(key, index, nameBuf, &nameLen, &valueType, dataBuf, &dataLen);
+        if (result == kErrorSuccess) {
+            if (name) *name = nameBuf;
+            if (data) data->assign(dataBuf, dataBuf + dataLen);
+            if (type) *type = valueType;
+        }
+        return result;
+    }
+    std::unique_ptr<RegistrySandbox> box;
+};
+
+TEST_F(RegistryContract, OpensExistingKeysAndRefusesMissingOnes) {
+    box->AddKey("a");
+    RegHandle key = 0;
+    EXPECT_NE(reg().OpenKeyEx(kHkeyCurrentUser, box->Path("missing"), kKeyRead, &key), kErrorSuccess);
+    key = Open("a");
+    EXPECT_EQ(reg().CloseKey(key), kErrorSuccess);
+    // The empty path opens the root itself, relative paths open from a handle.
+    ASSERT_EQ(reg().OpenKeyEx(kHkeyCurrentUser, "", kKeyRead, &key), kErrorSuccess);
+    reg().CloseKey(key);
+    RegHandle base = Open(""), sub = 0;
+    EXPECT_EQ(reg().OpenKeyEx(base, "a", kKeyRead, &sub), kErrorSuccess);
+    reg().CloseKey(sub);
+    reg().CloseKey(base);
+}
+
+TEST_F(RegistryContract, EnumeratesSubkeysInNameOrderThenEnds) {
+    const std::string longName(255, 'k');
+    for (const char* name : {"beta", "Alpha", "gamma"}) box->AddKey(name);
+    box->AddKey(longName);
+    RegHandle key = Open("");
+    std::vector<std::string> names;
+    char buffer[260];
+    long result;
+    std::uint32_t index = 0;
+    while ((result = reg().EnumKey(key, index++, buffer, 260)) == kErrorSuccess) names.push_back(buffer);
+    EXPECT_EQ(result, kErrorNoMoreItems);
+    EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "beta", "gamma", longName}));
+    reg().CloseKey(key);
+}
+
+TEST_F(RegistryContract, EnumeratesValuesAndReportsWhatDoesNotFit) {
+    struct Case {
+        std::string name;
+        std::size_t bytes;
+        long expected;
+    } cases[] = {
+        {"small", 10, kErrorSuccess},
+        {"big", 4097, kErrorMoreData},
+        {"exact", 4096, kErrorSuccess},
+        {std::string(259, 'n'), 4, kErrorSuccess},
+        {std::string(260, 'm'), 4, kErrorMoreData},
+    };
+    for (const Case& c : cases) box->SetValue("", c.name, kRegBinary, std::vector<std::uint8_t>(c.bytes, 0xAB));
+    RegHandle key = Open("");
+    // Whatever the order the store keeps, each value answers as its size says.
+    std::size_t seen = 0, tooBig = 0;
+    for (std::uint32_t index = 0;; ++index) {
+        std::string name;
+        std::vector<std::uint8_t> data;
+        std::uint32_t type = 0;
+        const long result = EnumValueAt(key, index, &name, &data, &type);
+        if (result == kErrorMoreData) { ++tooBig; continue; }
+        if (result != kErrorSuccess) { EXPECT_EQ(result, kErrorNoMoreItems); break; }
+        ++seen;
+        EXPECT_EQ(type, kRegBinary);
+        bool known = false;
+        for (const Case& c : cases)
+            if (c.name == name) { known = true; EXPECT_EQ(data.size(), c.bytes) << name; EXPECT_EQ(c.expected, kErrorSuccess); }
+        EXPECT_TRUE(known) << name;
+    }
+    EXPECT_EQ(seen, 3u);
+    EXPECT_EQ(tooBig, 2u);
+    reg().CloseKey(key);
+}
+
+TEST_F(RegistryContract, CreatesKeysAndDeletesValues) {
+    box->SetValue("k", "v", kRegSz, {'x', 0});
+    box->SetValue("k", "", kRegSz, {'d', 0});
+    RegHandle key = 0;
+    ASSERT_EQ(reg().CreateKey(kHkeyCurrentUser, box->Path("k"), &key), kErrorSuccess);
+    EXPECT_EQ(reg().DeleteValue(key, "v"), kErrorSuccess);
+    EXPECT_EQ(reg().DeleteValue(key, "v"), kErrorFileNotFound);
+    EXPECT_EQ(reg().DeleteValue(key, ""), kErrorSuccess) << "the default value";
+    reg().CloseKey(key);
+    EXPECT_FALSE(box->ValueExists("k", "v"));
+    EXPECT_FALSE(box->ValueExists("k", ""));
+
+    ASSERT_EQ(reg().CreateKey(kHkeyCurrentUser, box->Path("new\\deeper"), &key), kErrorSuccess);
+    reg().CloseKey(key);
+    ASSERT_EQ(reg().OpenKeyEx(kHkeyCurrentUser, box->Path("new\\deeper"), kKeyRead, &key), kErrorSuccess);
+    reg().CloseKey(key);
+}
+
+TEST_F(RegistryContract, DeletingNeedsSetValueAccess) {
+    box->SetValue("k", "v", kRegSz, {'x', 0});
+    RegHandle key = Open("k");
+    EXPECT_EQ(reg().DeleteValue(key, "v"), kErrorAccessDenied);
+    reg().CloseKey(key);
+    ASSERT_EQ(reg().OpenKeyEx(kHkeyCurrentUser, box->Path("k"), kKeySetValue, &key), kErrorSuccess);
+    EXPECT_EQ(reg().DeleteValue(key, "v"), kErrorSuccess);
+    reg().CloseKey(key);
+}
+
+}  // namespace

@@ -1,0 +1,106 @@
+#include "fakes/MemoryFileSystem.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace fakes {
+
+class MemoryFileSystem::Output : public platform::OutputFile {
+public:
+    Output(MemoryFileSystem& fs, std::string key) : fs_(fs), key_(std::move(key)) {}
+    bool Write(const std::string& bytes) override {
+        if (fs_.failWriteAfter >= 0 && fs_.writes_ >= fs_.failWriteAfter) return false;
+        ++fs_.writes_;
+        auto it = fs_.files_.find(key_);
+        if (it == fs_.files_.end()) return false;
+        it->second.second.bytes += bytes;
+        return true;
+    }
+    bool Close() override { return !fs_.failClose; }
+
+private:
+    MemoryFileSystem& fs_;
+    std::string key_;
+};
+
+MemoryFileSystem::MemoryFileSystem() {
+    AddFolder("C:\\windows\\system32");
+    AddFolder(appFolder);
+}
+
+std::string MemoryFileSystem::Key(const std::string& path) {
+    std::string key = path;
+    for (char& c : key)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    while (key.size() > 3 && key.back() == '\\') key.pop_back();
+    return key;
+}
+
+std::string MemoryFileSystem::Parent(const std::string& path) {
+    const std::size_t at = path.find_last_of('\\');
+    return at == std::string::npos ? std::string() : path.substr(0, at);
+}
+
+void MemoryFileSystem::AddFolder(const std::string& path) {
+    for (std::string p = Key(path); p.size() > 2; p = Parent(p)) folders_.insert(p);
+}
+
+void MemoryFileSystem::AddFile(const std::string& path, const std::string& bytes, bool hidden) {
+    AddFolder(Parent(path));
+    files_[Key(path)] = {path, File{bytes, hidden}};
+}
+
+bool MemoryFileSystem::HasFile(const std::string& path) const { return files_.count(Key(path)) != 0; }
+
+std::string MemoryFileSystem::Contents(const std::string& path) const {
+    auto it = files_.find(Key(path));
+    if (it == files_.end()) throw std::logic_error("no file " + path);
+    return it->second.second.bytes;
+}
+
+std::vector<std::string> MemoryFileSystem::FilesIn(const std::string& folder) const {
+    std::vector<std::string> names;
+    for (const auto& [key, entry] : files_)
+        if (Parent(key) == Key(folder)) names.push_back(entry.first.substr(entry.first.find_last_of('\\') + 1));
+    return names;
+}
+
+int MemoryFileSystem::PathExists(const std::string& path) {
+    const std::string key = Key(path);
+    return (folders_.count(key) || files_.count(key)) ? 1 : 0;
+}
+
+bool MemoryFileSystem::CreateFolder(const std::string& path) {
+    const std::string key = Key(path);
+    if (failCreateFolder || folders_.count(key) || files_.count(key) || !folders_.count(Parent(key))) return false;
+    folders_.insert(key);
+    return true;
+}
+
+std::unique_ptr<platform::OutputFile> MemoryFileSystem::CreateNewFile(const std::string& path) {
+    const std::string key = Key(path);
+    if (failCreateFile || files_.count(key) || folders_.count(key) || !folders_.count(Parent(key))) return nullptr;
+    files_[key] = {path, File{}};
+    return std::make_unique<Output>(*this, key);
+}
+
+bool MemoryFileSystem::RemoveFile(const std::string& path) {
+    return !failDelete && files_.erase(Key(path)) != 0;
+}
+
+// Patterns of the form folder\*.ext only, which is all the program asks.
+std::vector<std::string> MemoryFileSystem::ListFiles(const std::string& pattern) {
+    const std::string folder = Key(Parent(pattern));
+    const std::string mask = Key(pattern.substr(pattern.find_last_of('\\') + 1));
+    const std::string ending = mask.size() > 1 && mask[0] == '*' ? mask.substr(1) : mask;
+    std::vector<std::string> names;
+    for (const auto& [key, entry] : files_) {
+        if (Parent(key) != folder || entry.second.hidden) continue;
+        const std::string name = key.substr(key.find_last_of('\\') + 1);
+        if (name.size() >= ending.size() && name.compare(name.size() - ending.size(), ending.size(), ending) == 0)
+            names.push_back(entry.first.substr(entry.first.find_last_of('\\') + 1));
+    }
+    return names;
+}
+
+}  // namespace fakes

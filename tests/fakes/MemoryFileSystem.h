@@ -1,0 +1,58 @@
+#pragma once
+// An in-memory file system with Windows paths: folders, files with their
+// bytes, and failures that can be switched on.
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace fakes {
+
+class MemoryFileSystem : public platform::FileSystem {
+public:
+    MemoryFileSystem();
+
+    std::string systemDirectory = "C:\\windows\\system32";
+    std::string wow64Directory;  // empty: no 32-bit system folder
+    std::string appFolder = "C:\\Program Files\\Varnholt";
+
+    // Switchable failures.
+    bool failCreateFolder = false;
+    bool failCreateFile = false;
+    int failWriteAfter = -1;  // writes that succeed before every later one fails; -1 never
+    bool failClose = false;
+    bool failDelete = false;
+
+    void AddFolder(const std::string& path);
+    void AddFile(const std::string& path, const std::string& bytes = {}, bool hidden = false);
+    bool HasFile(const std::string& path) const;
+    std::string Contents(const std::string& path) const;
+    std::vector<std::string> FilesIn(const std::string& folder) const;
+
+    std::string SystemDirectory() override { return systemDirectory; }
+    std::string SystemWow64Directory() override { return wow64Directory; }
+    int PathExists(const std::string& path) override;
+    std::string AppFolder() override { return appFolder; }
+    bool CreateFolder(const std::string& path) override;
+    std::unique_ptr<platform::OutputFile> CreateNewFile(const std::string& path) override;
+    bool RemoveFile(const std::string& path) override;
+    std::vector<std::string> ListFiles(const std::string& pattern) override;
+
+private:
+    struct File {
+        std::string bytes;
+        bool hidden = false;
+    };
+    class Output;
+    static std::string Key(const std::string& path);  // case-folded, no trailing backslash
+    static std::string Parent(const std::string& path);
+
+    std::set<std::string> folders_;
+    std::map<std::string, std::pair<std::string, File>> files_;  // key -> (path as given, file)
+    int writes_ = 0;
+};
+
+}  // namespace fakes

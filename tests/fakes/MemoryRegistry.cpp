@@ -1,0 +1,184 @@
+#include "fakes/MemoryRegistry.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace fakes {
+namespace {
+
+char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool SameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Fold(x) == Fold(y); });
+}
+
+std::vector<std::string> SplitPath(const std::string& path) {
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    while (from <= path.size() && !path.empty()) {
+        const std::size_t at = path.find('\\', from);
+        parts.push_back(path.substr(from, at == std::string::npos ? std::string::npos : at - from));
+        if (at == std::string::npos) break;
+        from = at + 1;
+    }
+    return parts;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> Bytes(const std::string& text) {
+    std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    bytes.push_back(0);
+    return bytes;
+}
+
+bool MemoryRegistry::NoCaseLess::operator()(const std::string& a, const std::string& b) const {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) { return Fold(x) < Fold(y); });
+}
+
+MemoryRegistry::MemoryRegistry() {
+    const char* names[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+                           "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG"};
+    for (platform::RegHandle h = platform::kHkeyClassesRoot; h <= platform::kHkeyCurrentConfig; ++h) {
+        auto key = std::make_shared<Key>();
+        key->name = key->fullPath = names[h - platform::kHkeyClassesRoot];
+        roots_[h] = key;
+    }
+    // HKEY_DYN_DATA is missing, as on every current system.
+}
+
+std::shared_ptr<MemoryRegistry::Key> MemoryRegistry::Resolve(platform::RegHandle handle) const {
+    if (auto root = roots_.find(handle); root != roots_.end()) return root->second;
+    if (auto open = handles_.find(handle); open != handles_.end()) return open->second.key;
+    return nullptr;
+}
+
+std::shared_ptr<MemoryRegistry::Key> MemoryRegistry::Find(platform::RegHandle base, const std::string& path,
+                                                          bool create) {
+    std::shared_ptr<Key> key = Resolve(base);
+    for (const std::string& part : SplitPath(path)) {
+        if (!key || part.empty()) return nullptr;
+        auto it = key->subkeys.find(part);
+        if (it == key->subkeys.end()) {
+            if (!create) return nullptr;
+            auto sub = std::make_shared<Key>();
+            sub->name = part;
+            sub->fullPath = key->fullPath + '\\' + part;
+            it = key->subkeys.emplace(part, sub).first;
+        }
+        key = it->second;
+    }
+    return key;
+}
+
+platform::RegHandle MemoryRegistry::NewHandle(std::shared_ptr<Key> key, std::uint32_t access) {
+    const platform::RegHandle handle = nextHandle_++;
+    handles_[handle] = Handle{std::move(key), access};
+    return handle;
+}
+
+void MemoryRegistry::AddKey(platform::RegHandle root, const std::string& path) {
+    if (!Find(root, path, true)) throw std::logic_error("bad key path " + path);
+}
+
+void MemoryRegistry::SetValue(platform::RegHandle root, const std::string& path, const std::string& name,
+                              std::uint32_t type, const std::vector<std::uint8_t>& data) {
+    auto key = Find(root, path, true);
+    if (!key) throw std::logic_error("bad key path " + path);
+    for (Value& value : key->values)
+        if (SameName(value.name, name)) {
+            value = Value{name, type, data};
+            return;
+        }
+    key->values.push_back(Value{name, type, data});
+}
+
+void MemoryRegistry::SetString(platform::RegHandle root, const std::string& path, const std::string& name,
+                               const std::string& text) {
+    SetValue(root, path, name, platform::kRegSz, Bytes(text));
+}
+
+bool MemoryRegistry::KeyExists(platform::RegHandle root, const std::string& path) const {
+    return const_cast<MemoryRegistry*>(this)->Find(root, path, false) != nullptr;
+}
+
+bool MemoryRegistry::ValueExists(platform::RegHandle root, const std::string& path, const std::string& name) const {
+    auto key = const_cast<MemoryRegistry*>(this)->Find(root, path, false);
+    return key && std::any_of(key->values.begin(), key->values.end(),
+                              [&](const Value& v) { return SameName(v.name, name); });
+}
+
+void MemoryRegistry::RemoveRoot(platform::RegHandle root) { roots_.erase(root); }
+
+void MemoryRegistry::DenyWrites(platform::RegHandle root, const std::string& path) {
+    Find(root, path, true)->denyWrites = true;
+}
+
+void MemoryRegistry::OnOpen(platform::RegHandle root, const std::string& path, std::function<void()> hook) {
+    Find(root, path, true)->onOpen = std::move(hook);
+}
+
+long MemoryRegistry::OpenKeyEx(platform::RegHandle base, const std::string& path, std::uint32_t access,
+                               platform::RegHandle* out) {
+    ++openCalls_;
+    if (!Resolve(base)) return platform::kErrorInvalidHandle;
+    auto key = Find(base, path, false);
+    if (!key) return platform::kErrorFileNotFound;
+    if (key->onOpen) key->onOpen();
+    *out = NewHandle(key, access);
+    return platform::kErrorSuccess;
+}
+
+long MemoryRegistry::EnumKey(platform::RegHandle handle, std::uint32_t index, char* name, std::uint32_t size) {
+    auto key = Resolve(handle);
+    if (!key) return platform::kErrorInvalidHandle;
+    if (index >= key->subkeys.size()) return platform::kErrorNoMoreItems;
+    const std::string& subName = std::next(key->subkeys.begin(), index)->second->name;
+    if (subName.size() + 1 > size) return platform::kErrorMoreData;
+    std::memcpy(name, subName.c_str(), subName.size() + 1);
+    return platform::kErrorSuccess;
+}
+
+long MemoryRegistry::EnumValue(platform::RegHandle handle, std::uint32_t index, char* name, std::uint32_t* nameLen,
+                               std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataLen) {
+    auto key = Resolve(handle);
+    if (!key) return platform::kErrorInvalidHandle;
+    if (index >= key->values.size()) return platform::kErrorNoMoreItems;
+    const Value& value = key->values[index];
+    if (value.name.size() + 1 > *nameLen || value.data.size() > *dataLen) return platform::kErrorMoreData;
+    std::memcpy(name, value.name.c_str(), value.name.size() + 1);
+    *nameLen = static_cast<std::uint32_t>(value.name.size());
+    *type = value.type;
+    std::copy(value.data.begin(), value.data.end(), data);
+    *dataLen = static_cast<std::uint32_t>(value.data.size());
+    return platform::kErrorSuccess;
+}
+
+long MemoryRegistry::CloseKey(platform::RegHandle handle) {
+    if (roots_.count(handle)) return platform::kErrorSuccess;
+    return handles_.erase(handle) ? platform::kErrorSuccess : platform::kErrorInvalidHandle;
+}
+
+long MemoryRegistry::CreateKey(platform::RegHandle root, const std::string& path, platform::RegHandle* out) {
+    if (!Resolve(root)) return platform::kErrorInvalidHandle;
+    auto key = Find(root, path, true);
+    if (!key) return platform::kErrorFileNotFound;
+    *out = NewHandle(key, 0xF003F);
+    return platform::kErrorSuccess;
+}
+
+long MemoryRegistry::DeleteValue(platform::RegHandle handle, const std::string& name) {
+    auto key = Resolve(handle);
+    if (!key) return platform::kErrorInvalidHandle;
+    auto open = handles_.find(handle);
+    if (open != handles_.end() && !(open->second.access & platform::kKeySetValue)) return platform::kErrorAccessDenied;
+    if (key->denyWrites) return platform::kErrorAccessDenied;
+    auto it = std::find_if(key->values.begin(), key->values.end(), [&](const Value& v) { return SameName(v.name, name); });
+    if (it == key->values.end()) return platform::kErrorFileNotFound;
+    key->values.erase(it);
+    return platform::kErrorSuccess;
+}
+
+}  // namespace fakes

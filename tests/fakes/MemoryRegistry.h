@@ -1,0 +1,81 @@
+#pragma once
+// An in-memory registry that answers the registry operations with the same
+// results as the system's: enumeration order, "does not fit" for a name of
+// 260 characters or more and for data over the caller's buffer, failing opens
+// of missing keys and of roots the system lacks.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Registry.h"
+
+namespace fakes {
+
+class MemoryRegistry : public platform::Registry {
+public:
+    MemoryRegistry();
+
+    // Seeding and inspection.
+    void AddKey(platform::RegHandle root, const std::string& path);
+    void SetValue(platform::RegHandle root, const std::string& path, const std::string& name, std::uint32_t type,
+                  const std::vector<std::uint8_t>& data);
+    void SetString(platform::RegHandle root, const std::string& path, const std::string& name, const std::string& text);
+    bool KeyExists(platform::RegHandle root, const std::string& path) const;
+    bool ValueExists(platform::RegHandle root, const std::string& path, const std::string& name) const;
+    // A root the system lacks: opening it fails.
+    void RemoveRoot(platform::RegHandle root);
+    // Deleting values of this key is refused with "access denied".
+    void DenyWrites(platform::RegHandle root, const std::string& path);
+    // Called at every open of this key (by full path); may throw to simulate
+    // a failure inside the walk.
+    void OnOpen(platform::RegHandle root, const std::string& path, std::function<void()> hook);
+    int OpenHandles() const { return static_cast<int>(handles_.size()); }
+    int OpenCalls() const { return openCalls_; }
+
+    long OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t access,
+                   platform::RegHandle* out) override;
+    long EnumKey(platform::RegHandle key, std::uint32_t index, char* name, std::uint32_t size) override;
+    long EnumValue(platform::RegHandle key, std::uint32_t index, char* name, std::uint32_t* nameLen,
+                   std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataLen) override;
+    long CloseKey(platform::RegHandle key) override;
+    long CreateKey(platform::RegHandle root, const std::string& path, platform::RegHandle* out) override;
+    long DeleteValue(platform::RegHandle key, const std::string& name) override;
+
+private:
+    struct NoCaseLess {
+        bool operator()(const std::string& a, const std::string& b) const;
+    };
+    struct Value {
+        std::string name;
+        std::uint32_t type;
+        std::vector<std::uint8_t> data;
+    };
+    struct Key {
+        std::string name;
+        std::string fullPath;  // root name and path, for hooks
+        std::map<std::string, std::shared_ptr<Key>, NoCaseLess> subkeys;  // enumerated in name order
+        std::vector<Value> values;                                        // enumerated in insertion order
+        bool denyWrites = false;
+        std::function<void()> onOpen;
+    };
+    struct Handle {
+        std::shared_ptr<Key> key;
+        std::uint32_t access;
+    };
+
+    std::shared_ptr<Key> Find(platform::RegHandle base, const std::string& path, bool create);
+    std::shared_ptr<Key> Resolve(platform::RegHandle handle) const;
+    platform::RegHandle NewHandle(std::shared_ptr<Key> key, std::uint32_t access);
+
+    std::map<platform::RegHandle, std::shared_ptr<Key>> roots_;
+    std::map<platform::RegHandle, Handle> handles_;
+    platform::RegHandle nextHandle_ = 0x1000;
+    int openCalls_ = 0;
+};
+
+std::vector<std::uint8_t> Bytes(const std::string& text);  // the text's bytes and a closing NUL
+
+}  // namespace fakes
