@@ -1,0 +1,107 @@
+// Root keys, value rendering and the rules that read a file path out of a
+// value's text.
+#include <gtest/gtest.h>
+
+#include "engine/FileReferences.h"
+#include "engine/RootKeys.h"
+#include "engine/ValueText.h"
+#include "fakes/MemoryFileSystem.h"
+
+using namespace engine;
+
+TEST(RootKeys, MapNamesAndHandlesExactly) {
+    EXPECT_EQ(RootKeyName(0x80000002), "HKEY_LOCAL_MACHINE");
+    EXPECT_EQ(RootKeyName(0x80000006), "HKEY_DYN_DATA");
+    EXPECT_EQ(RootKeyName(0), "");
+    EXPECT_EQ(RootKeyName(0x80000007), "");
+    EXPECT_EQ(RootKeyHandle("HKEY_USERS"), 0x80000003u);
+    EXPECT_EQ(RootKeyHandle("HKEY_CLASSES_ROOT"), 0x80000000u);
+    EXPECT_EQ(RootKeyHandle("HKEY_ALL"), 0u);
+    EXPECT_EQ(RootKeyHandle("hkey_local_machine"), 0u) << "case matters";
+    EXPECT_EQ(RootKeyHandle(" HKEY_USERS"), 0u) << "blanks are not trimmed";
+    EXPECT_EQ(RootKeyHandle(""), 0u);
+}
+
+TEST(ValueDataToText, RendersEachTypeAsShown) {
+    using B = std::vector<std::uint8_t>;
+    struct Case {
+        std::uint32_t type;
+        B data;
+        std::string text;
+    } cases[] = {
+        {3, {0x01, 0xA0, 0xFF}, "01 A0 FF"},
+        {3, {0x00}, "00"},
+        {1, {0x00}, ""},
+        {1, {'a', 'b'}, "ab"},  // no NUL: used whole
+        {7, {'a', 0, 'b', 0, 0}, "a"},
+        {4, {26, 0, 0, 0}, "0x0000001A(26)"},
+        {4, {255, 0, 0, 0, 9, 9}, "0x000000FF(255)"},
+        {4, {0xFF, 0xFF, 0xFF, 0xFF}, "0xFFFFFFFF(-1)"},
+        {4, {0x34, 0x12}, "0x00001234(4660)"},  // short data: missing high bytes are zero
+        {2, {'C', ':', '\\', 0}, "Temporarily unsupported"},
+        {11, {1, 0, 0, 0, 0, 0, 0, 0}, "Temporarily unsupported"},
+        {0, {0}, "Temporarily unsupported"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ValueDataToText(c.type, c.data), c.text) << "type " << c.type;
+    EXPECT_EQ(ValueDataToText(3, B(4096, 0xAB)).size(), 12287u);
+}
+
+class FileReferencesTest : public ::testing::Test {
+protected:
+    fakes::MemoryFileSystem files;
+    FileReferences refs{files};
+};
+
+TEST_F(FileReferencesTest, SystemDriveIsTheUpperCasedStartOfTheSystemFolder) {
+    files.systemDirectory = "c:\\windows\\system32";
+    EXPECT_EQ(refs.SystemDrive(), "C:");
+}
+
+TEST_F(FileReferencesTest, ExtractFilePathReadsThePathOutOfAValueText) {
+    struct Case {
+        const char* text;
+        const char* path;
+    } cases[] = {
+        {"\"C:\\Program Files\\App\\app.exe\" /background", "C:\\PROGRAM FILES\\APP\\APP.EXE"},
+        {"rundll32.exe C:\\Windows\\system32\\shell32.dll,Control_RunDLL", "C:\\WINDOWS\\SYSTEM32\\SHELL32.DLL"},
+        {"C:\\Windows\\notepad.exe %1", "C:\\WINDOWS\\NOTEPAD.EXE"},
+        // An extension counts only where it ends a name.
+        {"C:\\Program Files\\My.Company\\tool.exe", "C:\\PROGRAM FILES\\MY.COMPANY\\TOOL.EXE"},
+        {"C:\\Tools\\filter.axs", "C:\\TOOLS\\FILTER.AXS"},
+        {"C:\\Tools\\filter.ax", "C:\\TOOLS\\FILTER.AX"},
+        {"C:\\a.exe.bak\\b.dll", "C:\\A.EXE.BAK\\B.DLL"},
+        {"C:\\x\\my_app.exe_old C:\\x\\run.com", "C:\\X\\MY_APP.EXE_OLD C"},
+        {"C:\\Docs\\readme.txt;C:\\Docs\\b.txt", "C:\\DOCS\\README.TXT"},
+        {"C:\\Program Files (x86)\\App\\app.exe", "C:\\PROGRAM FILES "},
+        {"C:\\Data\\file D:\\x", "C:\\DATA\\FILE D"},
+        {"D:\\Apps\\x.exe", "C:"},
+        {"*", "C:"},
+        {"c:\\low\\case.sys", "C:\\LOW\\CASE.SYS"},
+        {"C:\\Folder %1\\x.ini", "C:\\FOLDER\\X.INI"},
+        {"C:\\a\\b.exe,2", "C:\\A\\B.EXE"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(refs.ExtractFilePath(c.text), c.path) << c.text;
+}
+
+TEST_F(FileReferencesTest, ListedExtensionsEndThePath) {
+    for (const char* path : {"C:\\A.EXE", "C:\\F.AX", "C:\\D.DRV", "C:\\B.BAT"})
+        EXPECT_TRUE(FileReferences::HasListedExtension(path)) << path;
+    for (const char* path : {"C:\\README.TXT", "C:\\F.AXS", "C:", "C:\\X.LNK"})
+        EXPECT_FALSE(FileReferences::HasListedExtension(path)) << path;
+}
+
+TEST_F(FileReferencesTest, FileExistsAlsoLooksInThe32BitSystemFolder) {
+    files.AddFile("C:\\windows\\system32\\here.dll");
+    files.AddFile("C:\\windows\\syswow64\\old32.dll");
+    EXPECT_TRUE(refs.FileExists("C:\\WINDOWS\\SYSTEM32\\HERE.DLL"));
+    EXPECT_TRUE(refs.FileExists("C:\\WINDOWS"));
+    EXPECT_FALSE(refs.FileExists("C:\\WINDOWS\\SYSTEM32\\OLD32.DLL")) << "no 32-bit folder on this system";
+
+    fakes::MemoryFileSystem wow;
+    wow.wow64Directory = "C:\\windows\\SysWOW64";
+    wow.AddFile("C:\\windows\\syswow64\\old32.dll");
+    FileReferences refs64(wow);
+    EXPECT_TRUE(refs64.FileExists("C:\\WINDOWS\\SYSTEM32\\OLD32.DLL"));
+    EXPECT_FALSE(refs64.FileExists("C:\\WINDOWS\\SYSTEM32\\GONE.DLL"));
+    EXPECT_FALSE(refs64.FileExists("C:\\OTHER\\OLD32.DLL"));
+}

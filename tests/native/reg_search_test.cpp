@@ -1,0 +1,203 @@
+// The search engine's walk on the in-memory registry.
+#include <gtest/gtest.h>
+
+#include <new>
+
+#include "engine/RegSearch.h"
+#include "fakes/FakeUi.h"
+#include "fakes/MemoryRegistry.h"
+
+using namespace engine;
+using platform::kHkeyCurrentUser;
+using platform::kHkeyLocalMachine;
+
+namespace {
+
+struct Recorder : RegSearchListener {
+    std::vector<std::string> events;
+    std::vector<std::int32_t> finished;
+    std::function<void()> onFound;
+    void SearchFound(const std::string& root, const std::string& key, const std::string& value, std::int32_t found,
+                     const MatchedValue&) override {
+        events.push_back("found " + std::to_string(found) + " " + root + " | " + key + " | " + value);
+        if (onFound) onFound();
+    }
+    void SearchFinished(std::int32_t reason) override { finished.push_back(reason); }
+    void SearchKeyChanged(const std::string& key) override { events.push_back("key " + key); }
+};
+
+class RegSearchTest : public ::testing::Test {
+protected:
+    fakes::MemoryRegistry reg;
+    fakes::FakeUi ui;
+    Recorder rec;
+    cRegSearch search{reg, ui, rec};
+
+    void Run(platform::RegHandle root, const std::string& sub, std::int32_t flags, const std::string& text) {
+        search.SetRootKey(root);
+        search.SetSubKey(sub);
+        search.SetSearchFlags(flags);
+        search.SetSearchString(text);
+        search.DoSearch();
+    }
+};
+
+using Events = std::vector<std::string>;
+
+TEST_F(RegSearchTest, WalksDepthFirstValuesBeforeSubkeysAndReportsEveryKind) {
+    reg.SetString(kHkeyCurrentUser, "Software", "C:\\in\\software.exe", "x");  // matched by name
+    reg.SetString(kHkeyCurrentUser, "Software\\B", "", "c:\\default.dll");
+    reg.AddKey(kHkeyCurrentUser, "Software\\A\\Deep C:");
+    reg.SetString(kHkeyCurrentUser, "Software\\A", "both C:", "C:\\both.exe");
+    reg.SetValue(kHkeyCurrentUser, "Software\\A", "num", 4, {1, 0, 0, 0});
+    Run(kHkeyCurrentUser, "Software", 3, "c:");
+    EXPECT_EQ(rec.events, (Events{
+                              "found 1 HKEY_CURRENT_USER | Software\\C:\\in\\software.exe | x",
+                              "key HKEY_CURRENT_USER\\Software\\A",
+                              "found 1 HKEY_CURRENT_USER | Software\\A\\both C: | C:\\both.exe",
+                              "found 2 HKEY_CURRENT_USER | Software\\A\\both C: | C:\\both.exe",
+                              "key HKEY_CURRENT_USER\\Software\\A\\Deep C:",
+                              "found 0 HKEY_CURRENT_USER | Software\\A\\Deep C: | *",
+                              "key HKEY_CURRENT_USER\\Software\\B",
+                              "found 2 HKEY_CURRENT_USER | Software\\B\\ | c:\\default.dll",
+                          }));
+    EXPECT_EQ(rec.finished, std::vector<std::int32_t>{0});
+    EXPECT_EQ(reg.OpenHandles(), 0) << "every key opened is closed";
+}
+
+TEST_F(RegSearchTest, AllRootsInTableOrderWithoutTheirOwnValues) {
+    reg.SetString(kHkeyLocalMachine, "", "C:\\root.exe", "C:\\root.exe");
+    reg.AddKey(platform::kHkeyClassesRoot, ".txt");
+    reg.AddKey(kHkeyLocalMachine, "Soft");
+    reg.AddKey(kHkeyCurrentUser, "Env");
+    Run(0, "", 3, "C:");
+    EXPECT_EQ(rec.events, (Events{"key HKEY_CLASSES_ROOT\\.txt", "key HKEY_CURRENT_USER\\Env",
+                                  "key HKEY_LOCAL_MACHINE\\Soft"}));
+    EXPECT_EQ(rec.finished, std::vector<std::int32_t>{0});
+}
+
+TEST_F(RegSearchTest, ValuesOfARootGiveAKeyTextThatBeginsWithABackslash) {
+    reg.SetString(kHkeyCurrentUser, "", "v", "C:\\x.exe");
+    Run(kHkeyCurrentUser, "", 2, "C:");
+    EXPECT_EQ(rec.events, (Events{"found 2 HKEY_CURRENT_USER | \\v | C:\\x.exe"}));
+}
+
+TEST_F(RegSearchTest, FlagsChooseWhatIsTested) {
+    reg.SetString(kHkeyCurrentUser, "K", "c:", "c:");
+    reg.SetString(kHkeyCurrentUser, "K", "n", "C:\\long");
+    reg.AddKey(kHkeyCurrentUser, "K\\c:");
+    struct Case {
+        std::int32_t flags;
+        std::string text;
+        Events expected;
+    } cases[] = {
+        {0, "C:", {"found 0 HKEY_CURRENT_USER | K\\c: | *"}},
+        {2, "c:", {"found 2 HKEY_CURRENT_USER | K\\c: | c:", "found 2 HKEY_CURRENT_USER | K\\n | C:\\long",
+                   "found 0 HKEY_CURRENT_USER | K\\c: | *"}},
+        {6, "C:", {"found 2 HKEY_CURRENT_USER | K\\c: | c:", "found 0 HKEY_CURRENT_USER | K\\c: | *"}},
+        {5, "C:", {"found 1 HKEY_CURRENT_USER | K\\c: | c:", "found 0 HKEY_CURRENT_USER | K\\c: | *"}},
+    };
+    for (const Case& c : cases) {
+        rec.events.clear();
+        Run(kHkeyCurrentUser, "K", c.flags, c.text);
+        Events found;
+        for (const std::string& e : rec.events)
+            if (e.rfind("found", 0) == 0) found.push_back(e);
+        EXPECT_EQ(found, c.expected) << "flags " << c.flags;
+    }
+}
+
+TEST_F(RegSearchTest, EmptySearchTextMatchesEveryNonEmptyText) {
+    reg.SetString(kHkeyCurrentUser, "K", "", "");
+    reg.SetString(kHkeyCurrentUser, "K", "a", "b");
+    Run(kHkeyCurrentUser, "K", 3, "");
+    EXPECT_EQ(rec.events, (Events{"found 1 HKEY_CURRENT_USER | K\\a | b", "found 2 HKEY_CURRENT_USER | K\\a | b"}));
+}
+
+TEST_F(RegSearchTest, ValuesThatDoNotFitAreSkippedAndTheRestExamined) {
+    reg.SetString(kHkeyCurrentUser, "K", "first", "C:\\1.exe");
+    reg.SetValue(kHkeyCurrentUser, "K", "huge", 1, std::vector<std::uint8_t>(5000, 'C'));
+    reg.SetString(kHkeyCurrentUser, "K", std::string(260, 'C') + ":", "C:\\long name.exe");
+    reg.SetString(kHkeyCurrentUser, "K", "third", "C:\\3.exe");
+    Run(kHkeyCurrentUser, "K", 2, "C:");
+    EXPECT_EQ(rec.events, (Events{"found 2 HKEY_CURRENT_USER | K\\first | C:\\1.exe",
+                                  "found 2 HKEY_CURRENT_USER | K\\third | C:\\3.exe"}));
+}
+
+// A key that answers every value index with "does not fit", as a performance
+// data key can.
+struct EndlessKeyRegistry : fakes::MemoryRegistry {
+    int calls = 0;
+    long EnumValue(platform::RegHandle, std::uint32_t, char*, std::uint32_t*, std::uint32_t*, std::uint8_t*,
+                   std::uint32_t*) override {
+        ++calls;
+        return platform::kErrorMoreData;
+    }
+};
+
+TEST(RegSearchEndless, AKeyThatNeverFitsEndsItsEnumeration) {
+    EndlessKeyRegistry reg;
+    reg.AddKey(kHkeyCurrentUser, "K\\Sub");
+    fakes::FakeUi ui;
+    Recorder rec;
+    cRegSearch search(reg, ui, rec);
+    search.SetRootKey(kHkeyCurrentUser);
+    search.SetSubKey("K");
+    search.SetSearchFlags(3);
+    search.SetSearchString("C:");
+    search.DoSearch();
+    EXPECT_EQ(rec.finished, std::vector<std::int32_t>{0});
+    EXPECT_LT(reg.calls, 100000);
+    EXPECT_EQ(rec.events, Events{"key HKEY_CURRENT_USER\\K\\Sub"}) << "the subkeys are still walked";
+}
+
+TEST_F(RegSearchTest, StopAtAYieldUnwindsAndReportsOne) {
+    for (const char* key : {"A\\A1", "A\\A2 C:", "B", "C"}) reg.AddKey(kHkeyCurrentUser, std::string("S\\") + key);
+    ui.onYield = [&](int n) {
+        if (n == 3) search.StopSearch();  // while A's subkeys are being listed
+    };
+    Run(kHkeyCurrentUser, "S", 3, "C:");
+    EXPECT_EQ(rec.events, (Events{"key HKEY_CURRENT_USER\\S\\A", "key HKEY_CURRENT_USER\\S\\A\\A1",
+                                  "found 0 HKEY_CURRENT_USER | S\\A\\A2 C: | *"}))
+        << "no key change after the stop, but names of open levels are still tested";
+    EXPECT_EQ(rec.finished, std::vector<std::int32_t>{1});
+    EXPECT_EQ(reg.OpenHandles(), 0);
+
+    rec.events.clear();
+    ui.onYield = nullptr;
+    Run(kHkeyCurrentUser, "S", 3, "C:");
+    EXPECT_EQ(rec.finished, (std::vector<std::int32_t>{1, 0})) << "the reason is reset after it is reported";
+    EXPECT_EQ(rec.events.size(), 6u);
+}
+
+TEST_F(RegSearchTest, StopWhileIdleEndsTheNextSearchAtOnce) {
+    reg.AddKey(kHkeyCurrentUser, "K");
+    search.StopSearch();
+    Run(0, "", 3, "C:");
+    EXPECT_EQ(rec.finished, std::vector<std::int32_t>{1});
+    EXPECT_TRUE(rec.events.empty());
+    EXPECT_EQ(ui.yields, 0);
+    Run(0, "", 3, "C:");
+    EXPECT_EQ(rec.finished, (std::vector<std::int32_t>{1, 0}));
+}
+
+TEST_F(RegSearchTest, AFailureEndsTheWalkWithItsNumber) {
+    reg.AddKey(platform::kHkeyClassesRoot, "A\\Bad");
+    reg.AddKey(platform::kHkeyClassesRoot, "Z");
+    reg.AddKey(kHkeyCurrentUser, "Later");
+    reg.OnOpen(platform::kHkeyClassesRoot, "A\\Bad", [] { throw std::bad_alloc(); });
+    Run(0, "", 3, "C:");
+    EXPECT_EQ(rec.finished, std::vector<std::int32_t>{7});
+    EXPECT_EQ(rec.events, (Events{"key HKEY_CLASSES_ROOT\\A", "key HKEY_CLASSES_ROOT\\A\\Bad"}))
+        << "no further key and no further root";
+    EXPECT_EQ(reg.OpenHandles(), 0);
+}
+
+TEST_F(RegSearchTest, YieldsOncePerSubkeyStepIncludingTheLast) {
+    reg.AddKey(kHkeyCurrentUser, "K\\a");
+    reg.AddKey(kHkeyCurrentUser, "K\\b");
+    Run(kHkeyCurrentUser, "K", 3, "C:");
+    EXPECT_EQ(ui.yields, 3 + 1 + 1);  // K: a, b, end; a: end; b: end
+}
+
+}  // namespace
