@@ -1,0 +1,24 @@
+#pragma once
+// Access to the profile ro.ini, one key at a time; nothing is cached.
+#include <string>
+
+#include "platform/Profile.h"
+
+namespace profile {
+
+constexpr const char* kProfileName = "\\ro.ini";
+constexpr const char* kSettings = "Settings";
+constexpr const char* kRecords = "Records";
+
+// The value's text with blanks around it removed; empty for anything missing.
+std::string ReadProfileValue(platform::Profile& store, const std::string& file, const std::string& section,
+                             const std::string& key);
+// True when the value was written.
+bool WriteProfileValue(platform::Profile& store, const std::string& file, const std::string& section,
+                       const std::string& key, const std::string& value);
+
+// "BackupBeforeFix" as a number. A profile without it, or with text that is
+// no number, backs up: such a value reads as 1.
+int ReadBackupBeforeFix(platform::Profile& store, const std::string& file);
+
+}  // namespace profile
