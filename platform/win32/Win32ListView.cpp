@@ -1,0 +1,293 @@
+#include "platform/win32/Win32ListView.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <system_error>
+
+namespace platform::win32 {
+
+namespace {
+
+constexpr int kInitialColumnWidth = 96;
+
+[[noreturn]] void ThrowLastError(const char* what) {
+    throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), what);
+}
+
+constexpr UINT StateImage(bool checked) { return INDEXTOSTATEIMAGEMASK(checked ? 2 : 1); }
+
+}  // namespace
+
+Win32ListView::Win32ListView(HWND parent, const RECT& bounds, int controlId) : parent_(parent) {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    list_ = ::CreateWindowExA(
+        WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+        bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)), ::GetModuleHandleA(nullptr),
+        nullptr);
+    if (!list_) ThrowLastError("CreateWindowEx (list view)");
+    const DWORD ex = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
+    ::SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+    if (!::SetWindowSubclass(parent_, &ParentProc, reinterpret_cast<UINT_PTR>(this),
+                             reinterpret_cast<DWORD_PTR>(this))) {
+        ::DestroyWindow(list_);
+        list_ = nullptr;
+        ThrowLastError("SetWindowSubclass (list view parent)");
+    }
+}
+
+Win32ListView::~Win32ListView() {
+    if (parent_) ::RemoveWindowSubclass(parent_, &ParentProc, reinterpret_cast<UINT_PTR>(this));
+    if (list_) ::DestroyWindow(list_);
+}
+
+void Win32ListView::SetFont(HFONT font) {
+    ::SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    RemeasureAll();
+}
+
+void Win32ListView::AddColumn(const std::string& header) {
+    LVCOLUMNA column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.cx = kInitialColumnWidth;
+    column.pszText = const_cast<char*>(header.c_str());
+    column.iSubItem = ColumnCount();
+    int index = static_cast<int>(
+        ::SendMessageA(list_, LVM_INSERTCOLUMNA, static_cast<WPARAM>(ColumnCount()),
+                       reinterpret_cast<LPARAM>(&column)));
+    if (index < 0) return;
+    Column added;
+    added.widths.assign(rows_.size(), 0);  // existing rows have no text here
+    columns_.push_back(std::move(added));
+}
+
+void Win32ListView::Clear() {
+    ::SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
+    rows_.clear();
+    for (Column& column : columns_) {
+        column.widths.clear();
+        column.widest = 0;
+        column.widestStale = false;
+    }
+}
+
+int Win32ListView::AddRow(const std::string& text) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = RowCount();  // at the end: rows keep their insertion order
+    item.pszText = const_cast<char*>(text.c_str());
+    int index = static_cast<int>(
+        ::SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    if (index < 0) return 0;
+    rows_.emplace_back();
+    for (Column& column : columns_) column.widths.push_back(0);
+    if (!columns_.empty()) RecordWidth(index, 0, MeasureText(text));
+    return index + 1;
+}
+
+void Win32ListView::SetText(int row, int column, const std::string& text) {
+    if (!ValidRow(row) || column < 0 || column >= ColumnCount()) return;
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = const_cast<char*>(text.c_str());
+    if (!::SendMessageA(list_, LVM_SETITEMTEXTA, static_cast<WPARAM>(row - 1),
+                        reinterpret_cast<LPARAM>(&item)))
+        return;
+    RecordWidth(row - 1, column, MeasureText(text));
+}
+
+std::string Win32ListView::Text(int row, int column) const {
+    if (!ValidRow(row) || column < 0 || column >= ColumnCount()) return {};
+    // The message gives no length up front: grow the buffer until the text
+    // fits with room to spare.
+    std::vector<char> buffer(512);
+    for (;;) {
+        LVITEMA item{};
+        item.iSubItem = column;
+        item.pszText = buffer.data();
+        item.cchTextMax = static_cast<int>(buffer.size());
+        int length = static_cast<int>(::SendMessageA(list_, LVM_GETITEMTEXTA,
+                                                     static_cast<WPARAM>(row - 1),
+                                                     reinterpret_cast<LPARAM>(&item)));
+        if (length < static_cast<int>(buffer.size()) - 2) return std::string(buffer.data(), length);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+int Win32ListView::RowCount() const {
+    return static_cast<int>(::SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0));
+}
+
+void Win32ListView::EnsureVisible(int row) {
+    if (!ValidRow(row)) return;
+    ::SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row - 1), FALSE);
+}
+
+void Win32ListView::SetChecked(int row, bool on) {
+    if (!ValidRow(row)) return;
+    LVITEMA item{};
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = StateImage(on);
+    ::SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row - 1),
+                   reinterpret_cast<LPARAM>(&item));
+}
+
+bool Win32ListView::Checked(int row) const {
+    if (!ValidRow(row)) return false;
+    auto state = static_cast<UINT>(::SendMessageA(list_, LVM_GETITEMSTATE,
+                                                  static_cast<WPARAM>(row - 1),
+                                                  LVIS_STATEIMAGEMASK));
+    return state == StateImage(true);
+}
+
+void Win32ListView::SetTextColour(int row, Colour colour) {
+    if (!ValidRow(row)) return;
+    rows_[static_cast<size_t>(row - 1)].colour = colour;
+    ::SendMessageA(list_, LVM_REDRAWITEMS, static_cast<WPARAM>(row - 1), row - 1);
+}
+
+Colour Win32ListView::TextColour(int row) const {
+    if (!ValidRow(row)) return DefaultTextColour();
+    return rows_[static_cast<size_t>(row - 1)].colour.value_or(DefaultTextColour());
+}
+
+Colour Win32ListView::DefaultTextColour() const {
+    auto colour = static_cast<COLORREF>(::SendMessageA(list_, LVM_GETTEXTCOLOR, 0, 0));
+    return colour == CLR_DEFAULT ? ::GetSysColor(COLOR_WINDOWTEXT) : colour;
+}
+
+int Win32ListView::Selected() const {
+    int index = static_cast<int>(
+        ::SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    return index < 0 ? 0 : index + 1;
+}
+
+void Win32ListView::Select(int row) {
+    LVITEMA item{};
+    if (row == 0) {
+        // Index -1 addresses every row.
+        item.stateMask = LVIS_SELECTED;
+        ::SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                       reinterpret_cast<LPARAM>(&item));
+        return;
+    }
+    if (!ValidRow(row)) return;
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row - 1),
+                   reinterpret_cast<LPARAM>(&item));
+}
+
+int Win32ListView::ColumnWidth(int column) const {
+    return static_cast<int>(::SendMessageA(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+}
+
+// The control's own autosize reads and measures every row of the column, and
+// the scan fits the columns after every finding it adds: tens of thousands
+// of rows would make the scan quadratic. We keep each item's measured width
+// instead, so a fit costs a few messages; only a shrinking widest text makes
+// us look through the kept widths again (integers, no measuring).
+void Win32ListView::AutoSizeColumns() {
+    const bool haveRows = !rows_.empty();
+    for (int c = 0; c < ColumnCount(); ++c) {
+        Column& column = columns_[static_cast<size_t>(c)];
+        if (column.widestStale) {
+            column.widest = column.widths.empty()
+                                ? 0
+                                : *std::max_element(column.widths.begin(), column.widths.end());
+            column.widestStale = false;
+        }
+        if (!column.padding) {
+            // The space the control adds around the text (margins, and in the
+            // first column the check box) differs between versions of the
+            // control; learn it once from its own autosize, then follow it.
+            ::SendMessageA(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), LVSCW_AUTOSIZE);
+            if (haveRows) column.padding = ColumnWidth(c) - column.widest;
+            continue;
+        }
+        int wanted = column.widest + *column.padding;
+        if (ColumnWidth(c) != wanted)
+            ::SendMessageA(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), wanted);
+    }
+    // A changed width invalidates the list; the repaint itself comes with the
+    // next turn of the message loop rather than once per added row.
+}
+
+// The whole text is measured, as the control's autosize measures it here.
+// Should a version of the control measure only the characters it shows (259),
+// a column holding a longer text comes out wider than that autosize would
+// make it, never narrower: no text is cut off by the fitting.
+int Win32ListView::MeasureText(const std::string& text) const {
+    if (text.empty()) return 0;
+    return static_cast<int>(
+        ::SendMessageA(list_, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text.c_str())));
+}
+
+void Win32ListView::RecordWidth(int index, int c, int width) {
+    Column& column = columns_[static_cast<size_t>(c)];
+    int& kept = column.widths[static_cast<size_t>(index)];
+    if (width >= column.widest) {
+        column.widest = width;
+    } else if (kept == column.widest) {
+        column.widestStale = true;  // this may have been the only widest text
+    }
+    kept = width;
+}
+
+void Win32ListView::RemeasureAll() {
+    for (int c = 0; c < ColumnCount(); ++c) {
+        Column& column = columns_[static_cast<size_t>(c)];
+        column.widest = 0;
+        column.widestStale = false;
+        column.padding.reset();  // margins may scale with the font
+        for (size_t i = 0; i < rows_.size(); ++i) {
+            column.widths[i] = MeasureText(Text(static_cast<int>(i) + 1, c));
+            column.widest = std::max(column.widest, column.widths[i]);
+        }
+    }
+}
+
+LRESULT Win32ListView::OnCustomDraw(LPARAM lParam) const {
+    auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(lParam);
+    switch (draw->nmcd.dwDrawStage) {
+        case CDDS_PREPAINT:
+            return CDRF_NOTIFYITEMDRAW;
+        case CDDS_ITEMPREPAINT:
+            return CDRF_NOTIFYSUBITEMDRAW;
+        case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+            // A row's colour is the colour of its main text; the other
+            // columns keep the list's own colour, set explicitly because the
+            // control may carry a colour over from the previous column.
+            size_t index = draw->nmcd.dwItemSpec;
+            if (draw->iSubItem == 0 && index < rows_.size() && rows_[index].colour)
+                draw->clrText = *rows_[index].colour;
+            else
+                draw->clrText = DefaultTextColour();
+            return CDRF_NEWFONT;
+        }
+        default:
+            return CDRF_DODEFAULT;
+    }
+}
+
+LRESULT CALLBACK Win32ListView::ParentProc(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam, UINT_PTR id, DWORD_PTR ref) {
+    auto* self = reinterpret_cast<Win32ListView*>(ref);
+    if (message == WM_NOTIFY) {
+        auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->hwndFrom == self->list_ && header->code == NM_CUSTOMDRAW)
+            return self->OnCustomDraw(lParam);
+    } else if (message == WM_NCDESTROY) {
+        // The parent goes first (say the window closed while this object
+        // lives on): its child, the list, is gone with it.
+        ::RemoveWindowSubclass(window, &ParentProc, id);
+        self->parent_ = nullptr;
+        self->list_ = nullptr;
+    }
+    return ::DefSubclassProc(window, message, wParam, lParam);
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,77 @@
+#include "platform/win32/Win32Ui.h"
+
+#include <vector>
+
+namespace platform::win32 {
+
+namespace {
+
+// Runs one of the locale formatting functions with a buffer of the size it
+// asks for, so an unusually long user format is not cut.
+template <typename Format>
+std::string FormatWithLocale(Format format) {
+    int needed = format(nullptr, 0);
+    if (needed <= 0) return {};
+    std::vector<char> buffer(static_cast<size_t>(needed) + 1, '\0');
+    int written = format(buffer.data(), needed + 1);
+    if (written <= 0) return {};
+    return std::string(buffer.data());
+}
+
+}  // namespace
+
+MessageAnswer Win32UiServices::MessageBox(const std::string& text, MessageStyle style) {
+    // Owned by the active window so the box is modal to it; the owner keeps
+    // repainting through the box's own message loop.
+    int answer = ::MessageBoxA(::GetActiveWindow(), text.c_str(), kProgramTitle,
+                               static_cast<UINT>(style));
+    switch (answer) {
+        case IDYES: return MessageAnswer::Yes;
+        case IDNO: return MessageAnswer::No;
+        default: return MessageAnswer::Ok;
+    }
+}
+
+void Win32UiServices::Yield() {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // The quit belongs to the outer message loop: put it back for that
+            // loop to see, and stop here, or we would take it again at once.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+}
+
+double Win32UiServices::SecondsSinceMidnight() {
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    return SecondsSinceMidnightOf(now);
+}
+
+std::string Win32UiServices::NowText() {
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    return GeneralDateText(now);
+}
+
+double SecondsSinceMidnightOf(const SYSTEMTIME& t) {
+    return t.wHour * 3600.0 + t.wMinute * 60.0 + t.wSecond + t.wMilliseconds / 1000.0;
+}
+
+std::string GeneralDateText(const SYSTEMTIME& t) {
+    std::string date = FormatWithLocale([&](char* out, int size) {
+        return ::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &t, nullptr, out, size);
+    });
+    // The text has whole seconds, so "midnight" is the whole second 00:00:00.
+    if (t.wHour == 0 && t.wMinute == 0 && t.wSecond == 0) return date;
+    std::string time = FormatWithLocale([&](char* out, int size) {
+        return ::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &t, nullptr, out, size);
+    });
+    return date + " " + time;
+}
+
+}  // namespace platform::win32
