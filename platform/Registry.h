@@ -3,6 +3,7 @@
 // the system code page, Win32 result codes, handles as plain numbers.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -54,6 +55,14 @@ public:
     virtual long CreateKey(RegHandle root, const std::string& path, RegHandle* out) = 0;
     // RegDeleteValueA.
     virtual long DeleteValue(RegHandle key, const std::string& name) = 0;
+
+    // The current type and data of a value, whatever its size, read with the
+    // wide functions so that no character is lost on the way. The data of
+    // the string types (1, 2, 7) comes back in the system code page; *exact
+    // is false when it holds a character the code page cannot represent, or
+    // is not a whole number of characters.
+    virtual long QueryValue(RegHandle root, const std::string& keyPath, const std::string& name,
+                            std::uint32_t* type, std::vector<std::uint8_t>* data, bool* exact) = 0;
 };
 
 }  // namespace platform

@@ -24,6 +24,7 @@ private:
 };
 
 MemoryFileSystem::MemoryFileSystem() {
+    folders_.insert("C:");
     AddFolder("C:\\windows\\system32");
     AddFolder(appFolder);
 }

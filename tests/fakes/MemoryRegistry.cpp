@@ -87,11 +87,11 @@ void MemoryRegistry::SetValue(platform::RegHandle root, const std::string& path,
                               std::uint32_t type, const std::vector<std::uint8_t>& data) {
     auto key = Find(root, path, true);
     if (!key) throw std::logic_error("bad key path " + path);
-    for (Value& value : key->values)
-        if (SameName(value.name, name)) {
-            value = Value{name, type, data};
-            return;
-        }
+    if (auto it = key->valueIndex.find(name); it != key->valueIndex.end()) {
+        key->values[it->second] = Value{name, type, data};
+        return;
+    }
+    key->valueIndex[name] = key->values.size();
     key->values.push_back(Value{name, type, data});
 }
 
@@ -105,9 +105,7 @@ bool MemoryRegistry::KeyExists(platform::RegHandle root, const std::string& path
 }
 
 bool MemoryRegistry::ValueExists(platform::RegHandle root, const std::string& path, const std::string& name) const {
-    auto key = const_cast<MemoryRegistry*>(this)->Find(root, path, false);
-    return key && std::any_of(key->values.begin(), key->values.end(),
-                              [&](const Value& v) { return SameName(v.name, name); });
+    return FindValue(root, path, name) != nullptr;
 }
 
 void MemoryRegistry::RemoveRoot(platform::RegHandle root) { roots_.erase(root); }
@@ -175,10 +173,42 @@ long MemoryRegistry::DeleteValue(platform::RegHandle handle, const std::string& 
     auto open = handles_.find(handle);
     if (open != handles_.end() && !(open->second.access & platform::kKeySetValue)) return platform::kErrorAccessDenied;
     if (key->denyWrites) return platform::kErrorAccessDenied;
-    auto it = std::find_if(key->values.begin(), key->values.end(), [&](const Value& v) { return SameName(v.name, name); });
-    if (it == key->values.end()) return platform::kErrorFileNotFound;
-    key->values.erase(it);
+    auto it = key->valueIndex.find(name);
+    if (it == key->valueIndex.end()) return platform::kErrorFileNotFound;
+    key->values.erase(key->values.begin() + static_cast<std::ptrdiff_t>(it->second));
+    key->valueIndex.clear();
+    for (std::size_t i = 0; i < key->values.size(); ++i) key->valueIndex[key->values[i].name] = i;
     return platform::kErrorSuccess;
+}
+
+const MemoryRegistry::Value* MemoryRegistry::FindValue(platform::RegHandle root, const std::string& path,
+                                                       const std::string& name) const {
+    auto key = const_cast<MemoryRegistry*>(this)->Find(root, path, false);
+    if (!key) return nullptr;
+    auto it = key->valueIndex.find(name);
+    return it == key->valueIndex.end() ? nullptr : &key->values[it->second];
+}
+
+long MemoryRegistry::QueryValue(platform::RegHandle root, const std::string& keyPath, const std::string& name,
+                                std::uint32_t* type, std::vector<std::uint8_t>* data, bool* exact) {
+    if (!Resolve(root)) return platform::kErrorInvalidHandle;
+    const Value* value = FindValue(root, keyPath, name);
+    if (!value) return platform::kErrorFileNotFound;
+    *type = value->type;
+    *data = value->data;
+    *exact = value->exact;
+    return platform::kErrorSuccess;
+}
+
+void MemoryRegistry::MarkInexact(platform::RegHandle root, const std::string& path, const std::string& name) {
+    const_cast<Value*>(FindValue(root, path, name))->exact = false;
+}
+
+std::vector<std::uint8_t> MemoryRegistry::Data(platform::RegHandle root, const std::string& path,
+                                               const std::string& name) const {
+    const Value* value = FindValue(root, path, name);
+    if (!value) throw std::logic_error("no value " + name);
+    return value->data;
 }
 
 }  // namespace fakes

@@ -43,6 +43,11 @@ public:
     long CloseKey(platform::RegHandle key) override;
     long CreateKey(platform::RegHandle root, const std::string& path, platform::RegHandle* out) override;
     long DeleteValue(platform::RegHandle key, const std::string& name) override;
+    long QueryValue(platform::RegHandle root, const std::string& keyPath, const std::string& name,
+                    std::uint32_t* type, std::vector<std::uint8_t>* data, bool* exact) override;
+    // A value whose string data the system code page cannot represent.
+    void MarkInexact(platform::RegHandle root, const std::string& path, const std::string& name);
+    std::vector<std::uint8_t> Data(platform::RegHandle root, const std::string& path, const std::string& name) const;
 
 private:
     struct NoCaseLess {
@@ -52,12 +57,15 @@ private:
         std::string name;
         std::uint32_t type;
         std::vector<std::uint8_t> data;
+        bool exact = true;
     };
+    const Value* FindValue(platform::RegHandle root, const std::string& path, const std::string& name) const;
     struct Key {
         std::string name;
         std::string fullPath;  // root name and path, for hooks
         std::map<std::string, std::shared_ptr<Key>, NoCaseLess> subkeys;  // enumerated in name order
         std::vector<Value> values;                                        // enumerated in insertion order
+        std::map<std::string, std::size_t, NoCaseLess> valueIndex;        // name -> position in values
         bool denyWrites = false;
         std::function<void()> onOpen;
     };

@@ -1,0 +1,141 @@
+#include "scan/BackupWriter.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "engine/FileReferences.h"
+
+namespace scan {
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+constexpr std::size_t kLineWidth = 80;
+
+std::string Quoted(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '\\' || c == '"') out += '\\';
+        out += c;
+    }
+    return out + '"';
+}
+
+// "hex:" or "hex(N):" and the bytes, continued over lines as an export does.
+std::string HexData(std::uint32_t type, const std::vector<std::uint8_t>& data, std::size_t lineStart) {
+    char prefix[16];
+    if (type == 3)
+        std::snprintf(prefix, sizeof prefix, "hex:");
+    else
+        std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(type));
+    std::string out = prefix;
+    std::size_t column = lineStart + out.size();
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        char pair[4];
+        std::snprintf(pair, sizeof pair, "%02x", data[i]);
+        out += pair;
+        column += 2;
+        if (i + 1 < data.size()) {
+            out += ',';
+            ++column;
+            if (column > kLineWidth - 5) {
+                out += "\\\r\n  ";
+                column = 2;
+            }
+        }
+    }
+    return out;
+}
+
+bool Exists(platform::FileSystem& files, const std::string& path) {
+    engine::FileReferences refs(files);
+    return refs.FileExists(path);
+}
+
+}  // namespace
+
+bool BackupValueLine(const std::string& valueName, std::uint32_t type, const std::vector<std::uint8_t>& data,
+                     std::string* line) {
+    const bool isString = type == 1 || type == 2 || type == 7;
+    if (isString) {
+        // The text must end with its NUL; a plain or expandable string may
+        // hold no other, or importing would not give the same bytes back.
+        if (data.empty() || data.back() != 0) return false;
+        if (type != 7 && std::find(data.begin(), data.end() - 1, 0) != data.end() - 1) return false;
+    }
+    std::string out = valueName.empty() ? std::string("@") : Quoted(valueName);
+    out += '=';
+    const std::string text = isString ? std::string(data.begin(), data.end() - 1) : std::string();
+    if (type == 1 && text.find_first_of("\r\n") == std::string::npos) {
+        out += Quoted(text);
+    } else if (type == 4 && data.size() == 4) {
+        char dword[20];
+        std::snprintf(dword, sizeof dword, "dword:%08x",
+                      static_cast<unsigned>(data[0] | data[1] << 8 | data[2] << 16 | std::uint32_t(data[3]) << 24));
+        out += dword;
+    } else {
+        out += HexData(type, data, out.size());
+    }
+    *line = out;
+    return true;
+}
+
+std::string BackupFileName(const std::string& dateTimeText, int copy) {
+    std::string stamp = dateTimeText;
+    std::replace(stamp.begin(), stamp.end(), '/', '-');
+    std::replace(stamp.begin(), stamp.end(), ':', ';');
+    std::string name = "Backup (" + stamp + ")";
+    if (copy > 1) name += " (" + std::to_string(copy) + ")";
+    return name + ".reg";
+}
+
+BackupResult WriteBackupFile(const std::vector<BackupRow>& rows, platform::Registry& registry,
+                             platform::FileSystem& files, const std::string& dateTimeText) {
+    BackupResult result;
+    result.held.assign(rows.size(), false);
+    const std::string folder = files.AppFolder() + "\\RegBackups";
+    if (!Exists(files, folder)) files.CreateFolder(folder);
+
+    // Each value as it is now, read back from the registry.
+    std::string text = std::string("REGEDIT4") + kCrLf;
+    std::string lastKeyLine;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (!rows[i].ticked) continue;
+        const engine::Finding& f = *rows[i].finding;
+        std::uint32_t type = 0;
+        std::vector<std::uint8_t> data;
+        bool exact = false;
+        std::string valueLine;
+        if (registry.QueryValue(f.root, f.keyPath, f.valueName, &type, &data, &exact) != platform::kErrorSuccess ||
+            !exact || !BackupValueLine(f.valueName, type, data, &valueLine))
+            continue;  // vanished, unreadable or not to be held exactly: it stays in the registry
+        const std::string keyLine = "[" + f.rootName + "\\" + f.keyPath + "]";
+        if (keyLine != lastKeyLine) text += kCrLf + keyLine + kCrLf;
+        text += valueLine + kCrLf;
+        lastKeyLine = keyLine;
+        result.held[i] = true;
+    }
+
+    // A new file of its own: an earlier backup of the same second is kept.
+    std::unique_ptr<platform::OutputFile> file;
+    for (int copy = 1; copy < 1000; ++copy) {
+        result.path = folder + "\\" + BackupFileName(dateTimeText, copy);
+        if (files.PathExists(result.path) == 1) continue;
+        file = files.CreateNewFile(result.path);
+        break;
+    }
+    if (!file) {
+        result.held.assign(rows.size(), false);
+        return result;
+    }
+    const bool wrote = file->Write(text);
+    const bool closed = file->Close();
+    if (!wrote || !closed) {
+        files.RemoveFile(result.path);  // no partial backup is left behind
+        result.held.assign(rows.size(), false);
+        return result;
+    }
+    result.written = true;
+    return result;
+}
+
+}  // namespace scan

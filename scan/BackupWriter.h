@@ -1,0 +1,37 @@
+#pragma once
+// The backup file written before a repair: the ticked findings' values in
+// registry export text (REGEDIT4), so that importing the file gives every
+// value back with its type and bytes.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/Finding.h"
+#include "platform/FileSystem.h"
+#include "platform/Registry.h"
+
+namespace scan {
+
+struct BackupRow {
+    const engine::Finding* finding;
+    bool ticked;
+};
+
+struct BackupResult {
+    bool written = false;       // the whole file is on the disk
+    std::string path;           // the file's path (also when it could not be written)
+    std::vector<bool> held;     // per row: its value is in the file and may be removed
+};
+
+// One value line (without the line end) for the value as it is now, or
+// false when no REGEDIT4 line can give it back exactly.
+bool BackupValueLine(const std::string& valueName, std::uint32_t type, const std::vector<std::uint8_t>& data,
+                     std::string* line);
+
+// "Backup (" stamp ").reg" with "/" and ":" made safe for a file name.
+std::string BackupFileName(const std::string& dateTimeText, int copy);
+
+BackupResult WriteBackupFile(const std::vector<BackupRow>& rows, platform::Registry& registry,
+                             platform::FileSystem& files, const std::string& dateTimeText);
+
+}  // namespace scan

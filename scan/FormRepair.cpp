@@ -1,0 +1,182 @@
+#include "scan/FormRepair.h"
+
+#include "engine/RootKeys.h"
+#include "profile/ModuleNormal.h"
+#include "scan/BackupWriter.h"
+#include "scan/ValueRemoval.h"
+
+namespace scan {
+
+double FormRepair::nextLabelTime_ = 0;
+
+FormRepair::FormRepair(const ScanWindowControls& controls, const ScanServices& services)
+    : c_(controls), s_(services), fileRefs_(services.files), cReg_(services.registry, services.ui, *this) {
+    c_.CommandStart.Click = [this] { CommandStart_Click(); };
+    c_.CommandStop.Click = [this] { CommandStop_Click(); };
+    c_.CommandRepair.Click = [this] { CommandRepair_Click(); };
+    c_.CommandReturn.Click = [this] { CommandReturn_Click(); };
+    c_.TimerRunScan.Tick = [this] { TimerRunScan_Timer(); };
+}
+
+std::string FormRepair::ProfilePath() const { return s_.files.AppFolder() + profile::kProfileName; }
+
+void FormRepair::Form_Load() {
+    c_.lvwRegErrors.AddColumn("Error Type");
+    c_.lvwRegErrors.AddColumn("Root");
+    c_.lvwRegErrors.AddColumn("Key");
+    c_.lvwRegErrors.AddColumn("Value");
+    c_.lblStatus.SetCaption("0");
+    c_.RepairCount.SetCaption("0");
+    c_.lblCurrentKey.SetCaption("Ready");
+    c_.CommandRepair.SetEnabled(false);
+    c_.CommandStop.SetEnabled(false);
+    c_.TimerRunScan.SetInterval(100);
+    c_.TimerRunScan.SetEnabled(true);
+}
+
+void FormRepair::TimerRunScan_Timer() {
+    // The one automatic scan: the timer is off before the scan starts, so
+    // that no later tick can start another.
+    c_.TimerRunScan.SetEnabled(false);
+    CommandStart_Click();
+}
+
+void FormRepair::CommandStart_Click() {
+    c_.RepairCount.SetCaption("0");
+    c_.lblStatus.SetCaption("0");
+    c_.lvwRegErrors.Clear();
+    findings_.clear();
+    cReg_.SetRootKey(0);
+    cReg_.SetSubKey("");
+    cReg_.SetSearchFlags(engine::kSearchValueNames | engine::kSearchValueData);
+    cReg_.SetSearchString(fileRefs_.SystemDrive());
+    c_.CommandStart.SetEnabled(false);
+    c_.CommandStop.SetEnabled(true);
+    c_.CommandRepair.SetEnabled(false);
+    cReg_.DoSearch();
+    // A close asked for while the walk ran takes effect now that it is over.
+    if (closePending_) {
+        closePending_ = false;
+        s_.closeWindow();
+    }
+}
+
+void FormRepair::cReg_SearchKeyChanged(const std::string& sFullKeyName) {
+    const double now = s_.ui.SecondsSinceMidnight();
+    if (now > nextLabelTime_) {
+        nextLabelTime_ = now + 0.1;
+        c_.lblCurrentKey.SetCaption(sFullKeyName);
+    }
+}
+
+void FormRepair::cReg_SearchFound(const std::string& sRootKey, const std::string& sKey, const std::string& sValue,
+                                  std::int32_t lFound, const engine::MatchedValue& value) {
+    const std::string path = fileRefs_.ExtractFilePath(sValue);
+    if (fileRefs_.FileExists(path)) return;
+    if (!engine::FileReferences::HasListedExtension(path)) return;
+
+    engine::Finding finding{engine::ErrorTypeText(lFound), sRootKey, sKey, sValue,
+                            engine::RootKeyHandle(sRootKey), value.keyPath, value.valueName, value.type, value.data};
+    const int row = c_.lvwRegErrors.AddRow(finding.errorType);
+    c_.lvwRegErrors.SetText(row, 1, finding.rootName);
+    c_.lvwRegErrors.SetText(row, 2, finding.keyText);
+    c_.lvwRegErrors.SetText(row, 3, finding.valueText);
+    findings_.push_back(std::move(finding));
+    c_.lvwRegErrors.EnsureVisible(row);
+    c_.lvwRegErrors.AutoSizeColumns();
+    c_.lblStatus.SetCaption(std::to_string(c_.lvwRegErrors.RowCount()));
+}
+
+void FormRepair::TickEveryRow() {
+    const int rows = c_.lvwRegErrors.RowCount();
+    if (rows == 0) return;
+    c_.CommandRepair.SetEnabled(true);
+    for (int row = 1; row <= rows; ++row) c_.lvwRegErrors.SetChecked(row, true);
+}
+
+void FormRepair::CommandStop_Click() {
+    c_.CommandStart.SetEnabled(true);
+    c_.CommandStop.SetEnabled(false);
+    TickEveryRow();
+    cReg_.StopSearch();
+    s_.ui.Yield();
+    profile::WriteProfileValue(s_.profile, ProfilePath(), profile::kRecords, "ErrorCount", c_.lblStatus.Caption());
+    s_.ui.Yield();
+    profile::WriteProfileValue(s_.profile, ProfilePath(), profile::kRecords, "LastScanTime", s_.ui.NowText());
+}
+
+void FormRepair::cReg_SearchFinished(std::int32_t lReason) {
+    if (lReason == 1) {
+        c_.lblCurrentKey.SetCaption("Scan is stopped by user.");
+        return;
+    }
+    c_.lblCurrentKey.SetCaption(lReason == 0 ? std::string("Scan finished") : "Error:" + std::to_string(lReason));
+    c_.CommandStart.SetEnabled(true);
+    c_.CommandStop.SetEnabled(false);
+    TickEveryRow();
+}
+
+void FormRepair::CommandRepair_Click() {
+    const bool backup = profile::ReadBackupBeforeFix(s_.profile, ProfilePath()) == 1;
+    const int rows = c_.lvwRegErrors.RowCount();
+    std::vector<BackupRow> ticked;
+    for (int row = 1; row <= rows; ++row) ticked.push_back({&findings_[row - 1], c_.lvwRegErrors.Checked(row)});
+
+    std::vector<bool> mayRemove(rows, true);
+    if (backup) {
+        c_.lblCurrentKey.SetCaption("Creating backup files...");
+        const BackupResult written = WriteBackupFile(ticked, s_.registry, s_.files, s_.ui.NowText());
+        if (!written.written) {
+            s_.ui.MessageBox("The backup file could not be written, so nothing was repaired:\r\n" + written.path,
+                             platform::MessageStyle::Exclamation);
+            return;
+        }
+        s_.ui.MessageBox("Backup file:" + written.path, platform::MessageStyle::Information);
+        mayRemove = written.held;
+    }
+
+    int repaired = 0, failed = 0, notBackedUp = 0;
+    for (int row = 1; row <= rows; ++row) {
+        if (!ticked[row - 1].ticked) {
+            c_.lvwRegErrors.SetTextColour(row, platform::Rgb(0, 0, 255));
+            continue;
+        }
+        if (!mayRemove[row - 1]) {
+            ++notBackedUp;  // the backup could not hold it, so it stays
+            continue;
+        }
+        const engine::Finding& finding = findings_[row - 1];
+        if (RemoveRegistryValue(s_.registry, finding.root, finding) == Removal::Failed) {
+            ++failed;
+            continue;
+        }
+        c_.lvwRegErrors.SetText(row, 0, "Repaired");
+        c_.lvwRegErrors.SetTextColour(row, platform::Rgb(255, 0, 0));
+        ++repaired;
+    }
+
+    c_.RepairCount.SetCaption(std::to_string(repaired));
+    std::string message = std::to_string(repaired) + " errors has repaired.";
+    if (failed > 0) message += "\r\n" + std::to_string(failed) + " values could not be removed.";
+    if (notBackedUp > 0)
+        message += "\r\n" + std::to_string(notBackedUp) + " values were kept because the backup cannot hold them.";
+    s_.ui.MessageBox(message, platform::MessageStyle::Exclamation);
+    profile::WriteProfileValue(s_.profile, ProfilePath(), profile::kRecords, "FixedCount", std::to_string(repaired));
+}
+
+void FormRepair::ExitGuard() {
+    if (c_.CommandStop.Enabled()) {
+        s_.ui.MessageBox("Now scanning,can not exit.", platform::MessageStyle::Exclamation);
+        return;
+    }
+    CloseWhenIdle();
+}
+
+void FormRepair::CloseWhenIdle() {
+    if (cReg_.Searching())
+        closePending_ = true;  // the walk is still on the stack: close when it is over
+    else
+        s_.closeWindow();
+}
+
+}  // namespace scan

@@ -1,0 +1,89 @@
+#pragma once
+// The scan window: runs a scan of the whole registry, lists the values that
+// name missing files, and repairs them.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/FileReferences.h"
+#include "engine/Finding.h"
+#include "engine/RegSearch.h"
+#include "platform/FileSystem.h"
+#include "platform/Profile.h"
+#include "platform/Registry.h"
+#include "platform/Ui.h"
+
+namespace scan {
+
+struct ScanWindowControls {
+    platform::ListView& lvwRegErrors;
+    platform::Label& lblStatus;
+    platform::Label& RepairCount;
+    platform::Label& lblCurrentKey;
+    platform::Timer& TimerRunScan;
+    platform::PushButton& CommandStart;
+    platform::PushButton& CommandStop;
+    platform::PushButton& CommandRepair;
+    platform::PushButton& CommandReturn;
+};
+
+struct ScanServices {
+    platform::Registry& registry;
+    platform::FileSystem& files;
+    platform::Profile& profile;
+    platform::UiServices& ui;
+    // Closes the window once the current handler has returned (the host
+    // posts the close rather than destroying the window under its caller).
+    std::function<void()> closeWindow;
+};
+
+class FormRepair : private engine::RegSearchListener {
+public:
+    FormRepair(const ScanWindowControls& controls, const ScanServices& services);
+    FormRepair(const FormRepair&) = delete;
+    FormRepair& operator=(const FormRepair&) = delete;
+
+    void Form_Load();
+    void TimerRunScan_Timer();
+    void CommandStart_Click();
+    void CommandStop_Click();
+    void CommandRepair_Click();
+    // Return, the exit image, and the platform's own close command.
+    void CommandReturn_Click() { ExitGuard(); }
+    void ImageExit_Click() { ExitGuard(); }
+    void QueryClose() { CloseWhenIdle(); }
+
+    // The findings behind the rows of lvwRegErrors, row 1 first.
+    const std::vector<engine::Finding>& Findings() const { return findings_; }
+    bool Scanning() const { return cReg_.Searching(); }
+
+private:
+    void cReg_SearchFound(const std::string& sRootKey, const std::string& sKey, const std::string& sValue,
+                          std::int32_t lFound, const engine::MatchedValue& value);
+    void cReg_SearchFinished(std::int32_t lReason);
+    void cReg_SearchKeyChanged(const std::string& sFullKeyName);
+
+    void SearchFound(const std::string& sRootKey, const std::string& sKey, const std::string& sValue,
+                     std::int32_t lFound, const engine::MatchedValue& value) override {
+        cReg_SearchFound(sRootKey, sKey, sValue, lFound, value);
+    }
+    void SearchFinished(std::int32_t lReason) override { cReg_SearchFinished(lReason); }
+    void SearchKeyChanged(const std::string& sFullKeyName) override { cReg_SearchKeyChanged(sFullKeyName); }
+
+    void ExitGuard();
+    void CloseWhenIdle();
+    void TickEveryRow();
+    std::string ProfilePath() const;
+
+    ScanWindowControls c_;
+    ScanServices s_;
+    engine::FileReferences fileRefs_;
+    engine::cRegSearch cReg_;
+    std::vector<engine::Finding> findings_;
+    bool closePending_ = false;
+    // Throttles the key label; kept for the whole run of the program.
+    static double nextLabelTime_;
+};
+
+}  // namespace scan

@@ -1,0 +1,43 @@
+#pragma once
+// A scan window on the in-memory registry with fake controls and services.
+#include <gtest/gtest.h>
+
+#include "fakes/FakeUi.h"
+#include "fakes/MemoryFileSystem.h"
+#include "fakes/MemoryProfile.h"
+#include "fakes/MemoryRegistry.h"
+#include "scan/FormRepair.h"
+
+class ScanFixture : public ::testing::Test {
+protected:
+    fakes::MemoryRegistry reg;
+    fakes::MemoryFileSystem files;
+    fakes::MemoryProfile profile;
+    fakes::FakeUi ui;
+    fakes::FakeListView list;
+    fakes::FakeLabel status, repairCount, currentKey;
+    fakes::FakeTimer timer;
+    fakes::FakeButton start, stop, repair, ret;
+    int closes = 0;
+    std::unique_ptr<scan::FormRepair> form;
+
+    static constexpr platform::RegHandle kHkcu = platform::kHkeyCurrentUser;
+
+    void SetUp() override {
+        form = std::make_unique<scan::FormRepair>(
+            scan::ScanWindowControls{list, status, repairCount, currentKey, timer, start, stop, repair, ret},
+            scan::ScanServices{reg, files, profile, ui, [this] { ++closes; }});
+        form->Form_Load();
+    }
+    std::string Record(const char* key) {
+        auto it = profile.values.find({files.appFolder + "\\ro.ini", "Records", key});
+        return it == profile.values.end() ? "<none>" : it->second;
+    }
+    void SetBackup(const char* text) { profile.values[{files.appFolder + "\\ro.ini", "Settings", "BackupBeforeFix"}] = text; }
+    std::vector<std::string> Row(int row) { return list.rows.at(row - 1).texts; }
+    std::vector<std::string> Messages() {
+        std::vector<std::string> texts;
+        for (const auto& m : ui.messages) texts.push_back(m.text);
+        return texts;
+    }
+};

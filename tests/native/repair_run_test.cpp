@@ -1,0 +1,245 @@
+// The repair: backup first, then removal of the ticked values, marks and counts.
+#include "ScanFixture.h"
+#include "scan/BackupWriter.h"
+
+using Texts = std::vector<std::string>;
+using platform::Rgb;
+
+namespace {
+
+const std::string kFolder = "C:\\Program Files\\Varnholt\\RegBackups";
+
+class RepairTest : public ScanFixture {
+protected:
+    void ScanWith(std::function<void()> seed) {
+        seed();
+        start.Press();
+    }
+    std::string OnlyBackup() {
+        auto names = files.FilesIn(kFolder);
+        EXPECT_EQ(names.size(), 1u);
+        return names.empty() ? "" : files.Contents(kFolder + "\\" + names[0]);
+    }
+};
+
+TEST_F(RepairTest, BacksUpThenRemovesTicksAndCounts) {
+    ui.now = "12/10/2026 4:05:06 AM";
+    reg.SetString(kHkcu, "Software\\Old", "Path", "C:\\Old\\app.exe");
+    // A name that is a path, listed twice: by its name and by its data.
+    reg.SetString(kHkcu, "Software\\Old", "C:\\Old\\lib.dll", "\"C:\\Old\\lib.dll\" -x");
+    reg.SetString(kHkcu, "Software\\Other", "", "C:\\Old\\tool.exe");
+    start.Press();
+    ASSERT_EQ(list.RowCount(), 4);
+    list.SetChecked(4, false);
+    repair.Press();
+
+    const std::string path = kFolder + "\\Backup (12-10-2026 4;05;06 AM).reg";
+    EXPECT_EQ(files.Contents(path),
+              "REGEDIT4\r\n"
+              "\r\n[HKEY_CURRENT_USER\\Software\\Old]\r\n"
+              "\"Path\"=\"C:\\\\Old\\\\app.exe\"\r\n"
+              "\"C:\\\\Old\\\\lib.dll\"=\"\\\"C:\\\\Old\\\\lib.dll\\\" -x\"\r\n"
+              "\"C:\\\\Old\\\\lib.dll\"=\"\\\"C:\\\\Old\\\\lib.dll\\\" -x\"\r\n");
+    EXPECT_EQ(Messages(), (Texts{"Backup file:" + path, "3 errors has repaired."}));
+    EXPECT_EQ(ui.messages[0].style, platform::MessageStyle::Information);
+    EXPECT_EQ(ui.messages[1].style, platform::MessageStyle::Exclamation);
+    EXPECT_FALSE(reg.ValueExists(kHkcu, "Software\\Old", "Path"));
+    EXPECT_FALSE(reg.ValueExists(kHkcu, "Software\\Old", "C:\\Old\\lib.dll"));
+    EXPECT_FALSE(reg.KeyExists(kHkcu, "Software\\Old\\C:\\Old")) << "no key is made from the value name";
+    EXPECT_TRUE(reg.ValueExists(kHkcu, "Software\\Other", ""));
+    EXPECT_EQ(Row(1)[0], "Repaired");
+    EXPECT_EQ(list.TextColour(1), Rgb(255, 0, 0));
+    EXPECT_EQ(Row(3)[0], "Repaired") << "the second row of one value finds it gone";
+    EXPECT_EQ(Row(4)[0], "VALUE VALUE");
+    EXPECT_EQ(list.TextColour(4), Rgb(0, 0, 255));
+    EXPECT_EQ(repairCount.caption, "3");
+    EXPECT_EQ(Record("FixedCount"), "3");
+    EXPECT_EQ(currentKey.caption, "Creating backup files...");
+}
+
+TEST_F(RepairTest, TheSettingDecidesOnTheBackup) {
+    struct Case {
+        const char* setting;  // nullptr: no such key
+        bool backup;
+    } cases[] = {{"1", true}, {nullptr, true}, {"x", true}, {"0", false}, {"2", false}, {"5", false}};
+    for (const Case& c : cases) {
+        SetUp();
+        files = fakes::MemoryFileSystem();
+        profile.values.clear();
+        if (c.setting) SetBackup(c.setting);
+        reg.SetString(kHkcu, "S", "v", "C:\\gone.exe");
+        start.Press();
+        ui.messages.clear();
+        repair.Press();
+        EXPECT_EQ(files.FilesIn(kFolder).size(), c.backup ? 1u : 0u) << (c.setting ? c.setting : "missing");
+        EXPECT_EQ(currentKey.caption, c.backup ? "Creating backup files..." : "Scan finished");
+        EXPECT_EQ(ui.messages.size(), c.backup ? 2u : 1u);
+        EXPECT_EQ(Record("FixedCount"), "1");
+    }
+}
+
+TEST_F(RepairTest, NoTickedRowStillWritesAnEmptyBackup) {
+    reg.SetString(kHkcu, "S", "v", "C:\\gone.exe");
+    start.Press();
+    list.SetChecked(1, false);
+    repair.Press();
+    EXPECT_EQ(OnlyBackup(), "REGEDIT4\r\n");
+    EXPECT_EQ(list.TextColour(1), Rgb(0, 0, 255));
+    EXPECT_EQ(Messages().back(), "0 errors has repaired.");
+    EXPECT_EQ(Record("FixedCount"), "0");
+}
+
+TEST_F(RepairTest, AFailedBackupRemovesNothing) {
+    struct Case {
+        const char* what;
+        std::function<void(fakes::MemoryFileSystem&)> fail;
+    } cases[] = {
+        {"folder", [](fakes::MemoryFileSystem& f) { f.failCreateFolder = true; }},
+        {"file", [](fakes::MemoryFileSystem& f) { f.failCreateFile = true; }},
+        {"write", [](fakes::MemoryFileSystem& f) { f.failWriteAfter = 0; }},
+        {"close", [](fakes::MemoryFileSystem& f) { f.failClose = true; }},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        files = fakes::MemoryFileSystem();
+        c.fail(files);
+        reg.SetString(kHkcu, "S", "v", "C:\\gone.exe");
+        start.Press();
+        ui.messages.clear();
+        repair.Press();
+        EXPECT_TRUE(reg.ValueExists(kHkcu, "S", "v")) << c.what;
+        EXPECT_TRUE(files.FilesIn(kFolder).empty()) << c.what << ": no partial file";
+        ASSERT_EQ(ui.messages.size(), 1u) << c.what;
+        EXPECT_EQ(ui.messages[0].style, platform::MessageStyle::Exclamation);
+        EXPECT_NE(ui.messages[0].text.find("could not be written"), std::string::npos);
+        EXPECT_NE(ui.messages[0].text.find(kFolder + "\\Backup ("), std::string::npos) << "names the path";
+        EXPECT_EQ(Row(1)[0], "VALUE VALUE");
+        EXPECT_EQ(Record("FixedCount"), "<none>");
+    }
+}
+
+TEST_F(RepairTest, ABackupNeverReplacesAnother) {
+    ui.now = "1/2/2027";
+    files.AddFile(kFolder + "\\Backup (1-2-2027).reg", "earlier");
+    files.AddFile(kFolder + "\\Backup (1-2-2027) (2).reg", "earlier too");
+    reg.SetString(kHkcu, "S", "v", "C:\\gone.exe");
+    start.Press();
+    repair.Press();
+    EXPECT_EQ(files.Contents(kFolder + "\\Backup (1-2-2027).reg"), "earlier");
+    EXPECT_EQ(Messages()[0], "Backup file:" + kFolder + "\\Backup (1-2-2027) (3).reg");
+}
+
+TEST_F(RepairTest, OnlyValuesThatAreGoneCount) {
+    SetBackup("0");
+    reg.SetString(kHkcu, "S\\Locked", "v", "C:\\gone.exe");
+    reg.DenyWrites(kHkcu, "S\\Locked");
+    reg.SetString(kHkcu, "S\\Twice", "C:\\twice.exe", "C:\\twice.exe");  // two rows, one value
+    reg.SetString(kHkcu, "S\\Vanishing", "v", "C:\\gone.exe");
+    start.Press();
+    ASSERT_EQ(list.RowCount(), 4);
+    platform::RegHandle key;
+    reg.CreateKey(kHkcu, "S\\Vanishing", &key);
+    reg.DeleteValue(key, "v");
+    reg.CloseKey(key);
+    repair.Press();
+    EXPECT_EQ(Row(1)[0], "VALUE VALUE") << "access denied: not marked";
+    EXPECT_EQ(Row(2)[0], "Repaired");
+    EXPECT_EQ(Row(3)[0], "Repaired") << "the same value again: already gone counts";
+    EXPECT_EQ(Row(4)[0], "Repaired") << "vanished since the scan";
+    EXPECT_EQ(list.TextColour(1), 0u);
+    EXPECT_EQ(repairCount.caption, "3");
+    EXPECT_EQ(Messages().back(), "3 errors has repaired.\r\n1 values could not be removed.");
+    EXPECT_EQ(Record("FixedCount"), "3");
+}
+
+TEST_F(RepairTest, ValuesTheBackupCannotHoldStay) {
+    reg.SetString(kHkcu, "S", "wide", "C:\\gone1.exe");
+    reg.SetValue(kHkcu, "S", "noNul", 1, {'C', ':', '\\', 'g', '.', 'e', 'x', 'e'});
+    reg.SetString(kHkcu, "S", "fine", "C:\\gone2.exe");
+    reg.SetString(kHkcu, "S", "vanished", "C:\\gone3.exe");
+    start.Press();
+    ASSERT_EQ(list.RowCount(), 4);
+    reg.MarkInexact(kHkcu, "S", "wide");
+    platform::RegHandle key;
+    reg.CreateKey(kHkcu, "S", &key);
+    reg.DeleteValue(key, "vanished");
+    reg.CloseKey(key);
+    repair.Press();
+    EXPECT_TRUE(reg.ValueExists(kHkcu, "S", "wide"));
+    EXPECT_TRUE(reg.ValueExists(kHkcu, "S", "noNul"));
+    EXPECT_FALSE(reg.ValueExists(kHkcu, "S", "fine"));
+    EXPECT_EQ(Row(1)[0], "VALUE VALUE");
+    EXPECT_EQ(Row(2)[0], "VALUE VALUE");
+    EXPECT_EQ(Row(3)[0], "Repaired");
+    EXPECT_EQ(Row(4)[0], "VALUE VALUE");
+    EXPECT_EQ(repairCount.caption, "1");
+    EXPECT_EQ(OnlyBackup(), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\S]\r\n\"fine\"=\"C:\\\\gone2.exe\"\r\n");
+}
+
+TEST(BackupFormat, KeyLinesAreSharedByConsecutiveRowsOfOneKey) {
+    fakes::MemoryRegistry reg;
+    fakes::MemoryFileSystem files;
+    const auto kHkcu = platform::kHkeyCurrentUser;
+    auto make = [&](const char* key, const char* name) {
+        reg.SetString(kHkcu, key, name, "d");
+        engine::Finding f;
+        f.rootName = "HKEY_CURRENT_USER";
+        f.root = kHkcu;
+        f.keyPath = key;
+        f.valueName = name;
+        return f;
+    };
+    const engine::Finding a1 = make("A", "1"), a2 = make("A", "2"), b = make("B", ""), a3 = make("A", "3");
+    const scan::BackupResult r = scan::WriteBackupFile(
+        {{&a1, true}, {&b, false}, {&a2, true}, {&b, true}, {&a3, true}, {&a3, true}}, reg, files, "0:00");
+    ASSERT_TRUE(r.written);
+    EXPECT_EQ(files.Contents(r.path),
+              "REGEDIT4\r\n"
+              "\r\n[HKEY_CURRENT_USER\\A]\r\n\"1\"=\"d\"\r\n\"2\"=\"d\"\r\n"
+              "\r\n[HKEY_CURRENT_USER\\B]\r\n@=\"d\"\r\n"
+              "\r\n[HKEY_CURRENT_USER\\A]\r\n\"3\"=\"d\"\r\n\"3\"=\"d\"\r\n");
+    EXPECT_EQ(r.held, (std::vector<bool>{true, false, true, true, true, true}));
+}
+
+TEST(BackupFormat, EachTypeIsWrittenSoThatImportingGivesItBack) {
+    using B = std::vector<std::uint8_t>;
+    struct Case {
+        std::uint32_t type;
+        B data;
+        const char* line;  // nullptr: cannot be held
+    } cases[] = {
+        {1, {'a', '\\', '"', 0}, "\"n\"=\"a\\\\\\\"\""},
+        {1, {0}, "\"n\"=\"\""},
+        {1, {'a', '\r', '\n', 0}, "\"n\"=hex(1):61,0d,0a,00"},
+        {1, {'a'}, nullptr},
+        {1, {'a', 0, 'b', 0}, nullptr},
+        {2, {'%', 'x', '%', 0}, "\"n\"=hex(2):25,78,25,00"},
+        {7, {'a', 0, 'b', 0, 0}, "\"n\"=hex(7):61,00,62,00,00"},
+        {7, {'a'}, nullptr},
+        {4, {0x1A, 0, 0, 0x80}, "\"n\"=dword:8000001a"},
+        {4, {1, 2}, "\"n\"=hex(4):01,02"},
+        {3, {}, "\"n\"=hex:"},
+        {3, {0xAB}, "\"n\"=hex:ab"},
+        {11, {1, 0, 0, 0, 0, 0, 0, 0}, "\"n\"=hex(b):01,00,00,00,00,00,00,00"},
+        {0, {}, "\"n\"=hex(0):"},
+    };
+    for (const Case& c : cases) {
+        std::string line;
+        const bool held = scan::BackupValueLine("n", c.type, c.data, &line);
+        EXPECT_EQ(held, c.line != nullptr) << "type " << c.type;
+        if (c.line && held) EXPECT_EQ(line, c.line);
+    }
+    std::string line;
+    ASSERT_TRUE(scan::BackupValueLine("n", 3, B(100, 0xFF), &line));
+    EXPECT_EQ(line.substr(0, 8), "\"n\"=hex:");
+    std::size_t from = 0, longest = 0;
+    for (std::size_t at; (at = line.find("\r\n", from)) != std::string::npos; from = at + 2) {
+        EXPECT_EQ(line[at - 1], '\\');
+        EXPECT_EQ(line.substr(at + 2, 2), "  ");
+        longest = std::max(longest, at - from);
+    }
+    EXPECT_LE(longest, 80u);
+    EXPECT_GT(from, 0u) << "long data continues over lines";
+}
+
+}  // namespace
