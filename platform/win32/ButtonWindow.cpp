@@ -1,0 +1,342 @@
+#include "platform/win32/ButtonWindow.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cctype>
+#include <system_error>
+#include <vector>
+
+namespace platform::win32 {
+
+namespace {
+
+constexpr UINT_PTR kHoverTimer = 1;
+constexpr UINT kHoverInterval = 10;
+// Posted to itself: the arrow keys move the focus after the key has been
+// handled, as a Tab keystroke would; an access key found by the hook is
+// handled by the button's own window procedure, not inside the hook.
+constexpr UINT kMoveFocus = WM_USER + 1;
+constexpr UINT kAccessKey = WM_USER + 2;
+
+// Every live button of the thread, for the access-key hook.
+std::vector<ButtonWindow*>& LiveButtons() {
+    static std::vector<ButtonWindow*> buttons;
+    return buttons;
+}
+HHOOK accessKeyHook = nullptr;
+
+std::int16_t ShiftState() {
+    std::int16_t shift = 0;
+    if (::GetKeyState(VK_SHIFT) < 0) shift |= 1;
+    if (::GetKeyState(VK_CONTROL) < 0) shift |= 2;
+    if (::GetKeyState(VK_MENU) < 0) shift |= 4;
+    return shift;
+}
+
+std::int16_t MouseButtons(WPARAM wParam) {
+    std::int16_t buttons = 0;
+    if (wParam & MK_LBUTTON) buttons |= 1;
+    if (wParam & MK_RBUTTON) buttons |= 2;
+    if (wParam & MK_MBUTTON) buttons |= 4;
+    return buttons;
+}
+
+std::int16_t MouseShift(WPARAM wParam) {
+    std::int16_t shift = 0;
+    if (wParam & MK_SHIFT) shift |= 1;
+    if (wParam & MK_CONTROL) shift |= 2;
+    if (::GetKeyState(VK_MENU) < 0) shift |= 4;
+    return shift;
+}
+
+}  // namespace
+
+std::unique_ptr<ButtonWindow> ButtonWindow::Create(HWND parent, const std::string& name, const Placement& placement,
+                                                   const controls::PropertyStore& stored, int id, const Font& ambientFont) {
+    static const ATOM atom = [] {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = &ButtonWindow::WindowProc;
+        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        wc.lpszClassName = kClassName;
+        return ::RegisterClassExA(&wc);
+    }();
+    if (!atom) throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), "RegisterClassEx (button)");
+
+    std::unique_ptr<ButtonWindow> self(new ButtonWindow(name, ambientFont));
+    HWND window = ::CreateWindowExA(0, kClassName, name.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS,
+                                    placement.x, placement.y, placement.width, placement.height, parent,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), self.get());
+    if (!window) throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), "CreateWindowEx (button)");
+
+    // Load first (its closing paint draws nothing at size 0), then the first
+    // re-size shapes and paints.
+    self->command_.ReadProperties(stored);
+    self->loaded_ = true;
+    RECT client{};
+    ::GetClientRect(window, &client);
+    self->command_.Resize(client.right - client.left, client.bottom - client.top);
+    return self;
+}
+
+ButtonWindow::ButtonWindow(const std::string& name, const Font& ambientFont)
+    : name_(name), ambientFont_(ambientFont), command_(*this, canvas_) {
+    command_.Click = [this] {
+        // A copy: the handler may destroy this button, and the member with it.
+        auto handler = PushButton::Click;
+        if (handler) handler();
+    };
+    auto& live = LiveButtons();
+    live.push_back(this);
+    if (!accessKeyHook)
+        accessKeyHook = ::SetWindowsHookExA(WH_GETMESSAGE, &ButtonWindow::AccessKeyHook, nullptr, ::GetCurrentThreadId());
+}
+
+ButtonWindow::~ButtonWindow() {
+    *alive_ = false;
+    if (window_) {
+        ::KillTimer(window_, kHoverTimer);
+        ::SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+        HWND window = window_;
+        window_ = nullptr;
+        ::DestroyWindow(window);
+    }
+    auto& live = LiveButtons();
+    live.erase(std::remove(live.begin(), live.end(), this), live.end());
+    if (live.empty() && accessKeyHook) {
+        ::UnhookWindowsHookEx(accessKeyHook);
+        accessKeyHook = nullptr;
+    }
+}
+
+// ------------------------------------------------------------- PushButton
+
+void ButtonWindow::SetCaption(const std::string& text) { command_.SetCaption(text); }
+std::string ButtonWindow::Caption() const { return command_.Caption(); }
+void ButtonWindow::SetEnabled(bool on) { command_.SetEnabled(on); }
+bool ButtonWindow::Enabled() const { return command_.Enabled(); }
+
+void ButtonWindow::SetDefault(bool on) {
+    isDefault_ = on;
+    command_.AmbientChanged();
+}
+
+// ------------------------------------------------------------ CommandHost
+// Every request is dropped once the window is gone (a parent destroyed
+// first takes its children with it): a null window handle would make some
+// of these calls act on the whole desktop.
+
+void ButtonWindow::SetWindowEnabled(bool on) {
+    if (window_) ::EnableWindow(window_, on ? TRUE : FALSE);
+}
+
+void ButtonWindow::ApplyShape(const controls::ButtonShape& shape) {
+    if (!window_) return;
+    if (shape.removed.empty()) {
+        // The full rectangle: no region at all is the same shape.
+        ::SetWindowRgn(window_, nullptr, TRUE);
+        return;
+    }
+    HRGN region = ::CreateRectRgn(0, 0, shape.width, shape.height);
+    if (!region) return;
+    for (const auto& dot : shape.removed) {
+        HRGN piece = ::CreateRectRgn(dot.x, dot.y, dot.x + 1, dot.y + 1);
+        if (!piece) continue;
+        ::CombineRgn(region, region, piece, RGN_DIFF);
+        ::DeleteObject(piece);
+    }
+    // Once applied the region belongs to the window.
+    if (!::SetWindowRgn(window_, region, TRUE)) ::DeleteObject(region);
+}
+
+void ButtonWindow::Invalidate() {
+    if (window_) ::InvalidateRect(window_, nullptr, FALSE);
+}
+
+void ButtonWindow::Refresh() {
+    if (window_) ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+void ButtonWindow::SetHoverTimer(bool on) {
+    if (!window_) return;
+    if (on)
+        ::SetTimer(window_, kHoverTimer, kHoverInterval, nullptr);
+    else
+        ::KillTimer(window_, kHoverTimer);
+}
+
+bool ButtonWindow::PointerPosition(int& x, int& y) {
+    POINT p{};
+    if (!window_ || !::GetCursorPos(&p) || !::ScreenToClient(window_, &p)) return false;
+    x = p.x;
+    y = p.y;
+    return true;
+}
+
+void ButtonWindow::SendTab(bool backwards) {
+    if (window_) ::PostMessageA(window_, kMoveFocus, backwards ? 1 : 0, 0);
+}
+
+void ButtonWindow::OnMoveFocus(bool backwards) {
+    HWND parent = ::GetParent(window_);
+    if (!parent) return;
+    HWND next = ::GetNextDlgTabItem(parent, window_, backwards ? TRUE : FALSE);
+    if (next && next != window_) ::SetFocus(next);
+}
+
+// --------------------------------------------------------------- messages
+
+LRESULT CALLBACK ButtonWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        auto* self = static_cast<ButtonWindow*>(create->lpCreateParams);
+        self->window_ = window;
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<ButtonWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!self) return ::DefWindowProcA(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        self->window_ = nullptr;
+        return ::DefWindowProcA(window, message, wParam, lParam);
+    }
+    try {
+        return self->OnMessage(message, wParam, lParam);
+    } catch (...) {
+        // Nothing may cross the window procedure; the next paint redraws everything.
+        return 0;
+    }
+}
+
+LRESULT ButtonWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;  // the surface covers everything
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_SIZE:
+        if (loaded_) command_.Resize(LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_GETDLGCODE:
+        return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_LBUTTONDOWN:
+        OnButtonDown(1, wParam, lParam);
+        return 0;
+    case WM_RBUTTONDOWN:
+        OnButtonDown(2, wParam, lParam);
+        return 0;
+    case WM_MBUTTONDOWN:
+        OnButtonDown(4, wParam, lParam);
+        return 0;
+    case WM_LBUTTONUP:
+        OnButtonUp(1, wParam, lParam);
+        return 0;
+    case WM_RBUTTONUP:
+        OnButtonUp(2, wParam, lParam);
+        return 0;
+    case WM_MBUTTONUP:
+        OnButtonUp(4, wParam, lParam);
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        // The second press of a double click: the face goes down again, but
+        // its release clicks no second time.
+        ::SetCapture(window_);
+        leftPressed_ = false;
+        command_.OnDblClick();
+        return 0;
+    case WM_MOUSEMOVE:
+        command_.OnMouseMove(MouseButtons(wParam), MouseShift(wParam), static_cast<float>(GET_X_LPARAM(lParam)),
+                             static_cast<float>(GET_Y_LPARAM(lParam)));
+        return 0;
+    case WM_KEYDOWN:
+        command_.OnKeyDown(static_cast<std::int16_t>(wParam), ShiftState());
+        return 0;
+    case WM_CHAR:
+        command_.OnKeyPress(static_cast<std::int16_t>(wParam));
+        return 0;
+    case WM_KEYUP:
+        command_.OnKeyUp(static_cast<std::int16_t>(wParam), ShiftState());
+        return 0;
+    case WM_SETFOCUS:
+        command_.OnGotFocus();
+        return 0;
+    case WM_KILLFOCUS:
+        command_.OnLostFocus();
+        return 0;
+    case WM_TIMER:
+        if (wParam == kHoverTimer) command_.OnTimer1();
+        return 0;
+    case kMoveFocus:
+        OnMoveFocus(wParam != 0);
+        return 0;
+    case kAccessKey:
+        command_.OnAccessKeyPress(static_cast<std::int16_t>(wParam));
+        return 0;
+    default:
+        return ::DefWindowProcA(window_, message, wParam, lParam);
+    }
+}
+
+void ButtonWindow::OnPaint() {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(window_, &ps);
+    if (dc) {
+        ::BitBlt(dc, 0, 0, canvas_.Width(), canvas_.Height(), canvas_.Dc(), 0, 0, SRCCOPY);
+        ::EndPaint(window_, &ps);
+    }
+}
+
+void ButtonWindow::OnButtonDown(std::int16_t button, WPARAM wParam, LPARAM lParam) {
+    // A pressed button takes the focus, and keeps the pointer until the
+    // release so that a drag out and back is followed.
+    if (::GetFocus() != window_) ::SetFocus(window_);
+    std::weak_ptr<bool> alive = alive_;
+    if (alive.expired() || !window_) return;
+    ::SetCapture(window_);
+    if (button == 1) leftPressed_ = true;
+    command_.OnMouseDown(button, MouseShift(wParam), static_cast<float>(GET_X_LPARAM(lParam)),
+                         static_cast<float>(GET_Y_LPARAM(lParam)));
+}
+
+void ButtonWindow::OnButtonUp(std::int16_t button, WPARAM wParam, LPARAM lParam) {
+    const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+    if (!(wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && ::GetCapture() == window_) ::ReleaseCapture();
+    std::weak_ptr<bool> alive = alive_;
+    command_.OnMouseUp(button, MouseShift(wParam), static_cast<float>(x), static_cast<float>(y));
+    if (alive.expired() || !window_) return;
+    if (button != 1) return;
+    // A click is a left press and release on the button.
+    RECT client{};
+    ::GetClientRect(window_, &client);
+    const bool inside = x >= 0 && y >= 0 && x < client.right && y < client.bottom;
+    const bool clicked = leftPressed_ && inside;
+    leftPressed_ = false;
+    if (clicked) command_.OnClick();
+}
+
+LRESULT CALLBACK ButtonWindow::AccessKeyHook(int code, WPARAM wParam, LPARAM lParam) {
+    // Alt with a letter arrives as WM_SYSCHAR at whatever has the focus; the
+    // button of that letter may be any button of the same top-level window.
+    if (code == HC_ACTION && wParam == PM_REMOVE) {
+        auto* msg = reinterpret_cast<MSG*>(lParam);
+        if (msg->message == WM_SYSCHAR && msg->hwnd) {
+            HWND root = ::GetAncestor(msg->hwnd, GA_ROOT);
+            const char typed = static_cast<char>(std::tolower(static_cast<unsigned char>(msg->wParam)));
+            for (ButtonWindow* button : LiveButtons()) {
+                HWND w = button->window_;
+                if (!w || button->accessKey_.empty() || button->accessKey_[0] != typed) continue;
+                if (::GetAncestor(w, GA_ROOT) != root || !::IsWindowVisible(w) || !::IsWindowEnabled(w)) continue;
+                ::PostMessageA(w, kAccessKey, msg->wParam, 0);
+                msg->message = WM_NULL;
+                break;
+            }
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace platform::win32

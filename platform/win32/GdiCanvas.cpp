@@ -1,0 +1,139 @@
+#include "platform/win32/GdiCanvas.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace platform::win32 {
+
+namespace {
+
+// A GDI object owned for the length of one drawing call, selected into the
+// DC and put back before it is deleted.
+class Selected {
+public:
+    Selected(HDC dc, HGDIOBJ object) : dc_(dc), object_(object), previous_(object ? ::SelectObject(dc, object) : nullptr) {}
+    ~Selected() {
+        if (previous_) ::SelectObject(dc_, previous_);
+        if (object_) ::DeleteObject(object_);
+    }
+    Selected(const Selected&) = delete;
+    Selected& operator=(const Selected&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ object_;
+    HGDIOBJ previous_;
+};
+
+class Brush {
+public:
+    explicit Brush(Colour c) : brush_(::CreateSolidBrush(c & 0xFFFFFF)) {}
+    ~Brush() {
+        if (brush_) ::DeleteObject(brush_);
+    }
+    Brush(const Brush&) = delete;
+    Brush& operator=(const Brush&) = delete;
+    HBRUSH Get() const { return brush_; }
+
+private:
+    HBRUSH brush_;
+};
+
+}  // namespace
+
+GdiCanvas::GdiCanvas() {
+    dc_ = ::CreateCompatibleDC(nullptr);
+    if (!dc_) throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), "CreateCompatibleDC");
+    ::SetBkMode(dc_, TRANSPARENT);
+}
+
+GdiCanvas::~GdiCanvas() {
+    if (originalBitmap_) ::SelectObject(dc_, originalBitmap_);
+    if (originalFont_) ::SelectObject(dc_, originalFont_);
+    if (bitmap_) ::DeleteObject(bitmap_);
+    if (font_) ::DeleteObject(font_);
+    ::DeleteDC(dc_);
+}
+
+void GdiCanvas::Resize(int width, int height) {
+    width_ = std::max(width, 0);
+    height_ = std::max(height, 0);
+    // A bitmap of no size cannot be made; an empty surface keeps one pixel
+    // that nothing reads.
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = std::max(width_, 1);
+    info.bmiHeader.biHeight = -std::max(height_, 1);  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP fresh = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!fresh) return;  // keep the old surface; the next paint still draws on something
+    HGDIOBJ previous = ::SelectObject(dc_, fresh);
+    if (!originalBitmap_) originalBitmap_ = previous;
+    if (bitmap_) ::DeleteObject(bitmap_);
+    bitmap_ = fresh;
+}
+
+void GdiCanvas::FillBox(int x, int y, int w, int h, Colour c) {
+    Brush brush(c);
+    RECT r{x, y, x + w, y + h};
+    ::FillRect(dc_, &r, brush.Get());
+}
+
+void GdiCanvas::FrameBox(int x, int y, int w, int h, Colour c) {
+    Brush brush(c);
+    RECT r{x, y, x + w, y + h};
+    ::FrameRect(dc_, &r, brush.Get());
+}
+
+void GdiCanvas::DrawLine(int x1, int y1, int x2, int y2, Colour c) {
+    Selected pen(dc_, ::CreatePen(PS_SOLID, 1, c & 0xFFFFFF));
+    ::MoveToEx(dc_, x1, y1, nullptr);
+    ::LineTo(dc_, x2, y2);
+}
+
+void GdiCanvas::SetDot(int x, int y, Colour c) { ::SetPixelV(dc_, x, y, c & 0xFFFFFF); }
+
+void GdiCanvas::DrawFocus(const Box& box) {
+    RECT r{box.left, box.top, box.right, box.bottom};
+    ::DrawFocusRect(dc_, &r);
+}
+
+std::optional<Colour> GdiCanvas::Pixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return std::nullopt;
+    const COLORREF c = ::GetPixel(dc_, x, y);
+    if (c == CLR_INVALID) return std::nullopt;
+    return static_cast<Colour>(c);
+}
+
+void GdiCanvas::SetFont(const Font& font) {
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ::ReleaseDC(nullptr, screen);
+    const int height = -::MulDiv(static_cast<int>(font.points * 10 + 0.5), dpi, 720);
+    HFONT fresh = ::CreateFontA(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, font.italic ? TRUE : FALSE, FALSE, FALSE,
+                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                DEFAULT_PITCH | FF_DONTCARE, font.face.c_str());
+    if (!fresh) return;
+    HGDIOBJ previous = ::SelectObject(dc_, fresh);
+    if (!originalFont_) originalFont_ = previous;
+    if (font_) ::DeleteObject(font_);
+    font_ = fresh;
+}
+
+void GdiCanvas::SetTextColour(Colour c) { ::SetTextColor(dc_, c & 0xFFFFFF); }
+
+TextExtent GdiCanvas::MeasureText(const std::string& text) {
+    SIZE size{};
+    ::GetTextExtentPoint32A(dc_, text.c_str(), static_cast<int>(text.size()), &size);
+    return {static_cast<double>(size.cx), static_cast<double>(size.cy)};
+}
+
+void GdiCanvas::DrawCaption(const std::string& text, const Box& box, unsigned flags) {
+    RECT r{box.left, box.top, box.right, box.bottom};
+    ::DrawTextA(dc_, text.c_str(), static_cast<int>(text.size()), &r, flags);
+}
+
+}  // namespace platform::win32
