@@ -116,7 +116,7 @@ void cRegSearch::SearchSubkeysOf(platform::RegHandle root, platform::RegHandle k
                                  const std::string& keyPath) {
     char name[kNameChars];
     for (std::uint32_t index = 0;; ++index) {
-        ui_.Yield();
+        ui_.DoEvents();
         std::fill(name, name + kNameChars, ' ');
         if (registry_.EnumKey(key, index, name, kNameChars) != platform::kErrorSuccess) break;
         const std::string subName = TrimAtNull(std::string(name, kNameChars));

@@ -79,10 +79,11 @@ public:
 class UiServices {
 public:
     virtual ~UiServices() = default;
+    // (Named so that no <windows.h> macro can touch them.)
     // Modal, titled kProgramTitle.
-    virtual MessageAnswer MessageBox(const std::string& text, MessageStyle style) = 0;
+    virtual MessageAnswer ShowMessage(const std::string& text, MessageStyle style) = 0;
     // Handles every pending window message, then returns.
-    virtual void Yield() = 0;
+    virtual void DoEvents() = 0;
     virtual double SecondsSinceMidnight() = 0;
     // The current local date and time: short date, a blank, long time (no
     // time part at exactly midnight).

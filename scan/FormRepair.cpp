@@ -99,9 +99,9 @@ void FormRepair::CommandStop_Click() {
     c_.CommandStop.SetEnabled(false);
     TickEveryRow();
     cReg_.StopSearch();
-    s_.ui.Yield();
+    s_.ui.DoEvents();
     profile::WriteProfileValue(s_.profile, ProfilePath(), profile::kRecords, "ErrorCount", c_.lblStatus.Caption());
-    s_.ui.Yield();
+    s_.ui.DoEvents();
     profile::WriteProfileValue(s_.profile, ProfilePath(), profile::kRecords, "LastScanTime", s_.ui.NowText());
 }
 
@@ -127,11 +127,11 @@ void FormRepair::CommandRepair_Click() {
         c_.lblCurrentKey.SetCaption("Creating backup files...");
         const BackupResult written = WriteBackupFile(ticked, s_.registry, s_.files, s_.ui.NowText());
         if (!written.written) {
-            s_.ui.MessageBox("The backup file could not be written, so nothing was repaired:\r\n" + written.path,
+            s_.ui.ShowMessage("The backup file could not be written, so nothing was repaired:\r\n" + written.path,
                              platform::MessageStyle::Exclamation);
             return;
         }
-        s_.ui.MessageBox("Backup file:" + written.path, platform::MessageStyle::Information);
+        s_.ui.ShowMessage("Backup file:" + written.path, platform::MessageStyle::Information);
         mayRemove = written.held;
     }
 
@@ -160,13 +160,13 @@ void FormRepair::CommandRepair_Click() {
     if (failed > 0) message += "\r\n" + std::to_string(failed) + " values could not be removed.";
     if (notBackedUp > 0)
         message += "\r\n" + std::to_string(notBackedUp) + " values were kept because the backup cannot hold them.";
-    s_.ui.MessageBox(message, platform::MessageStyle::Exclamation);
+    s_.ui.ShowMessage(message, platform::MessageStyle::Exclamation);
     profile::WriteProfileValue(s_.profile, ProfilePath(), profile::kRecords, "FixedCount", std::to_string(repaired));
 }
 
 void FormRepair::ExitGuard() {
     if (c_.CommandStop.Enabled()) {
-        s_.ui.MessageBox("Now scanning,can not exit.", platform::MessageStyle::Exclamation);
+        s_.ui.ShowMessage("Now scanning,can not exit.", platform::MessageStyle::Exclamation);
         return;
     }
     CloseWhenIdle();

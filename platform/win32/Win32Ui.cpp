@@ -20,7 +20,7 @@ std::string FormatWithLocale(Format format) {
 
 }  // namespace
 
-MessageAnswer Win32UiServices::MessageBox(const std::string& text, MessageStyle style) {
+MessageAnswer Win32UiServices::ShowMessage(const std::string& text, MessageStyle style) {
     // Owned by the active window so the box is modal to it; the owner keeps
     // repainting through the box's own message loop.
     int answer = ::MessageBoxA(::GetActiveWindow(), text.c_str(), kProgramTitle,
@@ -32,7 +32,7 @@ MessageAnswer Win32UiServices::MessageBox(const std::string& text, MessageStyle 
     }
 }
 
-void Win32UiServices::Yield() {
+void Win32UiServices::DoEvents() {
     MSG msg;
     while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {

@@ -2,10 +2,6 @@
 // The message box, yield and clock of the user-interface services, over
 // user32 and kernel32.
 #include <windows.h>
-// <windows.h> turns these two names into macros (Yield() into nothing, and
-// MessageBox into MessageBoxA), which would mangle the service interface.
-#undef Yield
-#undef MessageBox
 
 #include <string>
 
@@ -19,8 +15,8 @@ public:
     Win32UiServices(const Win32UiServices&) = delete;
     Win32UiServices& operator=(const Win32UiServices&) = delete;
 
-    MessageAnswer MessageBox(const std::string& text, MessageStyle style) override;
-    void Yield() override;
+    MessageAnswer ShowMessage(const std::string& text, MessageStyle style) override;
+    void DoEvents() override;
     double SecondsSinceMidnight() override;
     std::string NowText() override;
 };

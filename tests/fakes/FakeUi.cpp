@@ -4,7 +4,7 @@
 
 namespace fakes {
 
-platform::MessageAnswer FakeUi::MessageBox(const std::string& text, platform::MessageStyle style) {
+platform::MessageAnswer FakeUi::ShowMessage(const std::string& text, platform::MessageStyle style) {
     messages.push_back({text, style});
     if (style != platform::MessageStyle::Question) return platform::MessageAnswer::Ok;
     if (answers.empty()) return platform::MessageAnswer::Yes;
@@ -13,7 +13,7 @@ platform::MessageAnswer FakeUi::MessageBox(const std::string& text, platform::Me
     return answer;
 }
 
-void FakeUi::Yield() {
+void FakeUi::DoEvents() {
     ++yields;
     if (onYield) onYield(yields);
 }

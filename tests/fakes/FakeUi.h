@@ -25,8 +25,8 @@ public:
     double clockStep = 0.0;  // added after every reading
     std::string now = "12/10/2026 4:05:06 AM";
 
-    platform::MessageAnswer MessageBox(const std::string& text, platform::MessageStyle style) override;
-    void Yield() override;
+    platform::MessageAnswer ShowMessage(const std::string& text, platform::MessageStyle style) override;
+    void DoEvents() override;
     double SecondsSinceMidnight() override;
     std::string NowText() override { return now; }
 };

@@ -49,7 +49,7 @@ TEST(UiYield, HandlesEveryPostedMessageInOrderAndReturns) {
     for (WPARAM i = 1; i <= 3; ++i) ::PostMessageA(window.Handle(), WM_APP, i, 0);
 
     Win32UiServices services;
-    services.Yield();
+    services.DoEvents();
 
     EXPECT_EQ(seen, (std::vector<WPARAM>{1, 2, 3, 4}));
     MSG msg;
@@ -70,8 +70,8 @@ TEST(UiYield, LeavesAQuitForTheMainLoop) {
     ::PostQuitMessage(7);
 
     Win32UiServices services;
-    services.Yield();
-    services.Yield();  // a second yield must not swallow it either
+    services.DoEvents();
+    services.DoEvents();  // a second yield must not swallow it either
 
     EXPECT_EQ(handled, 1);
     MSG msg;

@@ -1,0 +1,184 @@
+// The scan, the backup and the repair on the real registry and file system.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "fakes/FakeUi.h"
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Profile.h"
+#include "platform/win32/Win32Registry.h"
+#include "scan/BackupWriter.h"
+#include "scan/FormRepair.h"
+#include "scan/ValueRemoval.h"
+
+namespace {
+
+std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+// A scratch key under HKCU\Software, deleted with its tree.
+struct ScratchKey {
+    std::string path = "Software\\VarnholtScan" + std::to_string(GetCurrentProcessId());
+    ScratchKey() { RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str()); }
+    ~ScratchKey() { RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str()); }
+    void Set(const std::string& sub, const std::wstring& name, DWORD type, const void* data, DWORD size) {
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, Wide(path + sub).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  &key, nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+    void SetText(const std::string& sub, const std::wstring& name, const std::wstring& text) {
+        Set(sub, name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    }
+    // Type and bytes as stored, read with the wide function; empty type -1 when missing.
+    std::pair<long, std::vector<BYTE>> Get(const std::string& sub, const std::wstring& name) {
+        HKEY key;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, Wide(path + sub).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return {-1, {}};
+        DWORD type = 0, size = 0;
+        std::vector<BYTE> data;
+        long result = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+        if (result == ERROR_SUCCESS) {
+            data.resize(size);
+            RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &size);
+            data.resize(size);
+        }
+        RegCloseKey(key);
+        return {result == ERROR_SUCCESS ? static_cast<long>(type) : -1, data};
+    }
+};
+
+// The real file system with the application folder in a temporary folder.
+class TempAppFiles : public win32::Win32FileSystem {
+public:
+    TempAppFiles() {
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        folder_ = std::string(temp) + "varnholt-app-" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(folder_.c_str(), nullptr);
+    }
+    std::string AppFolder() override { return folder_; }
+
+private:
+    std::string folder_;
+};
+
+TEST(ScanOnTheRealRegistry, FindsExactlyTheSeededMissingFiles) {
+    ScratchKey scratch;
+    win32::Win32FileSystem realFiles;
+    const std::string system = realFiles.SystemDirectory();
+    const std::string drive = system.substr(0, 2);
+    scratch.SetText("", L"present", Wide(system + "\\kernel32.dll"));
+    scratch.SetText("", L"missing", Wide("\"" + drive + "\\Varnholt Gone\\app.exe\" /run"));
+    scratch.SetText("\\Sub", L"", Wide(drive + "\\Varnholt Gone\\lib.dll,1"));
+    scratch.SetText("\\Sub", L"note", Wide(drive + "\\Varnholt Gone\\readme.txt"));
+
+    win32::Win32Registry registry;
+    TempAppFiles files;
+    win32::Win32Profile profile;
+    fakes::FakeUi ui;
+    fakes::FakeListView list;
+    fakes::FakeLabel status, repairCount, currentKey;
+    fakes::FakeTimer timer;
+    fakes::FakeButton start, stop, repair, ret;
+    scan::FormRepair form({list, status, repairCount, currentKey, timer, start, stop, repair, ret},
+                          {registry, files, profile, ui, [] {}});
+    form.Form_Load();
+    start.Press();
+    EXPECT_EQ(currentKey.caption, "Scan finished");
+
+    std::vector<std::string> mine;
+    for (int row = 1; row <= list.RowCount(); ++row)
+        if (list.Text(row, 2).rfind(scratch.path, 0) == 0)
+            mine.push_back(list.Text(row, 0) + " " + list.Text(row, 1) + " " + list.Text(row, 2));
+    EXPECT_EQ(mine, (std::vector<std::string>{"VALUE VALUE HKEY_CURRENT_USER " + scratch.path + "\\missing",
+                                              "VALUE VALUE HKEY_CURRENT_USER " + scratch.path + "\\Sub\\"}));
+}
+
+TEST(BackupOnTheRealRegistry, RestoringTheBackupGivesBackEveryTypeAndByte) {
+    ScratchKey scratch;
+    struct Seed {
+        std::wstring name;
+        DWORD type;
+        std::vector<BYTE> data;
+        bool holdable;
+    };
+    auto text = [](const std::wstring& s, bool nul = true) {
+        std::vector<BYTE> b(reinterpret_cast<const BYTE*>(s.c_str()),
+                            reinterpret_cast<const BYTE*>(s.c_str()) + (s.size() + (nul ? 1 : 0)) * 2);
+        return b;
+    };
+    std::vector<BYTE> big(5000);
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<BYTE>(i * 7);
+    const std::vector<Seed> seeds = {
+        {L"string", REG_SZ, text(L"C:\\Old\\app.exe"), true},
+        {L"empty", REG_SZ, text(L""), true},
+        {L"tricky", REG_SZ, text(L"a\\b \"q\"\r\nnext line"), true},
+        {L"expand", REG_EXPAND_SZ, text(L"%SystemRoot%\\x.dll"), true},
+        {L"multi", REG_MULTI_SZ, text(std::wstring(L"one\0two\0", 8)), true},
+        {L"dword", REG_DWORD, {0x1A, 0, 0, 0x80}, true},
+        {L"bin0", REG_BINARY, {}, true},
+        {L"bin1", REG_BINARY, {0xAB}, true},
+        {L"bin5000", REG_BINARY, big, true},
+        {L"qword", REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 8}, true},
+        {L"none", REG_NONE, {9, 8}, true},
+        {L"C:\\Path\\name.dll", REG_SZ, text(L"C:\\x.dll"), true},
+        {L"", REG_SZ, text(L"default"), true},
+        {L"foreign", REG_SZ, text(L"C:\\\x4E2D\x6587.exe"), false},
+        {L"unended", REG_SZ, text(L"abc", false), false},
+        {L"inner nul", REG_SZ, text(std::wstring(L"ab\0cd", 5)), false},
+    };
+    std::vector<Seed> stored;
+    for (const Seed& s : seeds) {
+        scratch.Set("\\K", s.name, s.type, s.data.data(), static_cast<DWORD>(s.data.size()));
+        // Wine adds the missing NUL to a string stored without one; Windows
+        // keeps the bytes as given. Either way the backup must give back what
+        // the registry holds.
+        Seed now = s;
+        now.data = scratch.Get("\\K", s.name).second;
+        if (s.name == L"unended") now.holdable = now.data.size() == s.data.size() + 2;
+        stored.push_back(now);
+    }
+
+    win32::Win32Registry registry;
+    TempAppFiles files;
+    std::vector<engine::Finding> findings;
+    for (const Seed& s : seeds) {
+        engine::Finding f;
+        f.rootName = "HKEY_CURRENT_USER";
+        f.root = platform::kHkeyCurrentUser;
+        f.keyPath = scratch.path + "\\K";
+        f.valueName.assign(s.name.begin(), s.name.end());  // all ASCII but the unholdable data
+        f.keyText = f.keyPath + "\\" + f.valueName;
+        findings.push_back(f);
+    }
+    std::vector<scan::BackupRow> rows;
+    for (const auto& f : findings) rows.push_back({&f, true});
+    const scan::BackupResult backup = scan::WriteBackupFile(rows, registry, files, "12/10/2026 1:02:03 PM");
+    ASSERT_TRUE(backup.written) << backup.path;
+    for (std::size_t i = 0; i < seeds.size(); ++i) {
+        EXPECT_EQ(backup.held[i], stored[i].holdable) << "value " << i;
+        if (backup.held[i])
+            EXPECT_EQ(scan::RemoveRegistryValue(registry, findings[i].root, findings[i]), scan::Removal::Removed);
+    }
+    for (std::size_t i = 0; i < seeds.size(); ++i)
+        EXPECT_EQ(scratch.Get("\\K", seeds[i].name).first, stored[i].holdable ? -1 : long(seeds[i].type)) << i;
+
+    // Import with the registry editor, as a restore does.
+    STARTUPINFOA si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    std::string command = "regedit.exe /s \"" + backup.path + "\"";
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    WaitForSingleObject(pi.hProcess, 60000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+
+    for (const Seed& s : stored) {
+        const auto [type, data] = scratch.Get("\\K", s.name);
+        EXPECT_EQ(type, long(s.type)) << std::string(s.name.begin(), s.name.end());
+        EXPECT_EQ(data, s.data) << std::string(s.name.begin(), s.name.end());
+    }
+}
+
+}  // namespace
