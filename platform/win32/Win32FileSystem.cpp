@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shlwapi.h>
 
-namespace win32 {
+namespace platform::win32 {
 namespace {
 
 class Win32OutputFile : public platform::OutputFile {
@@ -80,4 +80,4 @@ std::vector<std::string> Win32FileSystem::ListFiles(const std::string& pattern) 
     return names;
 }
 
-}  // namespace win32
+}  // namespace platform::win32

@@ -1,7 +1,7 @@
 #pragma once
 #include "platform/FileSystem.h"
 
-namespace win32 {
+namespace platform::win32 {
 
 // Files and folders over kernel32 and shlwapi.
 class Win32FileSystem : public platform::FileSystem {
@@ -16,4 +16,4 @@ public:
     std::vector<std::string> ListFiles(const std::string& pattern) override;
 };
 
-}  // namespace win32
+}  // namespace platform::win32

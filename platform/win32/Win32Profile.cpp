@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-namespace win32 {
+namespace platform::win32 {
 
 std::uint32_t Win32Profile::GetString(const std::string& section, const std::string& key,
                                       const std::string& fallback, char* buffer, std::uint32_t size,
@@ -15,4 +15,4 @@ bool Win32Profile::WriteString(const std::string& section, const std::string& ke
     return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != 0;
 }
 
-}  // namespace win32
+}  // namespace platform::win32

@@ -1,7 +1,7 @@
 #pragma once
 #include "platform/Profile.h"
 
-namespace win32 {
+namespace platform::win32 {
 
 // The private profile functions of kernel32. Always given a full path: a
 // bare file name would mean the Windows folder.
@@ -13,4 +13,4 @@ public:
                      const std::string& file) override;
 };
 
-}  // namespace win32
+}  // namespace platform::win32

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-namespace win32 {
+namespace platform::win32 {
 namespace {
 
 // The program numbers the predefined roots 0x80000000 to 0x80000006; on
@@ -120,4 +120,4 @@ long Win32Registry::QueryValue(platform::RegHandle root, const std::string& keyP
     return ERROR_SUCCESS;
 }
 
-}  // namespace win32
+}  // namespace platform::win32

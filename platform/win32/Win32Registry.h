@@ -1,7 +1,7 @@
 #pragma once
 #include "platform/Registry.h"
 
-namespace win32 {
+namespace platform::win32 {
 
 // The registry operations over advapi32.
 class Win32Registry : public platform::Registry {
@@ -18,4 +18,4 @@ public:
                     std::uint32_t* type, std::vector<std::uint8_t>* data, bool* exact) override;
 };
 
-}  // namespace win32
+}  // namespace platform::win32

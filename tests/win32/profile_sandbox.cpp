@@ -6,7 +6,7 @@
 #include "contract/ProfileSandbox.h"
 #include "platform/win32/Win32Profile.h"
 
-std::unique_ptr<platform::Profile> MakeProfile() { return std::make_unique<win32::Win32Profile>(); }
+std::unique_ptr<platform::Profile> MakeProfile() { return std::make_unique<platform::win32::Win32Profile>(); }
 
 std::string FreshProfilePath(const std::string& name) {
     static int serial = 0;

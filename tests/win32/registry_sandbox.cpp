@@ -43,7 +43,7 @@ public:
 
 private:
     std::string base_;
-    win32::Win32Registry real;
+    platform::win32::Win32Registry real;
 };
 
 }  // namespace

@@ -50,7 +50,7 @@ struct ScratchKey {
 };
 
 // The real file system with the application folder in a temporary folder.
-class TempAppFiles : public win32::Win32FileSystem {
+class TempAppFiles : public platform::win32::Win32FileSystem {
 public:
     TempAppFiles() {
         char temp[MAX_PATH];
@@ -66,7 +66,7 @@ private:
 
 TEST(ScanOnTheRealRegistry, FindsExactlyTheSeededMissingFiles) {
     ScratchKey scratch;
-    win32::Win32FileSystem realFiles;
+    platform::win32::Win32FileSystem realFiles;
     const std::string system = realFiles.SystemDirectory();
     const std::string drive = system.substr(0, 2);
     scratch.SetText("", L"present", Wide(system + "\\kernel32.dll"));
@@ -74,9 +74,9 @@ TEST(ScanOnTheRealRegistry, FindsExactlyTheSeededMissingFiles) {
     scratch.SetText("\\Sub", L"", Wide(drive + "\\Varnholt Gone\\lib.dll,1"));
     scratch.SetText("\\Sub", L"note", Wide(drive + "\\Varnholt Gone\\readme.txt"));
 
-    win32::Win32Registry registry;
+    platform::win32::Win32Registry registry;
     TempAppFiles files;
-    win32::Win32Profile profile;
+    platform::win32::Win32Profile profile;
     fakes::FakeUi ui;
     fakes::FakeListView list;
     fakes::FakeLabel status, repairCount, currentKey;
@@ -141,7 +141,7 @@ TEST(BackupOnTheRealRegistry, RestoringTheBackupGivesBackEveryTypeAndByte) {
         stored.push_back(now);
     }
 
-    win32::Win32Registry registry;
+    platform::win32::Win32Registry registry;
     TempAppFiles files;
     std::vector<engine::Finding> findings;
     for (const Seed& s : seeds) {

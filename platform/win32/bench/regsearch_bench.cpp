@@ -85,14 +85,14 @@ double Seconds(F f) {
 
 int main() {
     const std::string base = "Software\\VarnholtBench" + std::to_string(GetCurrentProcessId());
-    win32::Win32FileSystem files;
+    platform::win32::Win32FileSystem files;
     engine::FileReferences refs(files);
     const std::string drive = refs.SystemDrive();
     std::printf("building %d keys with %d values under HKCU\\%s ...\n", kTop * kMiddle * kLeaves + kTop * kMiddle + kTop,
                 3 * kTop * kMiddle * kLeaves, base.c_str());
     Build(base, drive);
 
-    win32::Win32Registry registry;
+    platform::win32::Win32Registry registry;
     platform::win32::Win32UiServices ui;
     NoYield quiet;
     double bare = 1e9, search = 1e9, unpumped = 1e9;
