@@ -10,6 +10,12 @@ namespace platform::win32 {
 namespace {
 
 constexpr int kInitialColumnWidth = 96;
+constexpr UINT_PTR kListSubclassId = 1;
+
+UINT ScrollMessage() {
+    static const UINT message = ::RegisterWindowMessageA("VarnholtListViewScrollToRow");
+    return message;
+}
 
 [[noreturn]] void ThrowLastError(const char* what) {
     throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), what);
@@ -31,8 +37,10 @@ Win32ListView::Win32ListView(HWND parent, const RECT& bounds, int controlId) : p
     if (!list_) ThrowLastError("CreateWindowEx (list view)");
     const DWORD ex = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
     ::SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
-    if (!::SetWindowSubclass(parent_, &ParentProc, reinterpret_cast<UINT_PTR>(this),
+    if (!::SetWindowSubclass(list_, &ListProc, kListSubclassId, reinterpret_cast<DWORD_PTR>(this)) ||
+        !::SetWindowSubclass(parent_, &ParentProc, reinterpret_cast<UINT_PTR>(this),
                              reinterpret_cast<DWORD_PTR>(this))) {
+        ::RemoveWindowSubclass(list_, &ListProc, kListSubclassId);
         ::DestroyWindow(list_);
         list_ = nullptr;
         ThrowLastError("SetWindowSubclass (list view parent)");
@@ -41,7 +49,10 @@ Win32ListView::Win32ListView(HWND parent, const RECT& bounds, int controlId) : p
 
 Win32ListView::~Win32ListView() {
     if (parent_) ::RemoveWindowSubclass(parent_, &ParentProc, reinterpret_cast<UINT_PTR>(this));
-    if (list_) ::DestroyWindow(list_);
+    if (list_) {
+        ::RemoveWindowSubclass(list_, &ListProc, kListSubclassId);
+        ::DestroyWindow(list_);  // a scroll still posted goes with the window
+    }
 }
 
 void Win32ListView::SetFont(HFONT font) {
@@ -67,6 +78,7 @@ void Win32ListView::AddColumn(const std::string& header) {
 void Win32ListView::Clear() {
     ::SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
     rows_.clear();
+    pendingVisible_ = 0;
     for (Column& column : columns_) {
         column.widths.clear();
         column.widest = 0;
@@ -123,7 +135,16 @@ int Win32ListView::RowCount() const {
 
 void Win32ListView::EnsureVisible(int row) {
     if (!ValidRow(row)) return;
-    ::SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row - 1), FALSE);
+    pendingVisible_ = row;
+    if (!scrollPosted_) scrollPosted_ = ::PostMessageA(list_, ScrollMessage(), 0, 0) != FALSE;
+    // Without a message queue to carry it, scroll now rather than never.
+    if (!scrollPosted_) ScrollToPendingRow();
+}
+
+void Win32ListView::ScrollToPendingRow() {
+    int row = pendingVisible_;
+    pendingVisible_ = 0;
+    if (ValidRow(row)) ::SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row - 1), FALSE);
 }
 
 void Win32ListView::SetChecked(int row, bool on) {
@@ -273,6 +294,25 @@ LRESULT Win32ListView::OnCustomDraw(LPARAM lParam) const {
     }
 }
 
+LRESULT CALLBACK Win32ListView::ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR id, DWORD_PTR ref) {
+    auto* self = reinterpret_cast<Win32ListView*>(ref);
+    if (message == ScrollMessage()) {
+        self->scrollPosted_ = false;
+        self->ScrollToPendingRow();
+        return 0;
+    }
+    if (message == WM_PAINT && self->pendingVisible_) {
+        // Painted before our message came (someone forced an update): show
+        // the right rows in this paint already.
+        self->ScrollToPendingRow();
+    } else if (message == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(window, &ListProc, id);
+        self->list_ = nullptr;
+    }
+    return ::DefSubclassProc(window, message, wParam, lParam);
+}
+
 LRESULT CALLBACK Win32ListView::ParentProc(HWND window, UINT message, WPARAM wParam,
                                            LPARAM lParam, UINT_PTR id, DWORD_PTR ref) {
     auto* self = reinterpret_cast<Win32ListView*>(ref);
@@ -285,7 +325,6 @@ LRESULT CALLBACK Win32ListView::ParentProc(HWND window, UINT message, WPARAM wPa
         // lives on): its child, the list, is gone with it.
         ::RemoveWindowSubclass(window, &ParentProc, id);
         self->parent_ = nullptr;
-        self->list_ = nullptr;
     }
     return ::DefSubclassProc(window, message, wParam, lParam);
 }

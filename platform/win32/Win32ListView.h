@@ -2,8 +2,6 @@
 // The list of the user-interface services over the common controls list view
 // in report view, with a check box on every row.
 #include <windows.h>
-#undef Yield
-#undef MessageBox
 
 #include <optional>
 #include <string>
@@ -35,6 +33,9 @@ public:
     void SetText(int row, int column, const std::string& text) override;
     std::string Text(int row, int column) const override;
     int RowCount() const override;
+    // Scrolls at the next turn of the message loop, before the list paints:
+    // the scan asks after every row it adds, and scrolling a shown list at
+    // once costs a repaint of it each time. Only the last request counts.
     void EnsureVisible(int row) override;
     void SetChecked(int row, bool on) override;
     bool Checked(int row) const override;
@@ -62,7 +63,10 @@ private:
 
     static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                        UINT_PTR id, DWORD_PTR self);
+    static LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR id, DWORD_PTR self);
     LRESULT OnCustomDraw(LPARAM lParam) const;
+    void ScrollToPendingRow();
     bool ValidRow(int row) const { return row >= 1 && row <= static_cast<int>(rows_.size()); }
     int MeasureText(const std::string& text) const;
     void RecordWidth(int index, int column, int width);
@@ -73,6 +77,8 @@ private:
     HWND list_ = nullptr;
     std::vector<Column> columns_;
     std::vector<RowStyle> rows_;
+    int pendingVisible_ = 0;  // row to scroll to, 0 for none
+    bool scrollPosted_ = false;
 };
 
 }  // namespace platform::win32

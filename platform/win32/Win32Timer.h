@@ -2,8 +2,6 @@
 // A timer of the user-interface services: WM_TIMER on a hidden message-only
 // window of its own, so no host window has to route anything.
 #include <windows.h>
-#undef Yield
-#undef MessageBox
 
 #include <memory>
 

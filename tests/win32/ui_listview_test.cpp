@@ -1,5 +1,6 @@
 // The results list on the real common controls list view, in a shown window.
 #include "platform/win32/Win32ListView.h"
+#include "platform/win32/Win32Ui.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -125,6 +126,33 @@ TEST_F(UiListView, SelectionAndClear) {
     EXPECT_EQ(list->TextColour(1), list->TextColour(0)) << "no colour left over from before Clear";
 }
 
+TEST_F(UiListView, EnsureVisibleShowsTheLastRequestedRowByTheNextYield) {
+    auto visible = [&](int row) {
+        int top = static_cast<int>(::SendMessageA(list->Handle(), LVM_GETTOPINDEX, 0, 0)) + 1;
+        int page = static_cast<int>(::SendMessageA(list->Handle(), LVM_GETCOUNTPERPAGE, 0, 0));
+        return row >= top && row < top + page;
+    };
+    platform::win32::Win32UiServices services;
+    for (int i = 0; i < 300; ++i) {
+        int row = Add({"VALUE VALUE", "HKEY_USERS", "k", "v"});
+        list->EnsureVisible(row);
+        if (row == 120) {
+            services.DoEvents();
+            EXPECT_TRUE(visible(120));
+        }
+    }
+    list->EnsureVisible(150);
+    services.DoEvents();
+    EXPECT_TRUE(visible(150)) << "the later request wins";
+    EXPECT_FALSE(visible(300));
+
+    list->EnsureVisible(300);
+    list->Clear();  // a scroll still pending must not land on the new rows
+    Add({"VALUE NAME", "HKEY_USERS", "k", "v"});
+    services.DoEvents();
+    EXPECT_TRUE(visible(1));
+}
+
 // Counts and positions are not 16-bit: a scan can list more than 32,767
 // findings.
 TEST_F(UiListView, HoldsMoreRowsThanASixteenBitCount) {
@@ -139,6 +167,10 @@ TEST_F(UiListView, HoldsMoreRowsThanASixteenBitCount) {
     list->SetChecked(total, true);
     list->Select(total);
     list->EnsureVisible(total);
+    platform::win32::Win32UiServices().DoEvents();
+    EXPECT_EQ(::SendMessageA(list->Handle(), LVM_GETTOPINDEX, 0, 0) +
+                  ::SendMessageA(list->Handle(), LVM_GETCOUNTPERPAGE, 0, 0),
+              total);
     EXPECT_EQ(list->Text(total, 0), "last");
     EXPECT_EQ(list->Text(total, 3), "C:\\x.dll");
     EXPECT_TRUE(list->Checked(total));

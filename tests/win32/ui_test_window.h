@@ -2,8 +2,6 @@
 // A real, shown top-level window for the user-interface tests, and a message
 // pump that waits for a condition instead of sleeping.
 #include <windows.h>
-#undef Yield
-#undef MessageBox
 
 #include <functional>
 
