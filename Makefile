@@ -43,7 +43,7 @@ windows: setup
 
 dist: windows
 	@mkdir -p dist
-	@cp build/windows/shell/varnholt.exe dist/
+	@cp build/windows/varnholt.exe dist/
 	@cp build/windows/res/bgmain.dll build/windows/res/bgother.dll build/windows/res/bgscan.dll dist/ 2>/dev/null || true
 	@[ -f dist/ro.ini ] || printf '[Settings]\r\nBackupBeforeFix=1\r\n' > dist/ro.ini
 

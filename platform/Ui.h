@@ -45,6 +45,15 @@ public:
     std::function<void()> Click;
 };
 
+// Pictures stacked at one place, exactly one of them visible (0 normal,
+// 1 hover, 2 pressed).
+class PictureSet {
+public:
+    virtual ~PictureSet() = default;
+    virtual void Show(int index) = 0;
+    virtual int Shown() const = 0;
+};
+
 class Timer {
 public:
     virtual ~Timer() = default;

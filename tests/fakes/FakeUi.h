@@ -62,6 +62,13 @@ public:
     }
 };
 
+class FakePictureSet : public platform::PictureSet {
+public:
+    int shown = 0;
+    void Show(int index) override { shown = index; }
+    int Shown() const override { return shown; }
+};
+
 class FakeTimer : public platform::Timer {
 public:
     unsigned interval = 0;

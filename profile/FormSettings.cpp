@@ -1,0 +1,43 @@
+#include "profile/FormSettings.h"
+
+#include "profile/ModuleNormal.h"
+
+namespace profile {
+
+FormSettings::FormSettings(platform::CheckBox& CheckBackupBeforeFix, platform::PushButton& CommandApplySettings,
+                           platform::Profile& store, std::string appFolder)
+    : check_(CheckBackupBeforeFix), store_(store), file_(appFolder + kProfileName) {
+    CommandApplySettings.Click = [this] { CommandApplySettings_Click(); };
+}
+
+void FormSettings::Form_Load() {
+    // A number the box has no state for shows it unticked.
+    const int setting = ReadBackupBeforeFix(store_, file_);
+    check_.SetValue(setting >= 0 && setting <= 2 ? setting : 0);
+}
+
+void FormSettings::CommandApplySettings_Click() {
+    WriteProfileValue(store_, file_, kSettings, "BackupBeforeFix", std::to_string(check_.Value()));
+}
+
+FormRecords::FormRecords(platform::Label& LabelLastScanTime, platform::Label& LabelErrorCount,
+                         platform::Label& LabelFixedCount, platform::PushButton& CommandRefreshRecords,
+                         platform::Profile& store, platform::UiServices& ui, std::string appFolder)
+    : lastScanTime_(LabelLastScanTime),
+      errorCount_(LabelErrorCount),
+      fixedCount_(LabelFixedCount),
+      store_(store),
+      ui_(ui),
+      file_(appFolder + kProfileName) {
+    CommandRefreshRecords.Click = [this] { CommandRefreshRecords_Click(); };
+}
+
+void FormRecords::CommandRefreshRecords_Click() {
+    lastScanTime_.SetCaption(ReadProfileValue(store_, file_, kRecords, "LastScanTime"));
+    ui_.DoEvents();
+    errorCount_.SetCaption(ReadProfileValue(store_, file_, kRecords, "ErrorCount"));
+    ui_.DoEvents();
+    fixedCount_.SetCaption(ReadProfileValue(store_, file_, kRecords, "FixedCount"));
+}
+
+}  // namespace profile

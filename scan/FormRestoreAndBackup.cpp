@@ -1,0 +1,53 @@
+#include "scan/FormRestoreAndBackup.h"
+
+namespace scan {
+
+FormRestoreAndBackup::FormRestoreAndBackup(const BackupPageControls& controls, platform::FileSystem& files,
+                                           platform::Shell& shell, platform::UiServices& ui, std::intptr_t window)
+    : c_(controls), files_(files), shell_(shell), ui_(ui), window_(window) {
+    c_.CommandRefresh.Click = [this] { CommandRefresh_Click(); };
+    c_.CommandRestore.Click = [this] { CommandRestore_Click(); };
+    c_.CommandDelete.Click = [this] { CommandDelete_Click(); };
+}
+
+std::string FormRestoreAndBackup::SelectedPath() const {
+    const int row = c_.ListViewBackups.Selected() > 0 ? c_.ListViewBackups.Selected() : 1;
+    return files_.AppFolder() + "\\RegBackups\\" + c_.ListViewBackups.Text(row, 1);
+}
+
+void FormRestoreAndBackup::CommandRefresh_Click() {
+    c_.ListViewBackups.Clear();
+    for (const std::string& name : files_.ListFiles(files_.AppFolder() + "\\RegBackups\\*.reg")) {
+        const int row = c_.ListViewBackups.AddRow(std::to_string(c_.ListViewBackups.RowCount() + 1));
+        c_.ListViewBackups.SetText(row, 1, name);
+    }
+    if (c_.ListViewBackups.RowCount() > 0) c_.ListViewBackups.Select(1);
+}
+
+void FormRestoreAndBackup::CommandRestore_Click() {
+    if (c_.ListViewBackups.RowCount() == 0) {
+        ui_.ShowMessage("There is no backup file to restore.", platform::MessageStyle::Exclamation);
+        return;
+    }
+    const std::string path = SelectedPath();
+    if (shell_.Open(window_, path) > 32) return;
+    // No program is registered for the file (a fresh Wine prefix, say): hand
+    // it to the registry editor ourselves.
+    if (shell_.Run("regedit.exe \"" + path + "\"")) return;
+    ui_.ShowMessage("The backup could not be restored:" + path, platform::MessageStyle::Exclamation);
+}
+
+void FormRestoreAndBackup::CommandDelete_Click() {
+    if (c_.ListViewBackups.RowCount() == 0) {
+        ui_.ShowMessage("There is no file to delete.", platform::MessageStyle::Exclamation);
+    } else {
+        const std::string path = SelectedPath();
+        if (ui_.ShowMessage("Make sure delete:" + path, platform::MessageStyle::Question) ==
+                platform::MessageAnswer::Yes &&
+            !files_.RemoveFile(path))
+            ui_.ShowMessage("The backup file could not be deleted:" + path, platform::MessageStyle::Exclamation);
+    }
+    CommandRefresh_Click();
+}
+
+}  // namespace scan

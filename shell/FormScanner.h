@@ -1,0 +1,36 @@
+#pragma once
+// The home page: the fifteen scan categories, "Select All" and the gate
+// that opens the scan window.
+#include <array>
+#include <functional>
+
+#include "platform/Ui.h"
+
+namespace shell {
+
+struct ScannerControls {
+    std::array<platform::CheckBox*, 15> Check{};  // Check1 .. Check15
+    platform::Label& LabelSelectAll;
+    platform::PushButton& CommandScanNow;
+};
+
+class FormScanner {
+public:
+    // `openScanWindow` shows the scan window modally and returns when it closes.
+    FormScanner(const ScannerControls& controls, platform::UiServices& ui, std::function<void()> openScanWindow);
+
+    void Form_Load() { TickAll(); }
+    void LabelSelectAll_Click() { TickAll(); }
+    void LabelSelectAll_MouseMove() { c_.LabelSelectAll.SetUnderline(true); }
+    void Form_MouseMove() { c_.LabelSelectAll.SetUnderline(false); }
+    void CommandScanNow_Click();
+
+private:
+    void TickAll();
+
+    ScannerControls c_;
+    platform::UiServices& ui_;
+    std::function<void()> openScanWindow_;
+};
+
+}  // namespace shell

@@ -1,0 +1,217 @@
+// The frame, the home page's gate, the backup manager, settings and records.
+#include <gtest/gtest.h>
+
+#include "fakes/FakeShell.h"
+#include "fakes/FakeUi.h"
+#include "fakes/MemoryFileSystem.h"
+#include "fakes/MemoryProfile.h"
+#include "profile/FormSettings.h"
+#include "scan/FormRestoreAndBackup.h"
+#include "shell/Frame.h"
+#include "shell/FormScanner.h"
+
+using namespace shell;
+using Texts = std::vector<std::string>;
+
+namespace {
+
+class FrameTest : public ::testing::Test {
+protected:
+    fakes::FakePictureSet min, exit, nav[4];
+    Texts actions;
+    Frame frame{FrameControls{&min, &exit, {&nav[0], &nav[1], &nav[2], &nav[3]}},
+                FrameActions{[this] { actions.push_back("move"); }, [this] { actions.push_back("minimise"); },
+                             [this] { actions.push_back("close"); },
+                             [this](Page p) { actions.push_back("switch " + std::to_string(int(p))); }},
+                Page::Settings};
+    std::vector<int> Navs() { return {nav[0].shown, nav[1].shown, nav[2].shown, nav[3].shown}; }
+    void SetUp() override { frame.Load(); }
+};
+
+TEST_F(FrameTest, LoadShowsTheCurrentPage) {
+    EXPECT_EQ(Navs(), (std::vector<int>{0, 0, 2, 0}));
+    EXPECT_EQ(min.shown, 0);
+    EXPECT_EQ(exit.shown, 0);
+}
+
+TEST_F(FrameTest, OnePressActsOnce) {
+    frame.ImageExit_MouseDown();
+    frame.ImageExit_MouseUp();
+    frame.ImageExit_Click();
+    EXPECT_EQ(actions, Texts{"close"});
+
+    actions.clear();  // moved off the picture and back before releasing: only the click acts
+    frame.ImageMin_MouseDown();
+    frame.ImageMin_MouseMove();
+    frame.ImageMin_MouseUp();
+    EXPECT_TRUE(actions.empty());
+    frame.ImageMin_Click();
+    EXPECT_EQ(actions, Texts{"minimise"});
+
+    actions.clear();  // the right button: release acts, no click follows
+    frame.Navigation_MouseDown(Page::Records);
+    frame.Navigation_MouseUp(Page::Records);
+    EXPECT_EQ(actions, Texts{"switch 3"});
+}
+
+TEST_F(FrameTest, NavigationHoverAndTheOwnImage) {
+    frame.Navigation_MouseMove(Page::Scanner);
+    EXPECT_EQ(Navs(), (std::vector<int>{1, 0, 2, 0}));
+    frame.Navigation_MouseMove(Page::Records);
+    EXPECT_EQ(Navs(), (std::vector<int>{0, 0, 2, 1}));
+    frame.Navigation_MouseDown(Page::Settings);
+    frame.Navigation_MouseUp(Page::Settings);
+    frame.Navigation_Click(Page::Settings);
+    EXPECT_TRUE(actions.empty()) << "the open page's own image does nothing";
+    EXPECT_EQ(nav[2].shown, 2);
+    exit.Show(1);
+    frame.Form_MouseMove();
+    EXPECT_EQ(Navs(), (std::vector<int>{0, 0, 2, 0}));
+    EXPECT_EQ(exit.shown, 0);
+    frame.ImageCaption_MouseDown(2);
+    frame.ImageCaption_MouseDown(kLeftButton);
+    EXPECT_EQ(actions, Texts{"move"});
+}
+
+TEST(FormScannerTest, TheGateNeedsOneTickedBoxTheHiddenOneIncluded) {
+    fakes::FakeCheckBox boxes[15];
+    fakes::FakeLabel selectAll;
+    fakes::FakeButton scanNow;
+    fakes::FakeUi ui;
+    int opened = 0;
+    ScannerControls controls{{}, selectAll, scanNow};
+    for (int i = 0; i < 15; ++i) controls.Check[i] = &boxes[i];
+    FormScanner page(controls, ui, [&] { ++opened; });
+    page.Form_Load();
+    for (auto& b : boxes) EXPECT_EQ(b.value, 1);
+    for (int i = 0; i < 15; ++i)
+        if (i != 5) boxes[i].value = 0;  // every visible box cleared; Check6 stays
+    scanNow.Press();
+    EXPECT_EQ(opened, 1);
+    boxes[5].value = 0;
+    scanNow.Press();
+    EXPECT_EQ(opened, 1);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "Your must select on item at least.");
+    EXPECT_EQ(ui.messages[0].style, platform::MessageStyle::Exclamation);
+    page.LabelSelectAll_MouseMove();
+    EXPECT_TRUE(selectAll.underline);
+    page.LabelSelectAll_Click();
+    for (auto& b : boxes) EXPECT_EQ(b.value, 1);
+    page.Form_MouseMove();
+    EXPECT_FALSE(selectAll.underline);
+}
+
+class BackupPageTest : public ::testing::Test {
+protected:
+    fakes::MemoryFileSystem files;
+    fakes::FakeShell shell;
+    fakes::FakeUi ui;
+    fakes::FakeListView list;
+    fakes::FakeButton refresh, restore, del;
+    scan::FormRestoreAndBackup page{{list, refresh, restore, del}, files, shell, ui, 7};
+    const std::string folder = "C:\\Program Files\\Varnholt\\RegBackups";
+    Texts Files() {
+        Texts names;
+        for (int row = 1; row <= list.RowCount(); ++row) names.push_back(list.Text(row, 0) + " " + list.Text(row, 1));
+        return names;
+    }
+};
+
+TEST_F(BackupPageTest, ListsOrdinaryRegFilesAndSelectsTheFirst) {
+    page.Form_Load();
+    EXPECT_TRUE(Files().empty()) << "no folder: an empty list";
+    files.AddFile(folder + "\\Backup (a).reg");
+    files.AddFile(folder + "\\Backup (b).reg");
+    files.AddFile(folder + "\\notes.txt");
+    files.AddFile(folder + "\\hidden.reg", "", true);
+    refresh.Press();
+    EXPECT_EQ(Files(), (Texts{"1 Backup (a).reg", "2 Backup (b).reg"}));
+    EXPECT_EQ(list.selected, 1);
+}
+
+TEST_F(BackupPageTest, RestoreOpensTheFileAndFallsBackToTheRegistryEditor) {
+    files.AddFile(folder + "\\b.reg");
+    page.Form_Load();
+    restore.Press();
+    EXPECT_EQ(shell.opened, Texts{folder + "\\b.reg"});
+    EXPECT_TRUE(shell.ran.empty());
+    shell.openResult = 31;  // no program for .reg files
+    restore.Press();
+    EXPECT_EQ(shell.ran, Texts{"regedit.exe \"" + folder + "\\b.reg\""});
+    EXPECT_TRUE(ui.messages.empty());
+    shell.runResult = false;
+    restore.Press();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "The backup could not be restored:" + folder + "\\b.reg");
+    EXPECT_EQ(ui.messages[0].style, platform::MessageStyle::Exclamation);
+}
+
+TEST_F(BackupPageTest, DeleteAsksFirstAndSaysWhenItFails) {
+    files.AddFile(folder + "\\a.reg");
+    files.AddFile(folder + "\\b.reg");
+    page.Form_Load();
+    list.Select(2);
+    ui.answers = {platform::MessageAnswer::No};
+    del.Press();
+    EXPECT_EQ(ui.messages.back().text, "Make sure delete:" + folder + "\\b.reg");
+    EXPECT_EQ(ui.messages.back().style, platform::MessageStyle::Question);
+    EXPECT_EQ(Files().size(), 2u);
+    EXPECT_EQ(list.selected, 1) << "the list is rebuilt after No as well";
+    ui.answers = {platform::MessageAnswer::Yes};
+    del.Press();
+    EXPECT_EQ(Files(), Texts{"1 b.reg"});
+    files.failDelete = true;
+    ui.answers = {platform::MessageAnswer::Yes};
+    del.Press();
+    EXPECT_EQ(ui.messages.back().text, "The backup file could not be deleted:" + folder + "\\b.reg");
+    EXPECT_EQ(Files(), Texts{"1 b.reg"});
+    files.failDelete = false;
+    del.Press();
+    ui.messages.clear();
+    restore.Press();
+    del.Press();
+    EXPECT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text, "There is no backup file to restore.");
+    EXPECT_EQ(ui.messages[1].text, "There is no file to delete.");
+}
+
+TEST(SettingsPageTest, ShowsAndAppliesTheSetting) {
+    fakes::MemoryProfile store;
+    fakes::FakeCheckBox box;
+    fakes::FakeButton apply;
+    const std::string file = "C:\\App\\ro.ini";
+    profile::FormSettings page(box, apply, store, "C:\\App");
+    struct Case {
+        const char* stored;  // nullptr: missing
+        int shown;
+    } cases[] = {{"0", 0}, {"1", 1}, {"2", 2}, {nullptr, 1}, {"abc", 1}, {"7", 0}};
+    for (const Case& c : cases) {
+        store.values.clear();
+        if (c.stored) store.values[{file, "Settings", "BackupBeforeFix"}] = c.stored;
+        page.Form_Load();
+        EXPECT_EQ(box.value, c.shown) << (c.stored ? c.stored : "missing");
+    }
+    box.value = 0;
+    apply.Press();
+    EXPECT_EQ((store.values[{file, "Settings", "BackupBeforeFix"}]), "0");
+}
+
+TEST(RecordsPageTest, ShowsTheRecordsAsStored) {
+    fakes::MemoryProfile store;
+    fakes::FakeLabel time, errors, fixed;
+    fakes::FakeButton refresh;
+    fakes::FakeUi ui;
+    time.caption = "unknown";
+    profile::FormRecords page(time, errors, fixed, refresh, store, ui, "C:\\App");
+    page.Form_Load();
+    EXPECT_EQ(time.caption, "");
+    EXPECT_EQ(ui.yields, 2);
+    store.values[{"C:\\App\\ro.ini", "Records", "FixedCount"}] = "5";
+    store.values[{"C:\\App\\ro.ini", "Records", "LastScanTime"}] = "2026-12-10 04:05";
+    refresh.Press();
+    EXPECT_EQ(fixed.caption, "5");
+    EXPECT_EQ(time.caption, "2026-12-10 04:05");
+}
+
+}  // namespace
