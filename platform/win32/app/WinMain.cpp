@@ -1,6 +1,43 @@
-// Program entry point.
+// Program entry point: the real services, the home page, the message loop.
 #include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Profile.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32Shell.h"
+#include "platform/win32/Win32Ui.h"
+#include "platform/win32/app/Windows.h"
+
+namespace w = platform::win32;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    return 0;
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    // The picture loader is part of OLE.
+    const bool ole = SUCCEEDED(::OleInitialize(nullptr));
+    int code = 0;
+    try {
+        w::Win32Registry registry;
+        w::Win32FileSystem files;
+        w::Win32Profile profile;
+        w::Win32Shell shell;
+        w::Win32UiServices ui;
+        w::app::App app({registry, files, profile, shell, ui});
+        app.Start();
+        MSG msg;
+        BOOL got;
+        while ((got = ::GetMessageA(&msg, nullptr, 0, 0)) > 0) {
+            if (w::app::HandleDialogKeys(msg)) continue;
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        code = got == 0 ? static_cast<int>(msg.wParam) : 1;
+    } catch (const std::exception& e) {
+        ::MessageBoxA(nullptr, e.what(), platform::kProgramTitle, MB_ICONEXCLAMATION | MB_OK);
+        code = 1;
+    }
+    if (ole) ::OleUninitialize();
+    return code;
 }

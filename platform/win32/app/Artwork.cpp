@@ -1,0 +1,175 @@
+#include "platform/win32/app/Artwork.h"
+
+#include <ole2.h>
+#include <olectl.h>
+
+#include <cmath>
+#include <map>
+#include <vector>
+
+#include "res/resource.h"
+
+namespace platform::win32::app {
+
+namespace {
+
+using shell::layout::Art;
+
+int CALLBACK FaceFound(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool Installed(HDC dc, const std::string& face) {
+    LOGFONTA wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynA(wanted.lfFaceName, face.c_str(), LF_FACESIZE);
+    bool found = false;
+    ::EnumFontFamiliesExA(dc, &wanted, &FaceFound, reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
+
+// COM pointer released at the end of its scope.
+template <typename T>
+class ComRef {
+public:
+    ComRef() = default;
+    ~ComRef() {
+        if (p_) p_->Release();
+    }
+    ComRef(const ComRef&) = delete;
+    ComRef& operator=(const ComRef&) = delete;
+    T** Out() { return &p_; }
+    T* operator->() const { return p_; }
+    T* Get() const { return p_; }
+
+private:
+    T* p_ = nullptr;
+};
+
+}  // namespace
+
+std::string InstalledFace(const std::string& wanted) {
+    static std::map<std::string, std::string> known;
+    if (auto it = known.find(wanted); it != known.end()) return it->second;
+    WindowDC screen(nullptr);
+    std::string face;
+    // Verdana's nearest relatives first: wide, plain sans faces.
+    for (const char* candidate : {wanted.c_str(), "Tahoma", "DejaVu Sans", "Segoe UI", "Arial", "Liberation Sans"}) {
+        if (Installed(screen.Get(), candidate)) {
+            face = candidate;
+            break;
+        }
+    }
+    known[wanted] = face;
+    return face;
+}
+
+Font MakeFont(const shell::layout::FontSpec& spec, bool underline) {
+    const std::string face = InstalledFace(spec.face);
+    WindowDC screen(nullptr);
+    const int dpi = ::GetDeviceCaps(screen.Get(), LOGPIXELSY);
+    LOGFONTA lf{};
+    if (face.empty()) {
+        ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+    } else {
+        lstrcpynA(lf.lfFaceName, face.c_str(), LF_FACESIZE);
+        lf.lfCharSet = DEFAULT_CHARSET;
+    }
+    lf.lfHeight = -static_cast<LONG>(std::lround(spec.points * (dpi > 0 ? dpi : 96) / 72.0));
+    lf.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
+    lf.lfUnderline = underline ? TRUE : FALSE;
+    lf.lfQuality = DEFAULT_QUALITY;
+    return Font(::CreateFontIndirectA(&lf));
+}
+
+platform::Font ButtonFont(const shell::layout::FontSpec& spec) {
+    platform::Font font = shell::layout::ToFont(spec);
+    if (std::string face = InstalledFace(spec.face); !face.empty()) font.face = face;
+    return font;
+}
+
+HBITMAP FrameBitmap(Art art, int index) {
+    static std::map<int, Bitmap> loaded;
+    int first = 0;
+    switch (art) {
+    case Art::CaptionPage: first = IDB_CAPTION_PAGE; break;
+    case Art::CaptionScan: first = IDB_CAPTION_SCAN; break;
+    case Art::Minimise: first = IDB_MIN_0; break;
+    case Art::Exit: first = IDB_EXIT_0; break;
+    case Art::NavScanner: first = IDB_NAV_SCANNER_0; break;
+    case Art::NavRestore: first = IDB_NAV_RESTORE_0; break;
+    case Art::NavSettings: first = IDB_NAV_SETTINGS_0; break;
+    case Art::NavRecords: first = IDB_NAV_RECORDS_0; break;
+    case Art::Question: first = IDB_QUESTION; break;
+    }
+    const int id = first + index;
+    auto it = loaded.find(id);
+    if (it == loaded.end()) {
+        HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
+                                                           IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        it = loaded.emplace(id, Bitmap(bitmap)).first;
+    }
+    return it->second.Get();
+}
+
+Picture Picture::Load(const std::string& path) {
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        throw PictureError(path, error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                                     ? "File not found:"
+                                     : "The picture file cannot be read:");
+    }
+    LARGE_INTEGER length{};
+    ::GetFileSizeEx(file, &length);
+    std::vector<char> bytes(static_cast<size_t>(length.QuadPart > 0 && length.QuadPart < (64 << 20) ? length.QuadPart : 0));
+    DWORD read = 0;
+    const bool ok = !bytes.empty() && ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
+                    read == bytes.size();
+    ::CloseHandle(file);
+    if (!ok) throw PictureError(path, "Invalid picture:");
+
+    // The stream owns the memory once it is made.
+    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    if (!memory) throw PictureError(path, "Out of memory reading the picture:");
+    if (void* p = ::GlobalLock(memory)) {
+        std::copy(bytes.begin(), bytes.end(), static_cast<char*>(p));
+        ::GlobalUnlock(memory);
+    }
+    ComRef<IStream> stream;
+    if (FAILED(::CreateStreamOnHGlobal(memory, TRUE, stream.Out()))) {
+        ::GlobalFree(memory);
+        throw PictureError(path, "Out of memory reading the picture:");
+    }
+    ComRef<IPicture> picture;
+    if (FAILED(::OleLoadPicture(stream.Get(), static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
+                                reinterpret_cast<void**>(picture.Out()))) ||
+        !picture.Get())
+        throw PictureError(path, "Invalid picture:");
+
+    OLE_XSIZE_HIMETRIC hmWidth = 0;
+    OLE_YSIZE_HIMETRIC hmHeight = 0;
+    picture->get_Width(&hmWidth);
+    picture->get_Height(&hmHeight);
+    WindowDC screen(nullptr);
+    // HIMETRIC at the screen's density: 2540 units to the inch.
+    const int w = ::MulDiv(hmWidth, ::GetDeviceCaps(screen.Get(), LOGPIXELSX), 2540);
+    const int h = ::MulDiv(hmHeight, ::GetDeviceCaps(screen.Get(), LOGPIXELSY), 2540);
+    if (w <= 0 || h <= 0) throw PictureError(path, "Invalid picture:");
+
+    Picture result;
+    result.bitmap_.Reset(::CreateCompatibleBitmap(screen.Get(), w, h));
+    if (!result.bitmap_) throw PictureError(path, "Out of memory drawing the picture:");
+    result.size_ = {w, h};
+    MemoryDC memoryDc(screen.Get());
+    Selected selected(memoryDc.Get(), result.bitmap_.Get());
+    RECT all{0, 0, w, h};
+    ::FillRect(memoryDc.Get(), &all, ::GetSysColorBrush(COLOR_BTNFACE));
+    // Rows run upwards in HIMETRIC: start at the bottom, negative height.
+    if (FAILED(picture->Render(memoryDc.Get(), 0, 0, w, h, 0, hmHeight, hmWidth, -hmHeight, nullptr)))
+        throw PictureError(path, "Invalid picture:");
+    return result;
+}
+
+}  // namespace platform::win32::app

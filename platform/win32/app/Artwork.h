@@ -1,0 +1,56 @@
+#pragma once
+// What the windows draw besides their controls: the fonts of the layout
+// (with a stand-in where the machine lacks the face), the frame bitmaps
+// stored with the program, and the background pictures read from the
+// application folder.
+#include <windows.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "platform/win32/app/Gdi.h"
+#include "shell/Layouts.h"
+
+namespace platform::win32::app {
+
+// The face the machine draws for `wanted`: the face itself when installed,
+// else the nearest installed sans face; empty when none of them is there
+// (then the system's GUI font stands in).
+std::string InstalledFace(const std::string& wanted);
+
+// The layout's font, at the screen's density.
+Font MakeFont(const shell::layout::FontSpec& spec, bool underline = false);
+
+// The font a gradient button is given: the stored face, or its stand-in.
+platform::Font ButtonFont(const shell::layout::FontSpec& spec);
+
+// The frame bitmap for image `index` of a picture; null when the program
+// was built without it. Loaded once and shared by every window.
+HBITMAP FrameBitmap(shell::layout::Art art, int index);
+
+// A picture file that cannot be shown: missing, unreadable, or not a picture.
+class PictureError : public std::runtime_error {
+public:
+    PictureError(const std::string& path, const std::string& reason)
+        : std::runtime_error(reason + "\r\n" + path), path_(path) {}
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// A picture read from a file, told apart by content (bitmap, JPEG, GIF,
+// icon, metafile), drawn once into a bitmap of its own size.
+class Picture {
+public:
+    // Throws PictureError.
+    static Picture Load(const std::string& path);
+    HBITMAP Handle() const { return bitmap_.Get(); }
+    SIZE Size() const { return size_; }
+
+private:
+    Bitmap bitmap_;
+    SIZE size_{};
+};
+
+}  // namespace platform::win32::app

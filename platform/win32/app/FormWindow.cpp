@@ -1,0 +1,530 @@
+#include "platform/win32/app/FormWindow.h"
+
+#include <commctrl.h>
+#include <uxtheme.h>
+#include <windowsx.h>
+
+#include <stdexcept>
+#include <system_error>
+
+#include "res/resource.h"
+
+namespace platform::win32::app {
+
+namespace layout = shell::layout;
+
+namespace {
+
+RECT PixelRect(const layout::Bounds& b) {
+    const int left = layout::Pixels(b.left), top = layout::Pixels(b.top);
+    return {left, top, left + layout::Pixels(b.width), top + layout::Pixels(b.height)};
+}
+
+COLORREF ToColorRef(platform::Colour c) {
+    return layout::IsSystemColour(c) ? ::GetSysColor(layout::SystemColourIndex(c)) : static_cast<COLORREF>(c);
+}
+
+bool Contains(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
+
+[[noreturn]] void ThrowLastError(const char* what) {
+    throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), what);
+}
+
+ATOM RegisterFormClass(WNDPROC proc) {
+    static const ATOM atom = [proc] {
+        HINSTANCE instance = ::GetModuleHandleA(nullptr);
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = proc;
+        wc.hInstance = instance;
+        wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        wc.hIcon = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_VARNHOLT), IMAGE_ICON,
+                                                   ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0));
+        wc.hIconSm = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_VARNHOLT), IMAGE_ICON,
+                                                     ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
+        wc.lpszClassName = kFormClassName;
+        return ::RegisterClassExA(&wc);
+    }();
+    return atom;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ PaintedLabel
+
+PaintedLabel::PaintedLabel(FormWindow& form, const layout::LabelSpec& spec)
+    : form_(form), spec_(spec), text_(spec.text), font_(MakeFont(spec.font)), underlined_(MakeFont(spec.font, true)) {
+    Measure();
+}
+
+UINT PaintedLabel::Format() const {
+    // Key names may hold ampersands: they are shown as they are.
+    if (spec_.wrap) return DT_WORDBREAK | DT_NOPREFIX;
+    if (spec_.at.width > 0) return DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
+    return DT_SINGLELINE | DT_NOPREFIX;
+}
+
+void PaintedLabel::Measure() {
+    if (spec_.at.width > 0) {
+        bounds_ = PixelRect(spec_.at);
+        return;
+    }
+    WindowDC screen(nullptr);
+    Selected font(screen.Get(), (underline_ ? underlined_ : font_).Get());
+    RECT r{0, 0, 0, 0};
+    if (!text_.empty()) ::DrawTextA(screen.Get(), text_.c_str(), static_cast<int>(text_.size()), &r, Format() | DT_CALCRECT);
+    const int left = layout::Pixels(spec_.at.left), top = layout::Pixels(spec_.at.top);
+    bounds_ = {left, top, left + r.right, top + r.bottom};
+}
+
+void PaintedLabel::Changed(const RECT& before) {
+    form_.Invalidate(before);
+    form_.Invalidate(bounds_);
+    // Shown at once, as a caption set between two steps of a long run must be.
+    if (form_.Handle() && ::IsWindowVisible(form_.Handle())) ::UpdateWindow(form_.Handle());
+}
+
+void PaintedLabel::SetCaption(const std::string& text) {
+    if (text == text_) return;
+    const RECT before = bounds_;
+    text_ = text;
+    Measure();
+    Changed(before);
+}
+
+void PaintedLabel::SetUnderline(bool on) {
+    if (on == underline_) return;
+    const RECT before = bounds_;
+    underline_ = on;
+    Measure();
+    Changed(before);
+}
+
+void PaintedLabel::Paint(HDC dc) const {
+    if (text_.empty()) return;
+    Selected font(dc, (underline_ ? underlined_ : font_).Get());
+    ::SetTextColor(dc, ToColorRef(spec_.colour));
+    RECT r = bounds_;
+    ::DrawTextA(dc, text_.c_str(), static_cast<int>(text_.size()), &r, Format());
+}
+
+// ------------------------------------------------------- PaintedPictureSet
+
+PaintedPictureSet::PaintedPictureSet(FormWindow& form, const layout::PictureSpec& spec)
+    : form_(form), spec_(spec), bounds_(PixelRect(spec.at)) {}
+
+void PaintedPictureSet::Show(int index) {
+    if (index < 0 || index >= spec_.images || index == shown_) return;
+    shown_ = index;
+    form_.Invalidate(bounds_);
+}
+
+void PaintedPictureSet::Paint(HDC dc) const {
+    HBITMAP bitmap = FrameBitmap(spec_.art, shown_);
+    if (!bitmap) {
+        // Built without its artwork: a plain tile keeps the element findable.
+        Brush tile(::CreateSolidBrush(RGB(160, 160, 160)));
+        ::FillRect(dc, &bounds_, tile.Get());
+        return;
+    }
+    BITMAP info{};
+    ::GetObjectA(bitmap, sizeof info, &info);
+    MemoryDC source(dc);
+    Selected selected(source.Get(), bitmap);
+    // At its own size, never stretched.
+    ::BitBlt(dc, bounds_.left, bounds_.top, info.bmWidth, info.bmHeight, source.Get(), 0, 0, SRCCOPY);
+}
+
+// ---------------------------------------------------------- CheckBoxWindow
+
+CheckBoxWindow::CheckBoxWindow(HWND parent, const layout::CheckSpec& spec, int id)
+    : spec_(spec), font_(MakeFont(spec.font)), background_(::CreateSolidBrush(ToColorRef(spec.background))) {
+    const RECT r = PixelRect(spec.at);
+    window_ = ::CreateWindowExA(0, "BUTTON", spec.caption.c_str(),
+                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | (spec.threeState ? BS_3STATE : BS_AUTOCHECKBOX),
+                                r.left, r.top, r.right - r.left, r.bottom - r.top, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
+    if (!window_) ThrowLastError("CreateWindowEx (check box)");
+    // Themed check boxes ignore the text colour we give them.
+    ::SetWindowTheme(window_, L"", L"");
+    ::SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+}
+
+CheckBoxWindow::~CheckBoxWindow() {
+    if (window_ && ::IsWindow(window_)) ::DestroyWindow(window_);
+}
+
+void CheckBoxWindow::SetValue(int value) {
+    const WPARAM state = value == 1 ? BST_CHECKED : value == 2 && spec_.threeState ? BST_INDETERMINATE : BST_UNCHECKED;
+    ::SendMessageA(window_, BM_SETCHECK, state, 0);
+}
+
+int CheckBoxWindow::Value() const {
+    switch (::SendMessageA(window_, BM_GETCHECK, 0, 0)) {
+    case BST_CHECKED: return 1;
+    case BST_INDETERMINATE: return 2;
+    default: return 0;
+    }
+}
+
+void CheckBoxWindow::Clicked() {
+    if (spec_.threeState) SetValue(Value() == 1 ? 0 : 1);
+}
+
+HBRUSH CheckBoxWindow::Colours(HDC dc) const {
+    ::SetTextColor(dc, ToColorRef(spec_.colour));
+    ::SetBkColor(dc, ToColorRef(spec_.background));
+    return background_.Get();
+}
+
+// -------------------------------------------------------------- FormWindow
+
+FormWindow::FormWindow(const layout::WindowLayout& layout, platform::FileSystem& files, shell::FrameActions frameActions)
+    : layout_(layout), files_(files), frameActions_(std::move(frameActions)) {}
+
+FormWindow::~FormWindow() {
+    *alive_ = false;
+    // The controls first, while their parent still exists.
+    buttons_.clear();
+    lists_.clear();
+    checks_.clear();
+    if (window_) {
+        HWND window = window_;
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        window_ = nullptr;
+        ::DestroyWindow(window);
+    }
+}
+
+void FormWindow::Create(HWND owner) {
+    if (!RegisterFormClass(&FormWindow::WindowProc)) ThrowLastError("RegisterClassEx (form)");
+    const int width = layout::Pixels(layout::kClientWidth), height = layout::Pixels(layout::kClientHeight);
+    // No border and no caption: the window is exactly its client area.
+    window_ = ::CreateWindowExA(0, kFormClassName, layout::kWindowTitle,
+                                WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU, 0, 0, width, height, owner,
+                                nullptr, ::GetModuleHandleA(nullptr), this);
+    if (!window_) ThrowLastError("CreateWindowEx (form)");
+    {
+        WindowDC screen(window_);
+        backBuffer_.Reset(::CreateCompatibleBitmap(screen.Get(), width, height));
+    }
+    CreateControls();
+
+    // The load step: the frame part, then the window's own work.
+    background_ = Picture::Load(files_.AppFolder() + layout_.background);
+    shell::FrameControls frame;
+    for (auto& set : pictures_) {
+        const std::string& name = set->Spec().name;
+        if (name == "ImageMin") frame.ImageMin = set.get();
+        if (name == "ImageExit") frame.ImageExit = set.get();
+        if (name == "ImageScanner") frame.navigation[0] = set.get();
+        if (name == "ImageRestore") frame.navigation[1] = set.get();
+        if (name == "ImageSettings") frame.navigation[2] = set.get();
+        if (name == "ImageRecords") frame.navigation[3] = set.get();
+    }
+    frame_.emplace(frame, frameActions_, layout_.page);
+    frame_->Load();
+    Form_Load();
+}
+
+void FormWindow::CreateControls() {
+    for (const auto& spec : layout_.pictures) pictures_.push_back(std::make_unique<PaintedPictureSet>(*this, spec));
+    for (const auto& spec : layout_.labels) labels_.push_back(std::make_unique<PaintedLabel>(*this, spec));
+    // Child windows in focus order: the order of creation is the Tab order.
+    int id = 100;
+    for (const std::string& name : layout_.focusOrder) {
+        ++id;
+        for (const auto& spec : layout_.checks) {
+            if (spec.name != name) continue;
+            auto box = std::make_unique<CheckBoxWindow>(window_, spec, id);
+            focusOrder_.push_back(box->Handle());
+            checks_[name] = std::move(box);
+        }
+        for (const auto& spec : layout_.lists) {
+            if (spec.name != name) continue;
+            auto list = std::make_unique<Win32ListView>(window_, PixelRect(spec.at), id);
+            listFonts_.push_back(MakeFont(spec.font));
+            list->SetFont(listFonts_.back().Get());
+            if (!spec.checkBoxes) ::SendMessageA(list->Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, 0);
+            for (const auto& column : spec.columns) {
+                list->AddColumn(column.header);
+                ::SendMessageA(list->Handle(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(list->ColumnCount() - 1),
+                               layout::Pixels(column.width));
+            }
+            focusOrder_.push_back(list->Handle());
+            lists_[name] = std::move(list);
+        }
+        for (const auto& spec : layout_.buttons) {
+            if (spec.name != name) continue;
+            controls::MemoryPropertyStore stored = layout::StoredSettings(spec);
+            stored.Put("Font", ButtonFont(layout::kWindowFont));
+            const RECT r = PixelRect(spec.at);
+            auto button = ButtonWindow::Create(window_, name, {r.left, r.top, r.right - r.left, r.bottom - r.top},
+                                               stored, id, ButtonFont(layout::kWindowFont));
+            focusOrder_.push_back(button->Handle());
+            buttons_[name] = std::move(button);
+        }
+    }
+}
+
+PaintedLabel& FormWindow::LabelNamed(const std::string& name) {
+    for (auto& label : labels_)
+        if (label->Spec().name == name) return *label;
+    throw std::out_of_range("no label " + name);
+}
+
+PaintedPictureSet& FormWindow::PictureNamed(const std::string& name) {
+    for (auto& set : pictures_)
+        if (set->Spec().name == name) return *set;
+    throw std::out_of_range("no picture " + name);
+}
+
+CheckBoxWindow& FormWindow::CheckNamed(const std::string& name) { return *checks_.at(name); }
+ButtonWindow& FormWindow::ButtonNamed(const std::string& name) { return *buttons_.at(name); }
+Win32ListView& FormWindow::ListNamed(const std::string& name) { return *lists_.at(name); }
+
+HWND FormWindow::FirstFocus() const {
+    for (HWND child : focusOrder_)
+        if (::IsWindowEnabled(child)) return child;
+    return nullptr;
+}
+
+void FormWindow::Post(std::function<void()> task) {
+    posted_.push_back(std::move(task));
+    if (window_) ::PostMessageA(window_, kRunPosted, 0, 0);
+}
+
+void FormWindow::RunPosted() {
+    auto alive = alive_;
+    while (*alive && !posted_.empty()) {
+        auto task = std::move(posted_.front());
+        posted_.pop_front();
+        task();  // may destroy this window
+    }
+}
+
+void FormWindow::Invalidate(const RECT& area) {
+    if (window_) ::InvalidateRect(window_, &area, FALSE);
+}
+
+// ---------------------------------------------------------------- painting
+
+void FormWindow::PaintScene(HDC dc, const RECT& area) {
+    SavedState state(dc);
+    ::IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
+    RECT all{0, 0, layout::Pixels(layout::kClientWidth), layout::Pixels(layout::kClientHeight)};
+    // The button face shows only where the picture does not reach.
+    ::FillRect(dc, &all, ::GetSysColorBrush(COLOR_BTNFACE));
+    if (background_) {
+        MemoryDC source(dc);
+        Selected picture(source.Get(), background_->Handle());
+        ::BitBlt(dc, 0, 0, background_->Size().cx, background_->Size().cy, source.Get(), 0, 0, SRCCOPY);
+    }
+    for (const auto& set : pictures_) set->Paint(dc);
+    for (const auto& shape : layout_.shapes) {
+        Brush line(::CreateSolidBrush(ToColorRef(shape.colour)));
+        const RECT r = PixelRect(shape.at);
+        ::FrameRect(dc, &r, line.Get());
+    }
+    ::SetBkMode(dc, TRANSPARENT);
+    for (const auto& label : labels_) label->Paint(dc);
+}
+
+void FormWindow::OnPaint() {
+    PaintDC paint(window_);
+    const RECT& area = paint.Area();
+    if (!backBuffer_) {
+        PaintScene(paint.Get(), area);
+        return;
+    }
+    // Drawn off screen first: labels over pictures over the background
+    // would flicker when drawn in place.
+    MemoryDC buffer(paint.Get());
+    Selected selected(buffer.Get(), backBuffer_.Get());
+    PaintScene(buffer.Get(), area);
+    ::BitBlt(paint.Get(), area.left, area.top, area.right - area.left, area.bottom - area.top, buffer.Get(), area.left,
+             area.top, SRCCOPY);
+}
+
+// ------------------------------------------------------------------- mouse
+
+FormWindow::Target FormWindow::HitTest(POINT p) const {
+    // Topmost first: labels lie over pictures, later ones over earlier ones.
+    for (int i = static_cast<int>(labels_.size()) - 1; i >= 0; --i)
+        if (Contains(labels_[i]->Bounds(), p)) return {Target::Label, i};
+    for (int i = static_cast<int>(pictures_.size()) - 1; i >= 0; --i)
+        if (Contains(pictures_[i]->Bounds(), p)) return {Target::Picture, i};
+    return {};
+}
+
+void FormWindow::TargetMouseMove(const Target& t) {
+    if (t.kind == Target::Label) {
+        OnLabelMouseMove(labels_[t.index]->Spec().name);
+        return;
+    }
+    if (t.kind != Target::Picture) return;
+    const std::string& name = pictures_[t.index]->Spec().name;
+    if (name == "ImageMin") frame_->ImageMin_MouseMove();
+    else if (name == "ImageExit") frame_->ImageExit_MouseMove();
+    else if (name == "ImageScanner") frame_->Navigation_MouseMove(shell::Page::Scanner);
+    else if (name == "ImageRestore") frame_->Navigation_MouseMove(shell::Page::RestoreAndBackup);
+    else if (name == "ImageSettings") frame_->Navigation_MouseMove(shell::Page::Settings);
+    else if (name == "ImageRecords") frame_->Navigation_MouseMove(shell::Page::Records);
+}
+
+void FormWindow::TargetMouseDown(const Target& t, int button) {
+    if (t.kind != Target::Picture) return;
+    const std::string& name = pictures_[t.index]->Spec().name;
+    if (name == "ImageCaption") frame_->ImageCaption_MouseDown(button);
+    else if (name == "ImageMin") frame_->ImageMin_MouseDown();
+    else if (name == "ImageExit") frame_->ImageExit_MouseDown();
+    else if (name == "ImageScanner") frame_->Navigation_MouseDown(shell::Page::Scanner);
+    else if (name == "ImageRestore") frame_->Navigation_MouseDown(shell::Page::RestoreAndBackup);
+    else if (name == "ImageSettings") frame_->Navigation_MouseDown(shell::Page::Settings);
+    else if (name == "ImageRecords") frame_->Navigation_MouseDown(shell::Page::Records);
+}
+
+void FormWindow::TargetMouseUp(const Target& t) {
+    if (t.kind != Target::Picture) return;
+    const std::string& name = pictures_[t.index]->Spec().name;
+    if (name == "ImageMin") frame_->ImageMin_MouseUp();
+    else if (name == "ImageExit") frame_->ImageExit_MouseUp();
+    else if (name == "ImageScanner") frame_->Navigation_MouseUp(shell::Page::Scanner);
+    else if (name == "ImageRestore") frame_->Navigation_MouseUp(shell::Page::RestoreAndBackup);
+    else if (name == "ImageSettings") frame_->Navigation_MouseUp(shell::Page::Settings);
+    else if (name == "ImageRecords") frame_->Navigation_MouseUp(shell::Page::Records);
+}
+
+void FormWindow::TargetClick(const Target& t) {
+    if (t.kind == Target::Label) {
+        OnLabelClick(labels_[t.index]->Spec().name);
+        return;
+    }
+    if (t.kind != Target::Picture) return;
+    const std::string& name = pictures_[t.index]->Spec().name;
+    if (name == "ImageMin") frame_->ImageMin_Click();
+    else if (name == "ImageExit") frame_->ImageExit_Click();
+    else if (name == "ImageScanner") frame_->Navigation_Click(shell::Page::Scanner);
+    else if (name == "ImageRestore") frame_->Navigation_Click(shell::Page::RestoreAndBackup);
+    else if (name == "ImageSettings") frame_->Navigation_Click(shell::Page::Settings);
+    else if (name == "ImageRecords") frame_->Navigation_Click(shell::Page::Records);
+}
+
+void FormWindow::OnMouseMove(POINT p) {
+    // While a button is held, the moves belong to what it went down on.
+    const Target t = pressed_.kind != Target::None ? pressed_ : HitTest(p);
+    if (t.kind == Target::None) {
+        frame_->Form_MouseMove();
+        OnFormMouseMove();
+        return;
+    }
+    TargetMouseMove(t);
+}
+
+void FormWindow::OnButtonDown(int button, POINT p) {
+    if (pressed_.kind != Target::None) return;  // a second button while one is held
+    const Target t = HitTest(p);
+    if (t.kind == Target::None) return;
+    pressed_ = t;
+    pressedButton_ = button;
+    ::SetCapture(window_);
+    TargetMouseDown(t, button);
+}
+
+void FormWindow::OnButtonUp(int button, POINT p) {
+    if (pressed_.kind == Target::None || button != pressedButton_) return;
+    const Target t = pressed_;
+    pressed_ = {};
+    ::ReleaseCapture();
+    auto alive = alive_;
+    TargetMouseUp(t);
+    // A left press released over the same element is also a click; the
+    // frame makes sure one press acts only once.
+    const bool over = t.kind == Target::Label ? Contains(labels_[t.index]->Bounds(), p)
+                                              : Contains(pictures_[t.index]->Bounds(), p);
+    if (*alive && button == shell::kLeftButton && over) TargetClick(t);
+}
+
+void FormWindow::OnActivate(bool active) {
+    if (!active) {
+        HWND focus = ::GetFocus();
+        if (focus && ::IsChild(window_, focus)) lastFocus_ = focus;
+        return;
+    }
+    HWND focus = lastFocus_ && ::IsWindow(lastFocus_) && ::IsWindowEnabled(lastFocus_) ? lastFocus_ : FirstFocus();
+    if (focus) ::SetFocus(focus);
+}
+
+// ---------------------------------------------------------------- messages
+
+LRESULT CALLBACK FormWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* created = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        created->window_ = window;
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+    }
+    auto* self = reinterpret_cast<FormWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!self) return ::DefWindowProcA(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        self->window_ = nullptr;
+        return ::DefWindowProcA(window, message, wParam, lParam);
+    }
+    try {
+        // Nothing of `self` may be used after this returns: the handler
+        // may have destroyed the window and its object.
+        return self->OnMessage(message, wParam, lParam);
+    } catch (const std::exception& e) {
+        ::MessageBoxA(window, e.what(), platform::kProgramTitle, MB_ICONEXCLAMATION | MB_OK);
+    } catch (...) {
+        ::MessageBoxA(window, "Unexpected error.", platform::kProgramTitle, MB_ICONEXCLAMATION | MB_OK);
+    }
+    return 0;
+}
+
+LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;  // the paint covers everything
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_MOUSEMOVE:
+        OnMouseMove({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
+    case WM_LBUTTONDOWN: OnButtonDown(1, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}); return 0;
+    case WM_RBUTTONDOWN: OnButtonDown(2, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}); return 0;
+    case WM_MBUTTONDOWN: OnButtonDown(4, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}); return 0;
+    case WM_LBUTTONUP: OnButtonUp(1, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}); return 0;
+    case WM_RBUTTONUP: OnButtonUp(2, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}); return 0;
+    case WM_MBUTTONUP: OnButtonUp(4, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}); return 0;
+    case WM_CAPTURECHANGED:
+        if (reinterpret_cast<HWND>(lParam) != window_) pressed_ = {};
+        return 0;
+    case WM_ACTIVATE:
+        OnActivate(LOWORD(wParam) != WA_INACTIVE);
+        return 0;
+    case WM_CLOSE:
+        OnCloseRequest();  // never the default, which would destroy the window here
+        return 0;
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED)
+            for (auto& [name, box] : checks_)
+                if (box->Handle() == reinterpret_cast<HWND>(lParam)) box->Clicked();
+        return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        for (auto& [name, box] : checks_)
+            if (box->Handle() == reinterpret_cast<HWND>(lParam))
+                return reinterpret_cast<LRESULT>(box->Colours(reinterpret_cast<HDC>(wParam)));
+        break;
+    case kRunPosted:
+        RunPosted();  // may destroy this window: nothing after it
+        return 0;
+    default:
+        break;
+    }
+    return ::DefWindowProcA(window_, message, wParam, lParam);
+}
+
+}  // namespace platform::win32::app

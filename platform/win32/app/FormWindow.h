@@ -1,0 +1,198 @@
+#pragma once
+// One window of the program, built from its stored layout: a borderless
+// fixed-size popup that paints its background picture, frame pictures,
+// outlines and labels itself, and hosts real child windows for the check
+// boxes, lists and gradient buttons. Mouse input over the painted parts is
+// turned into the frame's notifications (move, down, up, click).
+//
+// Every page and the scan window derive from it and add their own logic in
+// Form_Load. Requests that would destroy a window (close, page switch) are
+// posted and run from the window's own message, never under a caller.
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/win32/ButtonWindow.h"
+#include "platform/win32/Win32ListView.h"
+#include "platform/win32/app/Artwork.h"
+#include "platform/win32/app/Gdi.h"
+#include "shell/Frame.h"
+#include "shell/Layouts.h"
+
+namespace platform::win32::app {
+
+class FormWindow;
+
+// A text drawn by its window onto the background.
+class PaintedLabel final : public platform::Label {
+public:
+    PaintedLabel(FormWindow& form, const shell::layout::LabelSpec& spec);
+    void SetCaption(const std::string& text) override;
+    std::string Caption() const override { return text_; }
+    void SetUnderline(bool on) override;
+
+    bool Underlined() const { return underline_; }
+    const RECT& Bounds() const { return bounds_; }
+    const shell::layout::LabelSpec& Spec() const { return spec_; }
+    void Paint(HDC dc) const;
+
+private:
+    void Measure();
+    UINT Format() const;
+    void Changed(const RECT& before);
+
+    FormWindow& form_;
+    shell::layout::LabelSpec spec_;
+    std::string text_;
+    bool underline_ = false;
+    Font font_, underlined_;
+    RECT bounds_{};
+};
+
+// Stacked pictures, exactly one shown; with one image it is a plain picture.
+class PaintedPictureSet final : public platform::PictureSet {
+public:
+    PaintedPictureSet(FormWindow& form, const shell::layout::PictureSpec& spec);
+    void Show(int index) override;
+    int Shown() const override { return shown_; }
+
+    const RECT& Bounds() const { return bounds_; }
+    const shell::layout::PictureSpec& Spec() const { return spec_; }
+    void Paint(HDC dc) const;
+
+private:
+    FormWindow& form_;
+    shell::layout::PictureSpec spec_;
+    RECT bounds_{};
+    int shown_ = 0;
+};
+
+// A check box child window with its own colours.
+class CheckBoxWindow final : public platform::CheckBox {
+public:
+    CheckBoxWindow(HWND parent, const shell::layout::CheckSpec& spec, int id);
+    ~CheckBoxWindow() override;
+    CheckBoxWindow(const CheckBoxWindow&) = delete;
+    CheckBoxWindow& operator=(const CheckBoxWindow&) = delete;
+
+    void SetValue(int value) override;
+    int Value() const override;
+
+    HWND Handle() const { return window_; }
+    // The user clicked it: a two-state box toggles by itself; a three-state
+    // one goes to ticked, or from ticked to clear.
+    void Clicked();
+    HBRUSH Colours(HDC dc) const;
+
+private:
+    shell::layout::CheckSpec spec_;
+    HWND window_ = nullptr;
+    Font font_;
+    Brush background_;
+};
+
+class FormWindow {
+public:
+    // `files` gives the application folder, where the background lies.
+    FormWindow(const shell::layout::WindowLayout& layout, platform::FileSystem& files, shell::FrameActions frameActions);
+    virtual ~FormWindow();
+    FormWindow(const FormWindow&) = delete;
+    FormWindow& operator=(const FormWindow&) = delete;
+
+    // Creates the window hidden, owned by `owner`, with every control of its
+    // layout, then runs the load step: background picture and frame pictures
+    // first, then the window's own work. Throws PictureError when the
+    // background picture cannot be loaded.
+    void Create(HWND owner);
+
+    HWND Handle() const { return window_; }
+    const shell::layout::WindowLayout& Layout() const { return layout_; }
+
+    // The controls by their layout names (for the window's logic and tests);
+    // throw std::out_of_range for a name the window does not have.
+    PaintedLabel& LabelNamed(const std::string& name);
+    PaintedPictureSet& PictureNamed(const std::string& name);
+    CheckBoxWindow& CheckNamed(const std::string& name);
+    ButtonWindow& ButtonNamed(const std::string& name);
+    Win32ListView& ListNamed(const std::string& name);
+    shell::Frame& FrameLogic() { return *frame_; }
+
+    // The control window that takes the focus first.
+    HWND FirstFocus() const;
+
+    // Runs `task` from this window's own message, once the current handler
+    // has returned. A task may destroy the window.
+    void Post(std::function<void()> task);
+
+    // Redraws `area` (client pixels) at the next paint.
+    void Invalidate(const RECT& area);
+
+protected:
+    virtual void Form_Load() = 0;
+    virtual void OnCloseRequest() = 0;  // the system's close command
+    // Pointer over the window's own background (after the frame reset).
+    virtual void OnFormMouseMove() {}
+    virtual void OnLabelMouseMove(const std::string&) {}
+    virtual void OnLabelClick(const std::string&) {}
+
+    // Made by Create, once the picture sets exist.
+    std::optional<shell::Frame> frame_;
+
+private:
+    // What lies under the pointer: a picture (set) or a label, by index.
+    struct Target {
+        enum Kind { None, Picture, Label } kind = None;
+        int index = -1;
+        bool operator==(const Target&) const = default;
+    };
+
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnPaint();
+    void PaintScene(HDC dc, const RECT& area);
+    Target HitTest(POINT p) const;
+    void OnMouseMove(POINT p);
+    void OnButtonDown(int button, POINT p);
+    void OnButtonUp(int button, POINT p);
+    void TargetMouseMove(const Target& t);
+    void TargetMouseDown(const Target& t, int button);
+    void TargetMouseUp(const Target& t);
+    void TargetClick(const Target& t);
+    void OnActivate(bool active);
+    void RunPosted();
+    void CreateControls();
+
+    const shell::layout::WindowLayout& layout_;
+    platform::FileSystem& files_;
+    shell::FrameActions frameActions_;
+    HWND window_ = nullptr;
+    std::optional<Picture> background_;
+    Bitmap backBuffer_;
+    std::vector<std::unique_ptr<PaintedPictureSet>> pictures_;
+    std::vector<std::unique_ptr<PaintedLabel>> labels_;
+    std::map<std::string, std::unique_ptr<CheckBoxWindow>> checks_;
+    std::map<std::string, std::unique_ptr<Win32ListView>> lists_;
+    std::map<std::string, std::unique_ptr<ButtonWindow>> buttons_;
+    std::vector<Font> listFonts_;
+    std::vector<HWND> focusOrder_;
+    HWND lastFocus_ = nullptr;
+    Target pressed_;
+    int pressedButton_ = 0;
+    std::deque<std::function<void()>> posted_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+// Message posted to a form window to run its posted tasks.
+constexpr UINT kRunPosted = WM_APP + 1;
+
+// Registered once; every form window is of this class.
+constexpr const char* kFormClassName = "VarnholtForm";
+
+}  // namespace platform::win32::app

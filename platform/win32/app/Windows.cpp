@@ -1,0 +1,238 @@
+#include "platform/win32/app/Windows.h"
+
+#include <cstring>
+#include <string>
+
+namespace platform::win32::app {
+
+namespace layout = shell::layout;
+
+namespace {
+
+const layout::WindowLayout& LayoutOfPage(shell::Page page) {
+    return layout::LayoutOf(static_cast<layout::Form>(static_cast<int>(page)));
+}
+
+// The system's own move of the window, as if its caption had been pressed.
+void StartMove(HWND window) {
+    ::ReleaseCapture();
+    ::SendMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+}
+
+shell::FrameActions PageActions(PageWindow* self, App& app) {
+    shell::FrameActions a;
+    a.startMove = [self] { StartMove(self->Handle()); };
+    a.minimise = [self] { ::SendMessageA(self->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0); };
+    // Both destroy the page: run from its own message, after the handler
+    // that asked has returned.
+    a.close = [self, &app] { self->Post([self, &app] { app.ClosePage(*self); }); };
+    a.switchTo = [self, &app](shell::Page to) { self->Post([self, &app, to] { app.SwitchPage(*self, to); }); };
+    return a;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ pages
+
+PageWindow::PageWindow(App& app, shell::Page page)
+    : FormWindow(LayoutOfPage(page), app.Services().files, PageActions(this, app)), app_(app), page_(page) {}
+
+void PageWindow::OnCloseRequest() {
+    Post([this] { app_.ClosePage(*this); });
+}
+
+void ScannerPage::Form_Load() {
+    std::array<platform::CheckBox*, 15> boxes{};
+    for (int i = 1; i <= 15; ++i) boxes[i - 1] = &CheckNamed("Check" + std::to_string(i));
+    form_.emplace(shell::ScannerControls{boxes, LabelNamed("LabelSelectAll"), ButtonNamed("CommandScanNow")},
+                  app_.Services().ui, [this] { app_.ShowScanWindow(*this); });
+    form_->Form_Load();
+}
+
+void ScannerPage::OnLabelMouseMove(const std::string& name) {
+    if (name == "LabelSelectAll") form_->LabelSelectAll_MouseMove();
+}
+
+void ScannerPage::OnLabelClick(const std::string& name) {
+    if (name == "LabelSelectAll") form_->LabelSelectAll_Click();
+}
+
+void BackupPage::Form_Load() {
+    const AppServices& s = app_.Services();
+    form_.emplace(scan::BackupPageControls{ListNamed("ListViewBackups"), ButtonNamed("CommandRefresh"),
+                                           ButtonNamed("CommandRestore"), ButtonNamed("CommandDelete")},
+                  s.files, s.shell, s.ui, reinterpret_cast<std::intptr_t>(Handle()));
+    form_->Form_Load();
+}
+
+void SettingsPage::Form_Load() {
+    const AppServices& s = app_.Services();
+    form_.emplace(CheckNamed("CheckBackupBeforeFix"), ButtonNamed("CommandApplySettings"), s.profile, s.files.AppFolder());
+    form_->Form_Load();
+}
+
+void RecordsPage::Form_Load() {
+    const AppServices& s = app_.Services();
+    form_.emplace(LabelNamed("LabelLastScanTime"), LabelNamed("LabelErrorCount"), LabelNamed("LabelFixedCount"),
+                  ButtonNamed("CommandRefreshRecords"), s.profile, s.ui, s.files.AppFolder());
+    form_->Form_Load();
+}
+
+// ------------------------------------------------------------ scan window
+
+ScanWindow::ScanWindow(App& app)
+    : FormWindow(layout::LayoutOf(layout::Form::Repair), app.Services().files,
+                 shell::FrameActions{[this] { StartMove(Handle()); }, {}, [this] { form_->ImageExit_Click(); }, {}}),
+      app_(app) {}
+
+ScanWindow::~ScanWindow() { timer_.SetEnabled(false); }
+
+void ScanWindow::Form_Load() {
+    const AppServices& s = app_.Services();
+    form_.emplace(scan::ScanWindowControls{ListNamed("lvwRegErrors"), LabelNamed("lblStatus"), LabelNamed("RepairCount"),
+                                           LabelNamed("lblCurrentKey"), timer_, ButtonNamed("CommandStart"),
+                                           ButtonNamed("CommandStop"), ButtonNamed("CommandRepair"),
+                                           ButtonNamed("CommandReturn")},
+                  scan::ScanServices{s.registry, s.files, s.profile, s.ui, [this] {
+                                         // Marked only: the modal loop destroys the window once
+                                         // control is back with it.
+                                         Post([this] { closed_ = true; });
+                                     }});
+    form_->Form_Load();
+}
+
+// -------------------------------------------------------------------- app
+
+App::App(const AppServices& services, std::function<void()> onEnd) : s_(services), onEnd_(std::move(onEnd)) {}
+
+App::~App() { page_.reset(); }
+
+std::unique_ptr<PageWindow> App::MakePage(shell::Page page) {
+    switch (page) {
+    case shell::Page::Scanner: return std::make_unique<ScannerPage>(*this);
+    case shell::Page::RestoreAndBackup: return std::make_unique<BackupPage>(*this);
+    case shell::Page::Settings: return std::make_unique<SettingsPage>(*this);
+    case shell::Page::Records: return std::make_unique<RecordsPage>(*this);
+    }
+    return nullptr;
+}
+
+void App::Start() {
+    try {
+        page_ = MakePage(shell::Page::Scanner);
+        page_->Create(nullptr);
+    } catch (const std::exception& e) {
+        page_.reset();
+        Fail(e);
+        return;
+    }
+    RECT work{0, 0, 1024, 768};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    RECT own{};
+    ::GetWindowRect(page_->Handle(), &own);
+    const int x = work.left + ((work.right - work.left) - (own.right - own.left)) / 2;
+    const int y = work.top + ((work.bottom - work.top) - (own.bottom - own.top)) / 2;
+    ::SetWindowPos(page_->Handle(), nullptr, x > 0 ? x : 0, y > 0 ? y : 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::ShowWindow(page_->Handle(), SW_SHOW);
+    ::UpdateWindow(page_->Handle());
+    ::SetForegroundWindow(page_->Handle());
+}
+
+void App::SwitchPage(PageWindow& from, shell::Page to) {
+    if (&from != page_.get() || ended_) return;
+    std::unique_ptr<PageWindow> next;
+    try {
+        next = MakePage(to);
+        next->Create(nullptr);
+    } catch (const std::exception& e) {
+        // The old page stays open under the message; the program ends all the same.
+        next.reset();
+        Fail(e);
+        return;
+    }
+    RECT old{};
+    ::GetWindowRect(from.Handle(), &old);
+    ::SetWindowPos(next->Handle(), nullptr, old.left, old.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::ShowWindow(next->Handle(), SW_SHOW);
+    ::UpdateWindow(next->Handle());
+    // The new page is in place before the old one goes.
+    std::unique_ptr<PageWindow> leaving = std::move(page_);
+    page_ = std::move(next);
+    leaving.reset();
+    ::SetForegroundWindow(page_->Handle());
+}
+
+void App::ClosePage(PageWindow& page) {
+    if (&page != page_.get()) return;
+    page_.reset();
+    End(0);
+}
+
+void App::ShowScanWindow(PageWindow& owner) {
+    if (scan_ || ended_) return;
+    const HWND ownerWindow = owner.Handle();
+    std::unique_ptr<ScanWindow> scan;
+    try {
+        scan = std::make_unique<ScanWindow>(*this);
+        scan->Create(ownerWindow);
+    } catch (const std::exception& e) {
+        scan.reset();
+        Fail(e);
+        return;
+    }
+    // Centred on the home page, which it covers exactly.
+    RECT o{}, own{};
+    ::GetWindowRect(ownerWindow, &o);
+    ::GetWindowRect(scan->Handle(), &own);
+    const int x = o.left + ((o.right - o.left) - (own.right - own.left)) / 2;
+    const int y = o.top + ((o.bottom - o.top) - (own.bottom - own.top)) / 2;
+    ::SetWindowPos(scan->Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    ::EnableWindow(ownerWindow, FALSE);
+    scan_ = scan.get();
+    ::ShowWindow(scan->Handle(), SW_SHOW);
+    ::UpdateWindow(scan->Handle());
+    if (scanWindowShown) scanWindowShown(*scan);
+
+    MSG msg;
+    while (!scan->Closed()) {
+        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            // The quit belongs to the program's own loop.
+            ::PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 1);
+            break;
+        }
+        if (HandleDialogKeys(msg)) continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+    // The owner first, so that the system hands the activation back to it.
+    ::EnableWindow(ownerWindow, TRUE);
+    scan_ = nullptr;
+    scan.reset();
+    if (::IsWindow(ownerWindow)) ::SetForegroundWindow(ownerWindow);
+}
+
+void App::Fail(const std::exception& error) {
+    s_.ui.ShowMessage(error.what(), platform::MessageStyle::Exclamation);
+    End(1);
+}
+
+void App::End(int code) {
+    if (ended_) return;
+    ended_ = true;
+    if (onEnd_)
+        onEnd_();
+    else
+        ::PostQuitMessage(code);
+}
+
+bool HandleDialogKeys(MSG& msg) {
+    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !msg.hwnd) return false;
+    HWND root = ::GetAncestor(msg.hwnd, GA_ROOT);
+    char name[32] = {};
+    if (!root || !::GetClassNameA(root, name, sizeof name) || std::strcmp(name, kFormClassName) != 0) return false;
+    return ::IsDialogMessageA(root, &msg) != FALSE;
+}
+
+}  // namespace platform::win32::app
