@@ -12,8 +12,8 @@ namespace {
 constexpr int kInitialColumnWidth = 96;
 constexpr UINT_PTR kListSubclassId = 1;
 
-UINT ScrollMessage() {
-    static const UINT message = ::RegisterWindowMessageA("VarnholtListViewScrollToRow");
+UINT CatchUpMessage() {
+    static const UINT message = ::RegisterWindowMessageA("VarnholtListViewCatchUp");
     return message;
 }
 
@@ -87,6 +87,7 @@ void Win32ListView::Clear() {
 }
 
 int Win32ListView::AddRow(const std::string& text) {
+    if (!list_) return 0;  // its window is gone
     LVITEMA item{};
     item.mask = LVIF_TEXT;
     item.iItem = RowCount();  // at the end: rows keep their insertion order
@@ -94,6 +95,13 @@ int Win32ListView::AddRow(const std::string& text) {
     int index = static_cast<int>(
         ::SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     if (index < 0) return 0;
+    if (!redrawHeld_) {
+        // A shown list repaints its scroll bar and rows on every insertion;
+        // while the scan adds rows that costs more than all the rest.
+        ::SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+        redrawHeld_ = true;
+        CatchUpLater();
+    }
     rows_.emplace_back();
     for (Column& column : columns_) column.widths.push_back(0);
     if (!columns_.empty()) RecordWidth(index, 0, MeasureText(text));
@@ -136,12 +144,24 @@ int Win32ListView::RowCount() const {
 void Win32ListView::EnsureVisible(int row) {
     if (!ValidRow(row)) return;
     pendingVisible_ = row;
-    if (!scrollPosted_) scrollPosted_ = ::PostMessageA(list_, ScrollMessage(), 0, 0) != FALSE;
-    // Without a message queue to carry it, scroll now rather than never.
-    if (!scrollPosted_) ScrollToPendingRow();
+    CatchUpLater();
 }
 
-void Win32ListView::ScrollToPendingRow() {
+void Win32ListView::CatchUpLater() {
+    if (!catchUpPosted_) catchUpPosted_ = ::PostMessageA(list_, CatchUpMessage(), 0, 0) != FALSE;
+    // Without a message queue to carry it, catch up now rather than never.
+    if (!catchUpPosted_) CatchUp();
+}
+
+// The held-over work, in the order the user must see it: the rows drawn,
+// then the requested row scrolled into view.
+void Win32ListView::CatchUp() {
+    if (redrawHeld_) {
+        redrawHeld_ = false;
+        ::SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+        // Turning redraw back on does not repaint by itself on every version.
+        ::InvalidateRect(list_, nullptr, TRUE);
+    }
     int row = pendingVisible_;
     pendingVisible_ = 0;
     if (ValidRow(row)) ::SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row - 1), FALSE);
@@ -297,15 +317,15 @@ LRESULT Win32ListView::OnCustomDraw(LPARAM lParam) const {
 LRESULT CALLBACK Win32ListView::ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                          UINT_PTR id, DWORD_PTR ref) {
     auto* self = reinterpret_cast<Win32ListView*>(ref);
-    if (message == ScrollMessage()) {
-        self->scrollPosted_ = false;
-        self->ScrollToPendingRow();
+    if (message == CatchUpMessage()) {
+        self->catchUpPosted_ = false;
+        self->CatchUp();
         return 0;
     }
-    if (message == WM_PAINT && self->pendingVisible_) {
-        // Painted before our message came (someone forced an update): show
+    if (message == WM_PAINT && (self->pendingVisible_ || self->redrawHeld_)) {
+        // A paint came before our message (someone forced an update): show
         // the right rows in this paint already.
-        self->ScrollToPendingRow();
+        self->CatchUp();
     } else if (message == WM_NCDESTROY) {
         ::RemoveWindowSubclass(window, &ListProc, id);
         self->list_ = nullptr;

@@ -29,6 +29,9 @@ public:
 
     void AddColumn(const std::string& header) override;
     void Clear() override;
+    // Rows added between two turns of the message loop are drawn together
+    // at the next one (the list's redraw is held off until then), as nobody
+    // could see them earlier anyway.
     int AddRow(const std::string& text) override;
     void SetText(int row, int column, const std::string& text) override;
     std::string Text(int row, int column) const override;
@@ -66,7 +69,8 @@ private:
     static LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                      UINT_PTR id, DWORD_PTR self);
     LRESULT OnCustomDraw(LPARAM lParam) const;
-    void ScrollToPendingRow();
+    void CatchUpLater();
+    void CatchUp();
     bool ValidRow(int row) const { return row >= 1 && row <= static_cast<int>(rows_.size()); }
     int MeasureText(const std::string& text) const;
     void RecordWidth(int index, int column, int width);
@@ -77,8 +81,10 @@ private:
     HWND list_ = nullptr;
     std::vector<Column> columns_;
     std::vector<RowStyle> rows_;
+    // Work held over to the next turn of the message loop (see CatchUp).
     int pendingVisible_ = 0;  // row to scroll to, 0 for none
-    bool scrollPosted_ = false;
+    bool redrawHeld_ = false;
+    bool catchUpPosted_ = false;
 };
 
 }  // namespace platform::win32
