@@ -10,8 +10,6 @@
 //   auto start = ButtonWindow::Create(form, "CommandStart", {24, 480, 121, 33}, stored);
 //   start->Click = [&] { ... };
 #include <windows.h>
-#undef Yield
-#undef MessageBox
 
 #include <memory>
 #include <string>

@@ -3,8 +3,6 @@
 // client area. Painting goes into the bitmap; the window copies it to the
 // screen whenever it needs repainting.
 #include <windows.h>
-#undef Yield
-#undef MessageBox
 
 #include "platform/Canvas.h"
 

@@ -166,7 +166,8 @@ TEST(BackupOnTheRealRegistry, RestoringTheBackupGivesBackEveryTypeAndByte) {
         EXPECT_EQ(scratch.Get("\\K", seeds[i].name).first, stored[i].holdable ? -1 : long(seeds[i].type)) << i;
 
     // Import with the registry editor, as a restore does.
-    STARTUPINFOA si{sizeof si};
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     std::string command = "regedit.exe /s \"" + backup.path + "\"";
     ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
