@@ -159,8 +159,9 @@ TEST(BackupOnTheRealRegistry, RestoringTheBackupGivesBackEveryTypeAndByte) {
     ASSERT_TRUE(backup.written) << backup.path;
     for (std::size_t i = 0; i < seeds.size(); ++i) {
         EXPECT_EQ(backup.held[i], stored[i].holdable) << "value " << i;
-        if (backup.held[i])
+        if (backup.held[i]) {
             EXPECT_EQ(scan::RemoveRegistryValue(registry, findings[i].root, findings[i]), scan::Removal::Removed);
+        }
     }
     for (std::size_t i = 0; i < seeds.size(); ++i)
         EXPECT_EQ(scratch.Get("\\K", seeds[i].name).first, stored[i].holdable ? -1 : long(seeds[i].type)) << i;
