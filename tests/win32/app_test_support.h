@@ -1,0 +1,167 @@
+#pragma once
+// The program's windows in the test process: the real registry, profile,
+// shell and windows, an application folder of its own in the temp folder
+// (with the background pictures the build drew), and message boxes that
+// are recorded and answered by the test instead of shown.
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Profile.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32Shell.h"
+#include "platform/win32/Win32Ui.h"
+#include "platform/win32/app/Windows.h"
+#include "win32/ui_test_window.h"
+
+namespace app_test {
+
+namespace app = platform::win32::app;
+
+// Real message pumping and clock; message boxes scripted.
+class ScriptedUi final : public platform::UiServices {
+public:
+    struct Message {
+        std::string text;
+        platform::MessageStyle style;
+    };
+    std::vector<Message> messages;
+    std::deque<platform::MessageAnswer> answers;  // for question boxes; No when none is left
+    // Runs at every yield (the scan's, once per key) with its 1-based count:
+    // what it posts is handled inside the walk, as a user's input would be.
+    std::function<void(int)> onYield;
+    int yields = 0;
+
+    platform::MessageAnswer ShowMessage(const std::string& text, platform::MessageStyle style) override {
+        messages.push_back({text, style});
+        if (style != platform::MessageStyle::Question) return platform::MessageAnswer::Ok;
+        if (answers.empty()) return platform::MessageAnswer::No;
+        const auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void DoEvents() override {
+        ++yields;
+        if (onYield) onYield(yields);
+        real_.DoEvents();
+    }
+    double SecondsSinceMidnight() override { return real_.SecondsSinceMidnight(); }
+    std::string NowText() override { return real_.NowText(); }
+
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        for (const auto& m : messages) texts.push_back(m.text);
+        return texts;
+    }
+
+private:
+    platform::win32::Win32UiServices real_;
+};
+
+inline std::string ModuleFolder() {
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path);
+    return folder.substr(0, folder.find_last_of('\\'));
+}
+
+// The pictures the build drew, beside the tests' folder.
+inline std::string BuiltPicture(const std::string& name) { return ModuleFolder() + "\\..\\res\\" + name; }
+
+// The real file system with the application folder in a fresh temp folder.
+class AppFolderFiles final : public platform::win32::Win32FileSystem {
+public:
+    explicit AppFolderFiles(bool withPictures = true) {
+        static int made = 0;
+        char temp[MAX_PATH];
+        ::GetTempPathA(MAX_PATH, temp);
+        folder_ = std::string(temp) + "varnholt-app-test-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                  std::to_string(++made);
+        ::CreateDirectoryA(folder_.c_str(), nullptr);
+        if (withPictures)
+            for (const char* name : {"bgmain.dll", "bgother.dll", "bgscan.dll"})
+                ::CopyFileA(BuiltPicture(name).c_str(), (folder_ + "\\" + name).c_str(), FALSE);
+    }
+    ~AppFolderFiles() override {
+        for (const std::string& name : ListFiles(folder_ + "\\RegBackups\\*")) ::DeleteFileA((folder_ + "\\RegBackups\\" + name).c_str());
+        ::RemoveDirectoryA((folder_ + "\\RegBackups").c_str());
+        for (const std::string& name : ListFiles(folder_ + "\\*")) ::DeleteFileA((folder_ + "\\" + name).c_str());
+        ::RemoveDirectoryA(folder_.c_str());
+    }
+    std::string AppFolder() override { return folder_; }
+    std::string Profile() const { return folder_ + "\\ro.ini"; }
+    void WriteFile(const std::string& name, const std::string& bytes) const {
+        std::ofstream(folder_ + name, std::ios::binary) << bytes;
+    }
+
+private:
+    std::string folder_;
+};
+
+inline std::string ReadProfile(const std::string& file, const char* section, const char* key) {
+    char buffer[256] = {};
+    ::GetPrivateProfileStringA(section, key, "", buffer, sizeof buffer, file.c_str());
+    return buffer;
+}
+
+// Everything the windows take, and the application over it.
+struct AppRig {
+    explicit AppRig(bool withPictures = true) : files(withPictures) {}
+    platform::win32::Win32Registry registry;
+    AppFolderFiles files;
+    platform::win32::Win32Profile profile;
+    platform::win32::Win32Shell shell;
+    ScriptedUi ui;
+    bool ended = false;
+    std::unique_ptr<app::App> application =
+        std::make_unique<app::App>(app::AppServices{registry, files, profile, shell, ui}, [this] { ended = true; });
+
+    app::App& App() { return *application; }
+    app::PageWindow* Page() const { return application->OpenPage(); }
+};
+
+// Handles every message that is waiting now, so a check sees their effects.
+inline void Flush() {
+    platform::win32::Win32UiServices().DoEvents();
+}
+
+// Asks a window to close when the scope ends, so that a failed check inside
+// a modal window's script does not leave the test waiting on it.
+struct CloseAtEnd {
+    HWND window;
+    ~CloseAtEnd() {
+        if (::IsWindow(window)) ::PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+};
+
+inline POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+// A press and release of `button` (1 left, 2 right) at a point of a
+// window's client area, posted as the system would.
+inline void PostPress(HWND window, POINT at, int button = 1) {
+    const UINT down = button == 2 ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, up = button == 2 ? WM_RBUTTONUP : WM_LBUTTONUP;
+    const WPARAM held = button == 2 ? MK_RBUTTON : MK_LBUTTON;
+    ::PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+    ::PostMessageA(window, down, held, MAKELPARAM(at.x, at.y));
+    ::PostMessageA(window, up, 0, MAKELPARAM(at.x, at.y));
+}
+
+// A click on a picture or label of a form window, by its layout name.
+inline void ClickPicture(app::FormWindow& form, const std::string& name, int button = 1) {
+    PostPress(form.Handle(), Centre(form.PictureNamed(name).Bounds()), button);
+}
+inline void ClickLabel(app::FormWindow& form, const std::string& name) {
+    PostPress(form.Handle(), Centre(form.LabelNamed(name).Bounds()));
+}
+inline void ClickButton(app::FormWindow& form, const std::string& name) {
+    PostPress(form.ButtonNamed(name).Handle(), {10, 10});
+}
+
+}  // namespace app_test

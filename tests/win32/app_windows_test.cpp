@@ -1,0 +1,309 @@
+// The program's windows, driven by messages as a user's mouse and keyboard
+// would drive them, over the real registry, profile, shell and files.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "win32/app_test_support.h"
+
+namespace {
+
+using namespace app_test;
+using platform::MessageAnswer;
+using shell::Page;
+using ui_test::PumpUntil;
+
+// A scratch key under HKCU\Software, removed with its tree.
+struct ScratchKey {
+    std::string path = "Software\\VarnholtApp" + std::to_string(::GetCurrentProcessId());
+    ScratchKey() { ::RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str()); }
+    ~ScratchKey() { ::RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str()); }
+    void SetText(const std::string& name, const std::string& text) const {
+        HKEY key;
+        ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        ::RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                         static_cast<DWORD>(text.size() + 1));
+        ::RegCloseKey(key);
+    }
+    bool Has(const std::string& name) const {
+        return ::RegGetValueA(HKEY_CURRENT_USER, path.c_str(), name.c_str(), RRF_RT_ANY, nullptr, nullptr, nullptr) ==
+               ERROR_SUCCESS;
+    }
+};
+
+std::vector<std::string> RowsUnder(platform::ListView& list, const std::string& keyPrefix) {
+    std::vector<std::string> rows;
+    for (int row = 1; row <= list.RowCount(); ++row)
+        if (list.Text(row, 2).find(keyPrefix) == 0) rows.push_back(list.Text(row, 0) + " " + list.Text(row, 2));
+    return rows;
+}
+
+struct AppWindows : ::testing::Test {
+    void SetUp() override { ::SetCursorPos(2000, 2000); }  // the real pointer stays off the windows
+};
+
+TEST_F(AppWindows, StartShowsTheHomePageBuiltFromItsLayout) {
+    AppRig rig;
+    rig.App().Start();
+    Flush();
+    ASSERT_NE(rig.Page(), nullptr);
+    ASSERT_EQ(rig.Page()->Page(), Page::Scanner);
+    const HWND window = rig.Page()->Handle();
+    EXPECT_TRUE(::IsWindowVisible(window));
+    char title[64] = {};
+    ::GetWindowTextA(window, title, sizeof title);
+    EXPECT_STREQ(title, "Varnholt 2012");
+    RECT client{}, outer{};
+    ::GetClientRect(window, &client);
+    ::GetWindowRect(window, &outer);
+    EXPECT_EQ(client.right, 786);
+    EXPECT_EQ(client.bottom, 557);
+    EXPECT_EQ(outer.right - outer.left, 786) << "no border";
+
+    auto& page = *rig.Page();
+    for (int i = 1; i <= 15; ++i) EXPECT_EQ(page.CheckNamed("Check" + std::to_string(i)).Value(), 1) << i;
+    // The hidden box is live, first in the focus order, and out of sight.
+    EXPECT_EQ(page.FirstFocus(), page.CheckNamed("Check6").Handle());
+    RECT hidden{};
+    ::GetWindowRect(page.CheckNamed("Check6").Handle(), &hidden);
+    EXPECT_GE(hidden.left, outer.right);
+    EXPECT_EQ(page.PictureNamed("ImageScanner").Shown(), shell::kPressed);
+    EXPECT_EQ(page.PictureNamed("ImageRecords").Shown(), shell::kNormal);
+}
+
+TEST_F(AppWindows, ScanGateNeedsOneTickedBoxAndTheHiddenOneCounts) {
+    AppRig rig;
+    rig.App().Start();
+    auto& page = *rig.Page();
+    int opened = 0;
+    rig.App().scanWindowShown = [&](app::ScanWindow& scan) {
+        ++opened;
+        EXPECT_FALSE(::IsWindowEnabled(page.Handle())) << "modal over the home page";
+        RECT a{}, b{};
+        ::GetWindowRect(scan.Handle(), &a);
+        ::GetWindowRect(page.Handle(), &b);
+        EXPECT_TRUE(::EqualRect(&a, &b)) << "centred on the home page, which it covers";
+        ::PostMessageA(scan.Handle(), WM_CLOSE, 0, 0);  // closes once the automatic scan is over
+    };
+    for (int i = 1; i <= 15; ++i)
+        if (i != 6) page.CheckNamed("Check" + std::to_string(i)).SetValue(0);
+    ClickButton(page, "CommandScanNow");
+    ASSERT_TRUE(PumpUntil([&] { return opened == 1 && !rig.App().OpenScanWindow(); }, 60000));
+    EXPECT_TRUE(::IsWindowEnabled(page.Handle()));
+    EXPECT_EQ(page.CheckNamed("Check1").Value(), 0) << "the boxes stay as they were";
+
+    // The space bar on the focused hidden box clears it too: now nothing opens.
+    ::SetForegroundWindow(page.Handle());
+    ::SetFocus(page.CheckNamed("Check6").Handle());
+    ::PostMessageA(page.CheckNamed("Check6").Handle(), WM_KEYDOWN, VK_SPACE, 0);
+    ::PostMessageA(page.CheckNamed("Check6").Handle(), WM_KEYUP, VK_SPACE, 0xC0000001);
+    ASSERT_TRUE(PumpUntil([&] { return page.CheckNamed("Check6").Value() == 0; }));
+    ClickButton(page, "CommandScanNow");
+    ASSERT_TRUE(PumpUntil([&] { return !rig.ui.messages.empty(); }));
+    EXPECT_EQ(rig.ui.Texts(), std::vector<std::string>{"Your must select on item at least."});
+    EXPECT_EQ(opened, 1);
+
+    // "Select All" ticks all fifteen again, the hidden one included.
+    ClickLabel(page, "LabelSelectAll");
+    ASSERT_TRUE(PumpUntil([&] { return page.CheckNamed("Check6").Value() == 1; }));
+    for (int i = 1; i <= 15; ++i) EXPECT_EQ(page.CheckNamed("Check" + std::to_string(i)).Value(), 1) << i;
+}
+
+TEST_F(AppWindows, NavigationReplacesThePageInPlaceAndClosingTheLastPageEnds) {
+    AppRig rig;
+    rig.files.WriteFile("\\ro.ini", "[Settings]\r\nBackupBeforeFix=1\r\n[Records]\r\nLastScanTime=1/2/2026 3:04:05 "
+                                    "AM\r\nErrorCount=7\r\nFixedCount=5\r\n");
+    rig.App().Start();
+    ::SetWindowPos(rig.Page()->Handle(), nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    struct Step {
+        const char* image;
+        Page page;
+    };
+    const Step steps[] = {{"ImageRecords", Page::Records},
+                          {"ImageRestore", Page::RestoreAndBackup},
+                          {"ImageSettings", Page::Settings},
+                          {"ImageScanner", Page::Scanner}};
+    for (const Step& step : steps) {
+        const HWND before = rig.Page()->Handle();
+        ClickPicture(*rig.Page(), step.image);
+        ASSERT_TRUE(PumpUntil([&] { return rig.Page()->Page() == step.page; })) << step.image;
+        Flush();
+        EXPECT_FALSE(::IsWindow(before)) << "the page left is destroyed";
+        RECT r{};
+        ::GetWindowRect(rig.Page()->Handle(), &r);
+        EXPECT_EQ(r.left, 40) << step.image;
+        EXPECT_EQ(r.top, 30) << step.image;
+        EXPECT_EQ(rig.Page()->PictureNamed(step.image).Shown(), shell::kPressed);
+        if (step.page == Page::Records) {
+            EXPECT_EQ(rig.Page()->LabelNamed("LabelLastScanTime").Caption(), "1/2/2026 3:04:05 AM");
+            EXPECT_EQ(rig.Page()->LabelNamed("LabelErrorCount").Caption(), "7");
+            EXPECT_EQ(rig.Page()->LabelNamed("LabelFixedCount").Caption(), "5");
+        }
+        if (step.page == Page::Settings) {
+            // The stored setting shows; clearing it and pressing Apply stores 0.
+            auto& box = rig.Page()->CheckNamed("CheckBackupBeforeFix");
+            EXPECT_EQ(box.Value(), 1);
+            ::SendMessageA(box.Handle(), BM_CLICK, 0, 0);
+            EXPECT_EQ(box.Value(), 0);
+            ClickButton(*rig.Page(), "CommandApplySettings");
+            ASSERT_TRUE(PumpUntil([&] { return ReadProfile(rig.files.Profile(), "Settings", "BackupBeforeFix") == "0"; }));
+        }
+    }
+    // Pressing the open page's own image does nothing.
+    const HWND home = rig.Page()->Handle();
+    ClickPicture(*rig.Page(), "ImageScanner");
+    Flush();
+    EXPECT_EQ(rig.Page()->Handle(), home);
+
+    // Closing the one open page, with the right button even, ends the program.
+    EXPECT_FALSE(rig.ended);
+    ClickPicture(*rig.Page(), "ImageExit", 2);
+    ASSERT_TRUE(PumpUntil([&] { return rig.ended; }));
+    EXPECT_EQ(rig.Page(), nullptr);
+    EXPECT_FALSE(::IsWindow(home));
+}
+
+TEST_F(AppWindows, AMissingOrBrokenBackgroundIsReportedByNameAndEndsTheProgram) {
+    struct Case {
+        const char* name;
+        const char* content;  // null: the file is missing
+        const char* reason;
+    };
+    const Case cases[] = {{"missing", nullptr, "File not found:"}, {"not a picture", "REGEDIT4 not a picture", "Invalid picture:"}};
+    for (const Case& c : cases) {
+        AppRig rig(false);
+        if (c.content) rig.files.WriteFile("\\bgmain.dll", c.content);
+        rig.App().Start();
+        EXPECT_TRUE(rig.ended) << c.name;
+        EXPECT_EQ(rig.Page(), nullptr) << c.name;
+        ASSERT_EQ(rig.ui.messages.size(), 1u) << c.name;
+        EXPECT_EQ(rig.ui.messages[0].text, std::string(c.reason) + "\r\n" + rig.files.AppFolder() + "\\bgmain.dll");
+        EXPECT_EQ(rig.ui.messages[0].style, platform::MessageStyle::Exclamation);
+    }
+}
+
+TEST_F(AppWindows, ScanStopRepairRestoreAndDeleteOnTheRealRegistry) {
+    ScratchKey scratch;
+    platform::win32::Win32FileSystem realFiles;
+    const std::string drive = realFiles.SystemDirectory().substr(0, 2);
+    scratch.SetText("gone", "\"" + drive + "\\Varnholt Gone\\app.exe\" /run");
+    scratch.SetText("also gone", drive + "\\Varnholt Gone\\lib.dll,1");
+    scratch.SetText("present", realFiles.SystemDirectory() + "\\kernel32.dll");
+    const std::string prefix = scratch.path;  // the key column holds the path below the root
+
+    AppRig rig;
+    rig.files.WriteFile("\\ro.ini", "[Settings]\r\nBackupBeforeFix=1\r\n");
+    rig.App().Start();
+    bool scanned = false;
+    rig.App().scanWindowShown = [&](app::ScanWindow& scan) {
+        CloseAtEnd close{scan.Handle()};
+        auto& list = scan.ListNamed("lvwRegErrors");
+        auto& currentKey = scan.LabelNamed("lblCurrentKey");
+        // Inside the walk that the timer starts: closing is refused, then Stop.
+        rig.ui.onYield = [&](int yield) {
+            if (yield == 5) {
+                ClickButton(scan, "CommandReturn");
+                ClickPicture(scan, "ImageExit");
+            }
+            if (yield == 50) ClickButton(scan, "CommandStop");
+        };
+        ASSERT_TRUE(PumpUntil([&] { return currentKey.Caption() == "Scan is stopped by user."; }, 60000));
+        rig.ui.onYield = nullptr;
+        EXPECT_EQ(rig.ui.Texts(), (std::vector<std::string>{"Now scanning,can not exit.", "Now scanning,can not exit."}));
+        rig.ui.messages.clear();
+        EXPECT_FALSE(scan.Closed());
+        // Stop writes the records.
+        EXPECT_EQ(ReadProfile(rig.files.Profile(), "Records", "ErrorCount"), scan.LabelNamed("lblStatus").Caption());
+        EXPECT_NE(ReadProfile(rig.files.Profile(), "Records", "LastScanTime"), "");
+
+        // A whole scan finds the seeded values, and only those of ours.
+        ClickButton(scan, "CommandStart");
+        ASSERT_TRUE(PumpUntil([&] { return currentKey.Caption() == "Scan finished"; }, 120000));
+        // In the registry's own order, which is not ours to fix.
+        auto found = RowsUnder(list, prefix);
+        std::sort(found.begin(), found.end());
+        EXPECT_EQ(found, (std::vector<std::string>{"VALUE VALUE " + prefix + "\\also gone", "VALUE VALUE " + prefix + "\\gone"}));
+        EXPECT_EQ(scan.LabelNamed("lblStatus").Caption(), std::to_string(list.RowCount()));
+
+        // Repair only our rows: the backup is written and announced, then the values go.
+        for (int row = 1; row <= list.RowCount(); ++row)
+            list.SetChecked(row, list.Text(row, 2).find(prefix) == 0);
+        ClickButton(scan, "CommandRepair");
+        ASSERT_TRUE(PumpUntil([&] { return rig.ui.messages.size() == 2; }));
+        EXPECT_EQ(rig.ui.messages[0].text.rfind("Backup file:" + rig.files.AppFolder() + "\\RegBackups\\Backup (", 0), 0u);
+        EXPECT_EQ(rig.ui.messages[1].text, "2 errors has repaired.");
+        EXPECT_EQ(scan.LabelNamed("RepairCount").Caption(), "2");
+        EXPECT_FALSE(scratch.Has("gone"));
+        EXPECT_FALSE(scratch.Has("also gone"));
+        EXPECT_TRUE(scratch.Has("present"));
+        EXPECT_EQ(ReadProfile(rig.files.Profile(), "Records", "FixedCount"), "2");
+        scanned = true;
+        ClickButton(scan, "CommandReturn");
+    };
+    ClickButton(*rig.Page(), "CommandScanNow");
+    ASSERT_TRUE(PumpUntil([&] { return scanned && !rig.App().OpenScanWindow(); }, 240000));
+    rig.ui.messages.clear();
+
+    // The backup page lists the file, restores it and deletes it after Yes only.
+    ClickPicture(*rig.Page(), "ImageRestore");
+    ASSERT_TRUE(PumpUntil([&] { return rig.Page()->Page() == Page::RestoreAndBackup; }));
+    auto& backups = rig.Page()->ListNamed("ListViewBackups");
+    ASSERT_EQ(backups.RowCount(), 1);
+    EXPECT_EQ(backups.Text(1, 0), "1");
+    EXPECT_EQ(backups.Text(1, 1).rfind("Backup (", 0), 0u);
+    EXPECT_EQ(backups.Selected(), 1);
+    const std::string file = rig.files.AppFolder() + "\\RegBackups\\" + backups.Text(1, 1);
+
+    ClickButton(*rig.Page(), "CommandRestore");
+    ASSERT_TRUE(PumpUntil([&] { return scratch.Has("gone") && scratch.Has("also gone"); }, 30000))
+        << "the registry editor imports the backup";
+    EXPECT_TRUE(rig.ui.messages.empty());
+
+    rig.ui.answers = {MessageAnswer::No};
+    ClickButton(*rig.Page(), "CommandDelete");
+    ASSERT_TRUE(PumpUntil([&] { return rig.ui.messages.size() == 1; }));
+    EXPECT_EQ(rig.ui.messages[0].text, "Make sure delete:" + file);
+    EXPECT_EQ(realFiles.PathExists(file), 1);
+    EXPECT_EQ(backups.RowCount(), 1);
+
+    rig.ui.answers = {MessageAnswer::Yes};
+    ClickButton(*rig.Page(), "CommandDelete");
+    ASSERT_TRUE(PumpUntil([&] { return rig.ui.messages.size() == 2; }));
+    Flush();
+    EXPECT_EQ(realFiles.PathExists(file), 0);
+    EXPECT_EQ(backups.RowCount(), 0);
+
+    // The records page shows what the repair stored.
+    ClickPicture(*rig.Page(), "ImageRecords");
+    ASSERT_TRUE(PumpUntil([&] { return rig.Page()->Page() == Page::Records; }));
+    EXPECT_EQ(rig.Page()->LabelNamed("LabelFixedCount").Caption(), "2");
+}
+
+TEST_F(AppWindows, TheSystemCloseWaitsForTheWalkToEnd) {
+    AppRig rig;
+    rig.App().Start();
+    bool shown = false, closedDuringWalk = false, askedToClose = false;
+    rig.App().scanWindowShown = [&](app::ScanWindow& scan) {
+        shown = true;
+        rig.ui.onYield = [&](int yield) {
+            if (yield == 3) {
+                ::PostMessageA(scan.Handle(), WM_CLOSE, 0, 0);
+                askedToClose = true;
+            }
+            if (yield > 3 && scan.Closed()) closedDuringWalk = true;
+        };
+    };
+    ClickButton(*rig.Page(), "CommandScanNow");
+    ASSERT_TRUE(PumpUntil([&] { return shown && !rig.App().OpenScanWindow(); }, 120000));
+    rig.ui.onYield = nullptr;
+    EXPECT_TRUE(::IsWindowEnabled(rig.Page()->Handle()));
+    EXPECT_TRUE(askedToClose);
+    EXPECT_FALSE(closedDuringWalk);
+    EXPECT_EQ(rig.App().OpenScanWindow(), nullptr);
+    EXPECT_TRUE(rig.ui.messages.empty()) << "the system's close asks nothing";
+}
+
+}  // namespace
