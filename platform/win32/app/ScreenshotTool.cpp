@@ -1,0 +1,140 @@
+// Pictures of the program's five windows, for looking at them: opens each
+// window in turn over an application folder, lets it paint, and saves what
+// the screen shows of it as a bitmap file. The scan window is taken after a
+// whole scan. Used by tools/screenshots.
+//
+//   screens.exe <application folder> <output folder>
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+#include <shellapi.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Profile.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32Shell.h"
+#include "platform/win32/Win32Ui.h"
+#include "platform/win32/app/Windows.h"
+
+namespace w = platform::win32;
+
+namespace {
+
+class FolderFiles final : public w::Win32FileSystem {
+public:
+    explicit FolderFiles(std::string folder) : folder_(std::move(folder)) {}
+    std::string AppFolder() override { return folder_; }
+
+private:
+    std::string folder_;
+};
+
+// Handles messages until `done` holds or `limitMs` has passed.
+template <typename Done>
+void Pump(Done done, DWORD limitMs) {
+    const ULONGLONG end = ::GetTickCount64() + limitMs;
+    while (!done() && ::GetTickCount64() < end) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+}
+
+// What the screen shows of the window, as a 24-bit bitmap file.
+bool Save(HWND window, const std::string& path) {
+    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Pump([] { return false; }, 400);  // children paint from their own messages
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;  // bottom-up, as the file stores it
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = ::GetDC(nullptr);
+    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    ::SelectObject(memory, old);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    if (!bitmap || !bits) return false;
+    const DWORD stride = ((width * 3 + 3) / 4) * 4, size = stride * height;
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + size;
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    out.write(static_cast<const char*>(bits), size);
+    ::DeleteObject(bitmap);
+    return static_cast<bool>(out);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    int argc = 0;
+    LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    if (argc < 3) return 2;
+    auto narrow = [](LPCWSTR s) {
+        char buffer[MAX_PATH * 2] = {};
+        ::WideCharToMultiByte(CP_ACP, 0, s, -1, buffer, sizeof buffer, nullptr, nullptr);
+        return std::string(buffer);
+    };
+    const std::string folder = narrow(argv[1]), out = narrow(argv[2]) + "\\";
+    ::LocalFree(argv);
+
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    ::OleInitialize(nullptr);
+    int failures = 0;
+    {
+        w::Win32Registry registry;
+        FolderFiles files(folder);
+        w::Win32Profile profile;
+        w::Win32Shell shell;
+        w::Win32UiServices ui;
+        bool ended = false;
+        w::app::App app({registry, files, profile, shell, ui}, [&] { ended = true; });
+        ::SetCursorPos(2000, 2000);
+        app.Start();
+        if (ended) return 1;
+        Pump([] { return false; }, 500);
+        failures += !Save(app.OpenPage()->Handle(), out + "1-home.bmp");
+        const struct {
+            shell::Page page;
+            const char* name;
+        } pages[] = {{shell::Page::RestoreAndBackup, "2-restore.bmp"},
+                     {shell::Page::Settings, "3-settings.bmp"},
+                     {shell::Page::Records, "4-records.bmp"},
+                     {shell::Page::Scanner, nullptr}};
+        for (const auto& p : pages) {
+            app.SwitchPage(*app.OpenPage(), p.page);
+            if (ended) return 1;
+            Pump([] { return false; }, 300);
+            if (p.name) failures += !Save(app.OpenPage()->Handle(), out + p.name);
+        }
+        app.scanWindowShown = [&](w::app::ScanWindow& scan) {
+            Pump([&] { return scan.LabelNamed("lblCurrentKey").Caption() == "Scan finished"; }, 600000);
+            failures += !Save(scan.Handle(), out + "5-scan.bmp");
+            ::PostMessageA(scan.Handle(), WM_CLOSE, 0, 0);
+        };
+        app.ShowScanWindow(*app.OpenPage());
+    }
+    ::OleUninitialize();
+    return failures;
+}
