@@ -109,10 +109,12 @@ std::optional<Colour> GdiCanvas::Pixel(int x, int y) const {
 }
 
 void GdiCanvas::SetFont(const Font& font) {
-    HDC screen = ::GetDC(nullptr);
-    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ::ReleaseDC(nullptr, screen);
-    const int height = -::MulDiv(static_cast<int>(font.points * 10 + 0.5), dpi, 720);
+    // Sizes are at 96 dots per inch whatever the screen's setting: the
+    // windows are laid out in fixed pixels around fixed-size pictures, and
+    // the program declares itself DPI aware so the system does not stretch
+    // them; a larger font would no longer fit its button.
+    constexpr int kLayoutDpi = 96;
+    const int height = -::MulDiv(static_cast<int>(font.points * 10 + 0.5), kLayoutDpi, 720);
     HFONT fresh = ::CreateFontA(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, font.italic ? TRUE : FALSE, FALSE, FALSE,
                                 DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                 DEFAULT_PITCH | FF_DONTCARE, font.face.c_str());

@@ -67,8 +67,10 @@ std::string InstalledFace(const std::string& wanted) {
 
 Font MakeFont(const shell::layout::FontSpec& spec, bool underline) {
     const std::string face = InstalledFace(spec.face);
-    WindowDC screen(nullptr);
-    const int dpi = ::GetDeviceCaps(screen.Get(), LOGPIXELSY);
+    // At 96 dots per inch whatever the screen's setting: the layout is in
+    // fixed pixels around fixed-size pictures (the program is DPI aware, so
+    // nothing stretches them), and a larger font would not fit its place.
+    constexpr int kLayoutDpi = 96;
     LOGFONTA lf{};
     if (face.empty()) {
         ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
@@ -76,7 +78,7 @@ Font MakeFont(const shell::layout::FontSpec& spec, bool underline) {
         lstrcpynA(lf.lfFaceName, face.c_str(), LF_FACESIZE);
         lf.lfCharSet = DEFAULT_CHARSET;
     }
-    lf.lfHeight = -static_cast<LONG>(std::lround(spec.points * (dpi > 0 ? dpi : 96) / 72.0));
+    lf.lfHeight = -static_cast<LONG>(std::lround(spec.points * kLayoutDpi / 72.0));
     lf.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
     lf.lfUnderline = underline ? TRUE : FALSE;
     lf.lfQuality = DEFAULT_QUALITY;
