@@ -65,8 +65,8 @@ std::string InstalledFace(const std::string& wanted) {
     return face;
 }
 
-Font MakeFont(const shell::layout::FontSpec& spec, bool underline) {
-    const std::string face = InstalledFace(spec.face);
+Font MakeFont(const shell::layout::FontSpec& entry, bool underline) {
+    const std::string face = InstalledFace(entry.face);
     // At 96 dots per inch whatever the screen's setting: the layout is in
     // fixed pixels around fixed-size pictures (the program is DPI aware, so
     // nothing stretches them), and a larger font would not fit its place.
@@ -78,16 +78,16 @@ Font MakeFont(const shell::layout::FontSpec& spec, bool underline) {
         lstrcpynA(lf.lfFaceName, face.c_str(), LF_FACESIZE);
         lf.lfCharSet = DEFAULT_CHARSET;
     }
-    lf.lfHeight = -static_cast<LONG>(std::lround(spec.points * kLayoutDpi / 72.0));
-    lf.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
+    lf.lfHeight = -static_cast<LONG>(std::lround(entry.points * kLayoutDpi / 72.0));
+    lf.lfWeight = entry.bold ? FW_BOLD : FW_NORMAL;
     lf.lfUnderline = underline ? TRUE : FALSE;
     lf.lfQuality = DEFAULT_QUALITY;
     return Font(::CreateFontIndirectA(&lf));
 }
 
-platform::Font ButtonFont(const shell::layout::FontSpec& spec) {
-    platform::Font font = shell::layout::ToFont(spec);
-    if (std::string face = InstalledFace(spec.face); !face.empty()) font.face = face;
+platform::Font ButtonFont(const shell::layout::FontSpec& entry) {
+    platform::Font font = shell::layout::ToFont(entry);
+    if (std::string face = InstalledFace(entry.face); !face.empty()) font.face = face;
     return font;
 }
 

@@ -19,10 +19,10 @@ namespace platform::win32::app {
 std::string InstalledFace(const std::string& wanted);
 
 // The layout's font, at the screen's density.
-Font MakeFont(const shell::layout::FontSpec& spec, bool underline = false);
+Font MakeFont(const shell::layout::FontSpec& entry, bool underline = false);
 
 // The font a gradient button is given: the stored face, or its stand-in.
-platform::Font ButtonFont(const shell::layout::FontSpec& spec);
+platform::Font ButtonFont(const shell::layout::FontSpec& entry);
 
 // The frame bitmap for image `index` of a picture; null when the program
 // was built without it. Loaded once and shared by every window.

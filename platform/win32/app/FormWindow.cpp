@@ -52,8 +52,8 @@ ATOM RegisterFormClass(WNDPROC proc) {
 
 // ------------------------------------------------------------ PaintedLabel
 
-PaintedLabel::PaintedLabel(FormWindow& form, const layout::LabelSpec& spec)
-    : form_(form), spec_(spec), text_(spec.text), font_(MakeFont(spec.font)), underlined_(MakeFont(spec.font, true)) {
+PaintedLabel::PaintedLabel(FormWindow& form, const layout::LabelSpec& entry)
+    : form_(form), spec_(entry), text_(entry.text), font_(MakeFont(entry.font)), underlined_(MakeFont(entry.font, true)) {
     Measure();
 }
 
@@ -110,8 +110,8 @@ void PaintedLabel::Paint(HDC dc) const {
 
 // ------------------------------------------------------- PaintedPictureSet
 
-PaintedPictureSet::PaintedPictureSet(FormWindow& form, const layout::PictureSpec& spec)
-    : form_(form), spec_(spec), bounds_(PixelRect(spec.at)) {}
+PaintedPictureSet::PaintedPictureSet(FormWindow& form, const layout::PictureSpec& entry)
+    : form_(form), spec_(entry), bounds_(PixelRect(entry.at)) {}
 
 void PaintedPictureSet::Show(int index) {
     if (index < 0 || index >= spec_.images || index == shown_) return;
@@ -137,11 +137,11 @@ void PaintedPictureSet::Paint(HDC dc) const {
 
 // ---------------------------------------------------------- CheckBoxWindow
 
-CheckBoxWindow::CheckBoxWindow(HWND parent, const layout::CheckSpec& spec, int id)
-    : spec_(spec), font_(MakeFont(spec.font)), background_(::CreateSolidBrush(ToColorRef(spec.background))) {
-    const RECT r = PixelRect(spec.at);
-    window_ = ::CreateWindowExA(0, "BUTTON", spec.caption.c_str(),
-                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | (spec.threeState ? BS_3STATE : BS_AUTOCHECKBOX),
+CheckBoxWindow::CheckBoxWindow(HWND parent, const layout::CheckSpec& entry, int id)
+    : spec_(entry), font_(MakeFont(entry.font)), background_(::CreateSolidBrush(ToColorRef(entry.background))) {
+    const RECT r = PixelRect(entry.at);
+    window_ = ::CreateWindowExA(0, "BUTTON", entry.caption.c_str(),
+                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | (entry.threeState ? BS_3STATE : BS_AUTOCHECKBOX),
                                 r.left, r.top, r.right - r.left, r.bottom - r.top, parent,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
     if (!window_) ThrowLastError("CreateWindowEx (check box)");
@@ -214,7 +214,7 @@ void FormWindow::Create(HWND owner) {
     background_ = Picture::Load(files_.AppFolder() + layout_.background);
     shell::FrameControls frame;
     for (auto& set : pictures_) {
-        const std::string& name = set->Spec().name;
+        const std::string& name = set->Entry().name;
         if (name == "ImageMin") frame.ImageMin = set.get();
         if (name == "ImageExit") frame.ImageExit = set.get();
         if (name == "ImageScanner") frame.navigation[0] = set.get();
@@ -228,25 +228,25 @@ void FormWindow::Create(HWND owner) {
 }
 
 void FormWindow::CreateControls() {
-    for (const auto& spec : layout_.pictures) pictures_.push_back(std::make_unique<PaintedPictureSet>(*this, spec));
-    for (const auto& spec : layout_.labels) labels_.push_back(std::make_unique<PaintedLabel>(*this, spec));
+    for (const auto& entry : layout_.pictures) pictures_.push_back(std::make_unique<PaintedPictureSet>(*this, entry));
+    for (const auto& entry : layout_.labels) labels_.push_back(std::make_unique<PaintedLabel>(*this, entry));
     // Child windows in focus order: the order of creation is the Tab order.
     int id = 100;
     for (const std::string& name : layout_.focusOrder) {
         ++id;
-        for (const auto& spec : layout_.checks) {
-            if (spec.name != name) continue;
-            auto box = std::make_unique<CheckBoxWindow>(window_, spec, id);
+        for (const auto& entry : layout_.checks) {
+            if (entry.name != name) continue;
+            auto box = std::make_unique<CheckBoxWindow>(window_, entry, id);
             focusOrder_.push_back(box->Handle());
             checks_[name] = std::move(box);
         }
-        for (const auto& spec : layout_.lists) {
-            if (spec.name != name) continue;
-            auto list = std::make_unique<Win32ListView>(window_, PixelRect(spec.at), id);
-            listFonts_.push_back(MakeFont(spec.font));
+        for (const auto& entry : layout_.lists) {
+            if (entry.name != name) continue;
+            auto list = std::make_unique<Win32ListView>(window_, PixelRect(entry.at), id);
+            listFonts_.push_back(MakeFont(entry.font));
             list->SetFont(listFonts_.back().Get());
-            if (!spec.checkBoxes) ::SendMessageA(list->Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, 0);
-            for (const auto& column : spec.columns) {
+            if (!entry.checkBoxes) ::SendMessageA(list->Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, 0);
+            for (const auto& column : entry.columns) {
                 list->AddColumn(column.header);
                 ::SendMessageA(list->Handle(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(list->ColumnCount() - 1),
                                layout::Pixels(column.width));
@@ -254,11 +254,11 @@ void FormWindow::CreateControls() {
             focusOrder_.push_back(list->Handle());
             lists_[name] = std::move(list);
         }
-        for (const auto& spec : layout_.buttons) {
-            if (spec.name != name) continue;
-            controls::MemoryPropertyStore stored = layout::StoredSettings(spec);
+        for (const auto& entry : layout_.buttons) {
+            if (entry.name != name) continue;
+            controls::MemoryPropertyStore stored = layout::StoredSettings(entry);
             stored.Put("Font", ButtonFont(layout::kWindowFont));
-            const RECT r = PixelRect(spec.at);
+            const RECT r = PixelRect(entry.at);
             auto button = ButtonWindow::Create(window_, name, {r.left, r.top, r.right - r.left, r.bottom - r.top},
                                                stored, id, ButtonFont(layout::kWindowFont));
             focusOrder_.push_back(button->Handle());
@@ -269,13 +269,13 @@ void FormWindow::CreateControls() {
 
 PaintedLabel& FormWindow::LabelNamed(const std::string& name) {
     for (auto& label : labels_)
-        if (label->Spec().name == name) return *label;
+        if (label->Entry().name == name) return *label;
     throw std::out_of_range("no label " + name);
 }
 
 PaintedPictureSet& FormWindow::PictureNamed(const std::string& name) {
     for (auto& set : pictures_)
-        if (set->Spec().name == name) return *set;
+        if (set->Entry().name == name) return *set;
     throw std::out_of_range("no picture " + name);
 }
 
@@ -359,11 +359,11 @@ FormWindow::Target FormWindow::HitTest(POINT p) const {
 
 void FormWindow::TargetMouseMove(const Target& t) {
     if (t.kind == Target::Label) {
-        OnLabelMouseMove(labels_[t.index]->Spec().name);
+        OnLabelMouseMove(labels_[t.index]->Entry().name);
         return;
     }
     if (t.kind != Target::Picture) return;
-    const std::string& name = pictures_[t.index]->Spec().name;
+    const std::string& name = pictures_[t.index]->Entry().name;
     if (name == "ImageMin") frame_->ImageMin_MouseMove();
     else if (name == "ImageExit") frame_->ImageExit_MouseMove();
     else if (name == "ImageScanner") frame_->Navigation_MouseMove(shell::Page::Scanner);
@@ -374,7 +374,7 @@ void FormWindow::TargetMouseMove(const Target& t) {
 
 void FormWindow::TargetMouseDown(const Target& t, int button) {
     if (t.kind != Target::Picture) return;
-    const std::string& name = pictures_[t.index]->Spec().name;
+    const std::string& name = pictures_[t.index]->Entry().name;
     if (name == "ImageCaption") frame_->ImageCaption_MouseDown(button);
     else if (name == "ImageMin") frame_->ImageMin_MouseDown();
     else if (name == "ImageExit") frame_->ImageExit_MouseDown();
@@ -386,7 +386,7 @@ void FormWindow::TargetMouseDown(const Target& t, int button) {
 
 void FormWindow::TargetMouseUp(const Target& t) {
     if (t.kind != Target::Picture) return;
-    const std::string& name = pictures_[t.index]->Spec().name;
+    const std::string& name = pictures_[t.index]->Entry().name;
     if (name == "ImageMin") frame_->ImageMin_MouseUp();
     else if (name == "ImageExit") frame_->ImageExit_MouseUp();
     else if (name == "ImageScanner") frame_->Navigation_MouseUp(shell::Page::Scanner);
@@ -397,11 +397,11 @@ void FormWindow::TargetMouseUp(const Target& t) {
 
 void FormWindow::TargetClick(const Target& t) {
     if (t.kind == Target::Label) {
-        OnLabelClick(labels_[t.index]->Spec().name);
+        OnLabelClick(labels_[t.index]->Entry().name);
         return;
     }
     if (t.kind != Target::Picture) return;
-    const std::string& name = pictures_[t.index]->Spec().name;
+    const std::string& name = pictures_[t.index]->Entry().name;
     if (name == "ImageMin") frame_->ImageMin_Click();
     else if (name == "ImageExit") frame_->ImageExit_Click();
     else if (name == "ImageScanner") frame_->Navigation_Click(shell::Page::Scanner);

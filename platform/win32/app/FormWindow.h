@@ -33,14 +33,14 @@ class FormWindow;
 // A text drawn by its window onto the background.
 class PaintedLabel final : public platform::Label {
 public:
-    PaintedLabel(FormWindow& form, const shell::layout::LabelSpec& spec);
+    PaintedLabel(FormWindow& form, const shell::layout::LabelSpec& entry);
     void SetCaption(const std::string& text) override;
     std::string Caption() const override { return text_; }
     void SetUnderline(bool on) override;
 
     bool Underlined() const { return underline_; }
     const RECT& Bounds() const { return bounds_; }
-    const shell::layout::LabelSpec& Spec() const { return spec_; }
+    const shell::layout::LabelSpec& Entry() const { return spec_; }
     void Paint(HDC dc) const;
 
 private:
@@ -59,12 +59,12 @@ private:
 // Stacked pictures, exactly one shown; with one image it is a plain picture.
 class PaintedPictureSet final : public platform::PictureSet {
 public:
-    PaintedPictureSet(FormWindow& form, const shell::layout::PictureSpec& spec);
+    PaintedPictureSet(FormWindow& form, const shell::layout::PictureSpec& entry);
     void Show(int index) override;
     int Shown() const override { return shown_; }
 
     const RECT& Bounds() const { return bounds_; }
-    const shell::layout::PictureSpec& Spec() const { return spec_; }
+    const shell::layout::PictureSpec& Entry() const { return spec_; }
     void Paint(HDC dc) const;
 
 private:
@@ -77,7 +77,7 @@ private:
 // A check box child window with its own colours.
 class CheckBoxWindow final : public platform::CheckBox {
 public:
-    CheckBoxWindow(HWND parent, const shell::layout::CheckSpec& spec, int id);
+    CheckBoxWindow(HWND parent, const shell::layout::CheckSpec& entry, int id);
     ~CheckBoxWindow() override;
     CheckBoxWindow(const CheckBoxWindow&) = delete;
     CheckBoxWindow& operator=(const CheckBoxWindow&) = delete;
