@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "engine/FileReferences.h"
 
 namespace scan {
 namespace {
@@ -44,11 +43,6 @@ std::string HexData(std::uint32_t type, const std::vector<std::uint8_t>& data, s
         }
     }
     return out;
-}
-
-bool Exists(platform::FileSystem& files, const std::string& path) {
-    engine::FileReferences refs(files);
-    return refs.FileExists(path);
 }
 
 }  // namespace
@@ -93,7 +87,7 @@ BackupResult WriteBackupFile(const std::vector<BackupRow>& rows, platform::Regis
     BackupResult result;
     result.held.assign(rows.size(), false);
     const std::string folder = files.AppFolder() + "\\RegBackups";
-    if (!Exists(files, folder)) files.CreateFolder(folder);
+    if (files.PathExists(folder) != 1) files.CreateFolder(folder);
 
     // Each value as it is now, read back from the registry.
     std::string text = std::string("REGEDIT4") + kCrLf;
