@@ -3,43 +3,10 @@
 #include <algorithm>
 #include <system_error>
 
+#include "platform/win32/Gdi.h"
+
 namespace platform::win32 {
 
-namespace {
-
-// A GDI object owned for the length of one drawing call, selected into the
-// DC and put back before it is deleted.
-class Selected {
-public:
-    Selected(HDC dc, HGDIOBJ object) : dc_(dc), object_(object), previous_(object ? ::SelectObject(dc, object) : nullptr) {}
-    ~Selected() {
-        if (previous_) ::SelectObject(dc_, previous_);
-        if (object_) ::DeleteObject(object_);
-    }
-    Selected(const Selected&) = delete;
-    Selected& operator=(const Selected&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ object_;
-    HGDIOBJ previous_;
-};
-
-class Brush {
-public:
-    explicit Brush(Colour c) : brush_(::CreateSolidBrush(c & 0xFFFFFF)) {}
-    ~Brush() {
-        if (brush_) ::DeleteObject(brush_);
-    }
-    Brush(const Brush&) = delete;
-    Brush& operator=(const Brush&) = delete;
-    HBRUSH Get() const { return brush_; }
-
-private:
-    HBRUSH brush_;
-};
-
-}  // namespace
 
 GdiCanvas::GdiCanvas() {
     dc_ = ::CreateCompatibleDC(nullptr);
@@ -77,19 +44,20 @@ void GdiCanvas::Resize(int width, int height) {
 }
 
 void GdiCanvas::FillBox(int x, int y, int w, int h, Colour c) {
-    Brush brush(c);
+    gdi::Brush brush(::CreateSolidBrush(c & 0xFFFFFF));
     RECT r{x, y, x + w, y + h};
     ::FillRect(dc_, &r, brush.Get());
 }
 
 void GdiCanvas::FrameBox(int x, int y, int w, int h, Colour c) {
-    Brush brush(c);
+    gdi::Brush brush(::CreateSolidBrush(c & 0xFFFFFF));
     RECT r{x, y, x + w, y + h};
     ::FrameRect(dc_, &r, brush.Get());
 }
 
 void GdiCanvas::DrawLine(int x1, int y1, int x2, int y2, Colour c) {
-    Selected pen(dc_, ::CreatePen(PS_SOLID, 1, c & 0xFFFFFF));
+    gdi::Pen pen(::CreatePen(PS_SOLID, 1, c & 0xFFFFFF));
+    gdi::Selected selected(dc_, pen.Get());
     ::MoveToEx(dc_, x1, y1, nullptr);
     ::LineTo(dc_, x2, y2);
 }

@@ -52,7 +52,7 @@ private:
 std::string InstalledFace(const std::string& wanted) {
     static std::map<std::string, std::string> known;
     if (auto it = known.find(wanted); it != known.end()) return it->second;
-    WindowDC screen(nullptr);
+    gdi::WindowDC screen(nullptr);
     std::string face;
     // Verdana's nearest relatives first: wide, plain sans faces.
     for (const char* candidate : {wanted.c_str(), "Tahoma", "DejaVu Sans", "Segoe UI", "Arial", "Liberation Sans"}) {
@@ -65,7 +65,7 @@ std::string InstalledFace(const std::string& wanted) {
     return face;
 }
 
-Font MakeFont(const shell::layout::FontSpec& entry, bool underline) {
+gdi::Font MakeFont(const shell::layout::FontSpec& entry, bool underline) {
     const std::string face = InstalledFace(entry.face);
     // At 96 dots per inch whatever the screen's setting: the layout is in
     // fixed pixels around fixed-size pictures (the program is DPI aware, so
@@ -82,7 +82,7 @@ Font MakeFont(const shell::layout::FontSpec& entry, bool underline) {
     lf.lfWeight = entry.bold ? FW_BOLD : FW_NORMAL;
     lf.lfUnderline = underline ? TRUE : FALSE;
     lf.lfQuality = DEFAULT_QUALITY;
-    return Font(::CreateFontIndirectA(&lf));
+    return gdi::Font(::CreateFontIndirectA(&lf));
 }
 
 platform::Font ButtonFont(const shell::layout::FontSpec& entry) {
@@ -92,7 +92,7 @@ platform::Font ButtonFont(const shell::layout::FontSpec& entry) {
 }
 
 HBITMAP FrameBitmap(Art art, int index) {
-    static std::map<int, Bitmap> loaded;
+    static std::map<int, gdi::Bitmap> loaded;
     int first = 0;
     switch (art) {
     case Art::CaptionPage: first = IDB_CAPTION_PAGE; break;
@@ -110,7 +110,7 @@ HBITMAP FrameBitmap(Art art, int index) {
     if (it == loaded.end()) {
         HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
                                                            IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-        it = loaded.emplace(id, Bitmap(bitmap)).first;
+        it = loaded.emplace(id, gdi::Bitmap(bitmap)).first;
     }
     return it->second.Get();
 }
@@ -154,7 +154,7 @@ Picture Picture::Load(const std::string& path) {
     OLE_YSIZE_HIMETRIC hmHeight = 0;
     picture->get_Width(&hmWidth);
     picture->get_Height(&hmHeight);
-    WindowDC screen(nullptr);
+    gdi::WindowDC screen(nullptr);
     // HIMETRIC at the screen's density: 2540 units to the inch.
     const int w = ::MulDiv(hmWidth, ::GetDeviceCaps(screen.Get(), LOGPIXELSX), 2540);
     const int h = ::MulDiv(hmHeight, ::GetDeviceCaps(screen.Get(), LOGPIXELSY), 2540);
@@ -164,8 +164,8 @@ Picture Picture::Load(const std::string& path) {
     result.bitmap_.Reset(::CreateCompatibleBitmap(screen.Get(), w, h));
     if (!result.bitmap_) throw PictureError(path, "Out of memory drawing the picture:");
     result.size_ = {w, h};
-    MemoryDC memoryDc(screen.Get());
-    Selected selected(memoryDc.Get(), result.bitmap_.Get());
+    gdi::MemoryDC memoryDc(screen.Get());
+    gdi::Selected selected(memoryDc.Get(), result.bitmap_.Get());
     RECT all{0, 0, w, h};
     ::FillRect(memoryDc.Get(), &all, ::GetSysColorBrush(COLOR_BTNFACE));
     // Rows run upwards in HIMETRIC: start at the bottom, negative height.

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/win32/app/Gdi.h"
+#include "platform/win32/Gdi.h"
 #include "shell/Layouts.h"
 
 namespace platform::win32::app {
@@ -19,7 +19,7 @@ namespace platform::win32::app {
 std::string InstalledFace(const std::string& wanted);
 
 // The layout's font, at the screen's density.
-Font MakeFont(const shell::layout::FontSpec& entry, bool underline = false);
+gdi::Font MakeFont(const shell::layout::FontSpec& entry, bool underline = false);
 
 // The font a gradient button is given: the stored face, or its stand-in.
 platform::Font ButtonFont(const shell::layout::FontSpec& entry);
@@ -49,7 +49,7 @@ public:
     SIZE Size() const { return size_; }
 
 private:
-    Bitmap bitmap_;
+    gdi::Bitmap bitmap_;
     SIZE size_{};
 };
 

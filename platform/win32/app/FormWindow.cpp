@@ -69,8 +69,8 @@ void PaintedLabel::Measure() {
         bounds_ = PixelRect(spec_.at);
         return;
     }
-    WindowDC screen(nullptr);
-    Selected font(screen.Get(), (underline_ ? underlined_ : font_).Get());
+    gdi::WindowDC screen(nullptr);
+    gdi::Selected font(screen.Get(), (underline_ ? underlined_ : font_).Get());
     RECT r{0, 0, 0, 0};
     if (!text_.empty()) ::DrawTextA(screen.Get(), text_.c_str(), static_cast<int>(text_.size()), &r, Format() | DT_CALCRECT);
     const int left = layout::Pixels(spec_.at.left), top = layout::Pixels(spec_.at.top);
@@ -102,7 +102,7 @@ void PaintedLabel::SetUnderline(bool on) {
 
 void PaintedLabel::Paint(HDC dc) const {
     if (text_.empty()) return;
-    Selected font(dc, (underline_ ? underlined_ : font_).Get());
+    gdi::Selected font(dc, (underline_ ? underlined_ : font_).Get());
     ::SetTextColor(dc, ToColorRef(spec_.colour));
     RECT r = bounds_;
     ::DrawTextA(dc, text_.c_str(), static_cast<int>(text_.size()), &r, Format());
@@ -123,14 +123,14 @@ void PaintedPictureSet::Paint(HDC dc) const {
     HBITMAP bitmap = FrameBitmap(spec_.art, shown_);
     if (!bitmap) {
         // Built without its artwork: a plain tile keeps the element findable.
-        Brush tile(::CreateSolidBrush(RGB(160, 160, 160)));
+        gdi::Brush tile(::CreateSolidBrush(RGB(160, 160, 160)));
         ::FillRect(dc, &bounds_, tile.Get());
         return;
     }
     BITMAP info{};
     ::GetObjectA(bitmap, sizeof info, &info);
-    MemoryDC source(dc);
-    Selected selected(source.Get(), bitmap);
+    gdi::MemoryDC source(dc);
+    gdi::Selected selected(source.Get(), bitmap);
     // At its own size, never stretched.
     ::BitBlt(dc, bounds_.left, bounds_.top, info.bmWidth, info.bmHeight, source.Get(), 0, 0, SRCCOPY);
 }
@@ -205,7 +205,7 @@ void FormWindow::Create(HWND owner) {
                                 nullptr, ::GetModuleHandleA(nullptr), this);
     if (!window_) ThrowLastError("CreateWindowEx (form)");
     {
-        WindowDC screen(window_);
+        gdi::WindowDC screen(window_);
         backBuffer_.Reset(::CreateCompatibleBitmap(screen.Get(), width, height));
     }
     CreateControls();
@@ -310,19 +310,19 @@ void FormWindow::Invalidate(const RECT& area) {
 // ---------------------------------------------------------------- painting
 
 void FormWindow::PaintScene(HDC dc, const RECT& area) {
-    SavedState state(dc);
+    gdi::SavedState state(dc);
     ::IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
     RECT all{0, 0, layout::Pixels(layout::kClientWidth), layout::Pixels(layout::kClientHeight)};
     // The button face shows only where the picture does not reach.
     ::FillRect(dc, &all, ::GetSysColorBrush(COLOR_BTNFACE));
     if (background_) {
-        MemoryDC source(dc);
-        Selected picture(source.Get(), background_->Handle());
+        gdi::MemoryDC source(dc);
+        gdi::Selected picture(source.Get(), background_->Handle());
         ::BitBlt(dc, 0, 0, background_->Size().cx, background_->Size().cy, source.Get(), 0, 0, SRCCOPY);
     }
     for (const auto& set : pictures_) set->Paint(dc);
     for (const auto& shape : layout_.shapes) {
-        Brush line(::CreateSolidBrush(ToColorRef(shape.colour)));
+        gdi::Brush line(::CreateSolidBrush(ToColorRef(shape.colour)));
         const RECT r = PixelRect(shape.at);
         ::FrameRect(dc, &r, line.Get());
     }
@@ -331,7 +331,7 @@ void FormWindow::PaintScene(HDC dc, const RECT& area) {
 }
 
 void FormWindow::OnPaint() {
-    PaintDC paint(window_);
+    gdi::PaintDC paint(window_);
     const RECT& area = paint.Area();
     if (!backBuffer_) {
         PaintScene(paint.Get(), area);
@@ -339,8 +339,8 @@ void FormWindow::OnPaint() {
     }
     // Drawn off screen first: labels over pictures over the background
     // would flicker when drawn in place.
-    MemoryDC buffer(paint.Get());
-    Selected selected(buffer.Get(), backBuffer_.Get());
+    gdi::MemoryDC buffer(paint.Get());
+    gdi::Selected selected(buffer.Get(), backBuffer_.Get());
     PaintScene(buffer.Get(), area);
     ::BitBlt(paint.Get(), area.left, area.top, area.right - area.left, area.bottom - area.top, buffer.Get(), area.left,
              area.top, SRCCOPY);

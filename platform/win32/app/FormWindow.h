@@ -22,7 +22,7 @@
 #include "platform/win32/ButtonWindow.h"
 #include "platform/win32/Win32ListView.h"
 #include "platform/win32/app/Artwork.h"
-#include "platform/win32/app/Gdi.h"
+#include "platform/win32/Gdi.h"
 #include "shell/Frame.h"
 #include "shell/Layouts.h"
 
@@ -52,7 +52,7 @@ private:
     shell::layout::LabelSpec spec_;
     std::string text_;
     bool underline_ = false;
-    Font font_, underlined_;
+    gdi::Font font_, underlined_;
     RECT bounds_{};
 };
 
@@ -94,8 +94,8 @@ public:
 private:
     shell::layout::CheckSpec spec_;
     HWND window_ = nullptr;
-    Font font_;
-    Brush background_;
+    gdi::Font font_;
+    gdi::Brush background_;
 };
 
 class FormWindow {
@@ -174,13 +174,13 @@ private:
     shell::FrameActions frameActions_;
     HWND window_ = nullptr;
     std::optional<Picture> background_;
-    Bitmap backBuffer_;
+    gdi::Bitmap backBuffer_;
     std::vector<std::unique_ptr<PaintedPictureSet>> pictures_;
     std::vector<std::unique_ptr<PaintedLabel>> labels_;
     std::map<std::string, std::unique_ptr<CheckBoxWindow>> checks_;
     std::map<std::string, std::unique_ptr<Win32ListView>> lists_;
     std::map<std::string, std::unique_ptr<ButtonWindow>> buttons_;
-    std::vector<Font> listFonts_;
+    std::vector<gdi::Font> listFonts_;
     std::vector<HWND> focusOrder_;
     HWND lastFocus_ = nullptr;
     Target pressed_;

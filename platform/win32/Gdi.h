@@ -1,11 +1,11 @@
 #pragma once
-// Scoped owners of the GDI objects the windows use. Each one frees exactly
+// Scoped owners of the GDI objects the windows and the button surface use. Each one frees exactly
 // what it owns, once: copies are deleted, moves hand the handle over.
 #include <windows.h>
 
 #include <utility>
 
-namespace platform::win32::app {
+namespace platform::win32::gdi {
 
 // A font, brush, bitmap, pen or region made by this program.
 template <typename Handle>
@@ -116,4 +116,4 @@ private:
     int id_;
 };
 
-}  // namespace platform::win32::app
+}  // namespace platform::win32::gdi
