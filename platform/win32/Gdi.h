@@ -1,6 +1,7 @@
 #pragma once
-// Scoped owners of the GDI objects the windows and the button surface use. Each one frees exactly
-// what it owns, once: copies are deleted, moves hand the handle over.
+// Scoped owners of the GDI objects the windows and the button's surface use.
+// Each one frees exactly what it owns, once: copies are deleted, moves hand
+// the handle over.
 #include <windows.h>
 
 #include <utility>

@@ -7,7 +7,6 @@
 
 namespace platform::win32 {
 
-
 GdiCanvas::GdiCanvas() {
     dc_ = ::CreateCompatibleDC(nullptr);
     if (!dc_) throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), "CreateCompatibleDC");
