@@ -1,4 +1,5 @@
 #include "controls/Command.h"
+#include "controls/ColourParts.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,9 +10,6 @@ using platform::Rgb;
 
 namespace {
 
-int Red(Colour c) { return static_cast<int>(c & 0xFF); }
-int Green(Colour c) { return static_cast<int>((c >> 8) & 0xFF); }
-int Blue(Colour c) { return static_cast<int>((c >> 16) & 0xFF); }
 int Clamp255(int v) { return std::clamp(v, 0, 255); }
 
 constexpr int kSysButtonFace = 15;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "controls/Command.h"
+#include "controls/ColourParts.h"
 
 namespace controls {
 
@@ -11,9 +12,6 @@ using platform::Rgb;
 
 namespace {
 
-int Red(Colour c) { return static_cast<int>(c & 0xFF); }
-int Green(Colour c) { return static_cast<int>((c >> 8) & 0xFF); }
-int Blue(Colour c) { return static_cast<int>((c >> 16) & 0xFF); }
 
 // Real to integer: nearest, halves to even. A value that is no number or
 // lies far off the surface (what a zero or negative divisor leaves behind)

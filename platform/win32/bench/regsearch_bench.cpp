@@ -74,6 +74,18 @@ struct NoYield : platform::UiServices {
     std::string NowText() override { return {}; }
 };
 
+// The scan's search (value names and data, the drive as search text) below
+// the scratch key.
+void Search(platform::Registry& registry, platform::UiServices& ui, engine::RegSearchListener& listener,
+            const std::string& base, const std::string& drive) {
+    engine::cRegSearch walk(registry, ui, listener);
+    walk.SetRootKey(platform::kHkeyCurrentUser);
+    walk.SetSubKey(base);
+    walk.SetSearchFlags(engine::kSearchValueNames | engine::kSearchValueData);
+    walk.SetSearchString(drive);
+    walk.DoSearch();
+}
+
 template <typename F>
 double Seconds(F f) {
     const auto start = std::chrono::steady_clock::now();
@@ -106,19 +118,9 @@ int main() {
             RegCloseKey(root);
         }));
         counter = Counter();
-        engine::cRegSearch walk(registry, ui, counter);
-        walk.SetRootKey(platform::kHkeyCurrentUser);
-        walk.SetSubKey(base);
-        walk.SetSearchFlags(3);
-        walk.SetSearchString(drive);
-        search = std::min(search, Seconds([&] { walk.DoSearch(); }));
+        search = std::min(search, Seconds([&] { Search(registry, ui, counter, base, drive); }));
         Counter ignored;
-        engine::cRegSearch still(registry, quiet, ignored);
-        still.SetRootKey(platform::kHkeyCurrentUser);
-        still.SetSubKey(base);
-        still.SetSearchFlags(3);
-        still.SetSearchString(drive);
-        unpumped = std::min(unpumped, Seconds([&] { still.DoSearch(); }));
+        unpumped = std::min(unpumped, Seconds([&] { Search(registry, quiet, ignored, base, drive); }));
     }
     RegDeleteTreeA(HKEY_CURRENT_USER, base.c_str());
 
