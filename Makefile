@@ -14,7 +14,7 @@ PACKAGES := cmake make g++ gcc googletest \
 # Without a display, Wine runs inside a private X server.
 XRUN := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24")
 
-.PHONY: all setup prefix native windows dist test test-native test-windows run bench clean
+.PHONY: all setup prefix native windows dist test check-layout test-native test-windows run bench clean
 
 all: native windows
 
@@ -44,7 +44,7 @@ windows: setup
 dist: windows
 	@mkdir -p dist
 	@cp build/windows/varnholt.exe dist/
-	@cp build/windows/res/bgmain.dll build/windows/res/bgother.dll build/windows/res/bgscan.dll dist/ 2>/dev/null || true
+	@cp build/windows/app/art/bgmain.dll build/windows/app/art/bgother.dll build/windows/app/art/bgscan.dll dist/
 	@[ -f dist/ro.ini ] || printf '[Settings]\r\nBackupBeforeFix=1\r\n' > dist/ro.ini
 
 test-native: native
@@ -53,7 +53,10 @@ test-native: native
 test-windows: windows prefix
 	@$(XRUN) tools/under-wine ctest --preset windows
 
-test: test-native test-windows
+check-layout:
+	@tools/check-layout
+
+test: check-layout test-native test-windows
 
 run: dist prefix
 	@$(XRUN) wine dist/varnholt.exe

@@ -18,7 +18,7 @@
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Shell.h"
 #include "platform/win32/Win32Ui.h"
-#include "platform/win32/app/Windows.h"
+#include "app/Windows.h"
 #include "win32/ui_test_window.h"
 
 namespace app_test {
@@ -73,7 +73,7 @@ inline std::string ModuleFolder() {
 }
 
 // The pictures the build drew, beside the tests' folder.
-inline std::string BuiltPicture(const std::string& name) { return ModuleFolder() + "\\..\\res\\" + name; }
+inline std::string BuiltPicture(const std::string& name) { return ModuleFolder() + "\\..\\app\\art\\" + name; }
 
 // The real file system with the application folder in a fresh temp folder.
 class AppFolderFiles final : public platform::win32::Win32FileSystem {

@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/win32/ButtonWindow.h"
+#include "controls/win32/ButtonWindow.h"
 
 using platform::Rgb;
 using platform::win32::ButtonWindow;

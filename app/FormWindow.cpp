@@ -1,4 +1,4 @@
-#include "platform/win32/app/FormWindow.h"
+#include "app/FormWindow.h"
 
 #include <commctrl.h>
 #include <uxtheme.h>
@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "res/resource.h"
+#include "app/resource.h"
 
 namespace platform::win32::app {
 

@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
-#include "platform/win32/ButtonWindow.h"
+#include "controls/win32/ButtonWindow.h"
 #include "platform/win32/Win32ListView.h"
-#include "platform/win32/app/Artwork.h"
+#include "app/Artwork.h"
 #include "platform/win32/Gdi.h"
 #include "shell/Frame.h"
 #include "shell/Layouts.h"

@@ -15,7 +15,7 @@
 #include "platform/Shell.h"
 #include "platform/Ui.h"
 #include "platform/win32/Win32Timer.h"
-#include "platform/win32/app/FormWindow.h"
+#include "app/FormWindow.h"
 #include "profile/FormSettings.h"
 #include "scan/FormRepair.h"
 #include "scan/FormRestoreAndBackup.h"

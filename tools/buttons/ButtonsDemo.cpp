@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/ButtonWindow.h"
+#include "controls/win32/ButtonWindow.h"
 
 using platform::win32::ButtonWindow;
 

@@ -1,4 +1,4 @@
-#include "platform/win32/app/Windows.h"
+#include "app/Windows.h"
 
 #include <cstring>
 #include <string>

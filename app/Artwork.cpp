@@ -1,4 +1,4 @@
-#include "platform/win32/app/Artwork.h"
+#include "app/Artwork.h"
 
 #include <ole2.h>
 #include <olectl.h>
@@ -7,7 +7,7 @@
 #include <map>
 #include <vector>
 
-#include "res/resource.h"
+#include "app/resource.h"
 
 namespace platform::win32::app {
 

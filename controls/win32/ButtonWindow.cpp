@@ -1,4 +1,4 @@
-#include "platform/win32/ButtonWindow.h"
+#include "controls/win32/ButtonWindow.h"
 
 #include <windowsx.h>
 

@@ -8,7 +8,7 @@
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Shell.h"
 #include "platform/win32/Win32Ui.h"
-#include "platform/win32/app/Windows.h"
+#include "app/Windows.h"
 
 namespace w = platform::win32;
 
