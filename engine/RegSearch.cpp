@@ -1,6 +1,5 @@
 #include "engine/RegSearch.h"
 
-#include <algorithm>
 #include <new>
 #include <system_error>
 
@@ -10,8 +9,10 @@
 namespace engine {
 namespace {
 
+// Buffers of each enumeration step: names of up to 259 characters, and room
+// for 4096 characters of string data (two bytes each in the registry).
 constexpr std::uint32_t kNameChars = 260;
-constexpr std::uint32_t kDataBytes = 4096;
+constexpr std::uint32_t kDataBytes = 8192;
 
 // A value that does not fit the buffers is skipped and the enumeration goes
 // on; this many in a row means the key answers every index that way, and its
@@ -114,12 +115,11 @@ void cRegSearch::SearchValues(platform::RegHandle root, const std::string& rootN
 // and that one handle serves the subkey's values and its own subkeys.
 void cRegSearch::SearchSubkeysOf(platform::RegHandle root, platform::RegHandle key, const std::string& rootName,
                                  const std::string& keyPath) {
-    char name[kNameChars];
+    std::string name;
     for (std::uint32_t index = 0;; ++index) {
         ui_.DoEvents();
-        std::fill(name, name + kNameChars, ' ');
-        if (registry_.EnumKey(key, index, name, kNameChars) != platform::kErrorSuccess) break;
-        const std::string subName = TrimAtNull(std::string(name, kNameChars));
+        if (registry_.EnumKey(key, index, kNameChars, &name) != platform::kErrorSuccess) break;
+        const std::string subName = TrimAtNull(name);
         const std::string subPath = ChildPath(keyPath, subName);
         if (StopReason == 0) listener_.SearchKeyChanged(rootName + '\\' + subPath);
         if (IsMatch(subName)) listener_.SearchFound(rootName, subPath, "*", kFoundKeyName, MatchedValue{subPath, {}, 0, {}});
@@ -136,14 +136,12 @@ void cRegSearch::SearchSubkeysOf(platform::RegHandle root, platform::RegHandle k
 }
 
 void cRegSearch::SearchValuesOf(platform::RegHandle key, const std::string& rootName, const std::string& keyPath) {
-    std::string name(kNameChars, '\0');
-    std::vector<std::uint8_t> data(kDataBytes);
+    std::string name;
+    std::vector<std::uint8_t> data;
     int skippedInARow = 0;
     for (std::uint32_t index = 0;; ++index) {
-        std::fill(name.begin(), name.end(), '\0');
-        std::fill(data.begin(), data.end(), 0);
-        std::uint32_t nameLen = kNameChars, dataLen = kDataBytes, type = 0;
-        const long result = registry_.EnumValue(key, index, name.data(), &nameLen, &type, data.data(), &dataLen);
+        std::uint32_t type = 0;
+        const long result = registry_.EnumValue(key, index, kNameChars, kDataBytes, &name, &type, &data);
         if (result == platform::kErrorMoreData) {
             // Name or data too long for the buffers: pass over this value only.
             if (++skippedInARow >= kMaxSkippedValuesInARow) break;
@@ -152,11 +150,14 @@ void cRegSearch::SearchValuesOf(platform::RegHandle key, const std::string& root
         if (result != platform::kErrorSuccess) break;
         skippedInARow = 0;
 
-        MatchedValue value{keyPath, TrimAtNull(name), type,
-                           std::vector<std::uint8_t>(data.begin(), data.begin() + std::max<std::uint32_t>(dataLen, 1))};
-        const std::string fullName = keyPath + '\\' + value.valueName;
+        if (data.empty()) data.push_back(0);  // empty data reads as a single zero byte
+        // The name is shown up to a NUL it may hold, but kept whole: the
+        // value is backed up and removed by its exact name.
+        const std::string shownName = TrimAtNull(name);
+        MatchedValue value{keyPath, name, type, data};
+        const std::string fullName = keyPath + '\\' + shownName;
         const std::string text = ValueDataToText(type, value.data);
-        if ((SearchFlags & kSearchValueNames) && IsMatch(value.valueName))
+        if ((SearchFlags & kSearchValueNames) && IsMatch(shownName))
             listener_.SearchFound(rootName, fullName, text, kFoundValueName, value);
         if (SearchFlags & kSearchValueData) {
             const std::string dataText = TrimAtNull(text);

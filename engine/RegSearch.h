@@ -23,7 +23,7 @@ constexpr std::int32_t kSearchWholeText = 4;
 // enumerated, so that nothing has to be parsed back out of the texts.
 struct MatchedValue {
     std::string keyPath;    // relative to the root
-    std::string valueName;  // empty for the default value and for key-name matches
+    std::string valueName;  // exact, whole; empty for the default value and for key-name matches
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
 };
@@ -79,7 +79,8 @@ private:
     bool searching_ = false;
 };
 
-// Upper case of narrow text, letter by letter.
+// The text with its ASCII letters in upper case; every other character,
+// whatever its bytes, stays as it is.
 std::string UpperCase(std::string text);
 
 }  // namespace engine

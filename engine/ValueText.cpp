@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/Registry.h"
+#include "platform/Text.h"
 
 namespace engine {
 
@@ -14,8 +15,9 @@ std::string ValueDataToText(std::uint32_t type, const std::vector<std::uint8_t>&
     switch (type) {
     case platform::kRegSz:
     case platform::kRegMultiSz:
-        // Of a multi-string only the first string is shown.
-        return TrimAtNull(std::string(data.begin(), data.end()));
+        // The registry holds them as UTF-16. Of a multi-string only the first
+        // string is shown.
+        return TrimAtNull(platform::Utf16BytesToUtf8(data.data(), data.size()));
     case platform::kRegBinary: {
         static const char digits[] = "0123456789ABCDEF";
         std::string text;

@@ -1,6 +1,6 @@
 #pragma once
-// The file operations the program takes from the system. Paths are narrow
-// text in the system code page, with backslashes.
+// The file operations the program takes from the system. Paths are the
+// program's UTF-8 text, with backslashes.
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,11 +18,11 @@ public:
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
-    // GetSystemDirectoryA, e.g. C:\windows\system32.
+    // GetSystemDirectoryW, e.g. C:\windows\system32.
     virtual std::string SystemDirectory() = 0;
-    // GetSystemWow64DirectoryA; empty where there is no 32-bit system folder.
+    // GetSystemWow64DirectoryW; empty where there is no 32-bit system folder.
     virtual std::string SystemWow64Directory() = 0;
-    // PathFileExistsA: 1 when the file or folder exists.
+    // PathFileExistsW: 1 when the file or folder exists.
     virtual int PathExists(const std::string& path) = 0;
     // The folder of the executable, without a trailing backslash.
     virtual std::string AppFolder() = 0;

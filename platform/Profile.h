@@ -8,12 +8,12 @@ namespace platform {
 class Profile {
 public:
     virtual ~Profile() = default;
-    // GetPrivateProfileStringA: copies at most size-1 characters and a NUL,
+    // GetPrivateProfileStringW: copies at most size-1 bytes of UTF-8 and a NUL,
     // returns the number of characters copied.
     virtual std::uint32_t GetString(const std::string& section, const std::string& key,
                                     const std::string& fallback, char* buffer, std::uint32_t size,
                                     const std::string& file) = 0;
-    // WritePrivateProfileStringA: true on success.
+    // WritePrivateProfileStringW: true on success.
     virtual bool WriteString(const std::string& section, const std::string& key,
                              const std::string& value, const std::string& file) = 0;
 };

@@ -1,6 +1,8 @@
 #pragma once
-// The registry operations the program takes from the system. Narrow text in
-// the system code page, Win32 result codes, handles as plain numbers.
+// The registry operations the program takes from the system. Names and paths
+// are the program's UTF-8 text (platform/Text.h), exact; data are the
+// registry's true bytes (UTF-16 for the string types). Win32 result codes,
+// handles as plain numbers.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -43,26 +45,23 @@ constexpr std::uint32_t kKeyQueryValue = 0x0001;
 class Registry {
 public:
     virtual ~Registry() = default;
-    // RegOpenKeyExA: options are always 0.
+    // RegOpenKeyExW: options are always 0.
     virtual long OpenKeyEx(RegHandle root, const std::string& path, std::uint32_t access, RegHandle* out) = 0;
-    // RegEnumKeyA: name buffer of `size` characters.
-    virtual long EnumKey(RegHandle key, std::uint32_t index, char* name, std::uint32_t size) = 0;
-    // RegEnumValueA: nameLen and dataLen are in/out capacities.
-    virtual long EnumValue(RegHandle key, std::uint32_t index, char* name, std::uint32_t* nameLen,
-                           std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataLen) = 0;
+    // RegEnumKeyExW with a name buffer of `nameChars` UTF-16 characters; 234
+    // when the name does not fit.
+    virtual long EnumKey(RegHandle key, std::uint32_t index, std::uint32_t nameChars, std::string* name) = 0;
+    // RegEnumValueW with a name buffer of `nameChars` UTF-16 characters and a
+    // data buffer of `dataBytes` bytes; 234 when either does not fit.
+    virtual long EnumValue(RegHandle key, std::uint32_t index, std::uint32_t nameChars, std::uint32_t dataBytes,
+                           std::string* name, std::uint32_t* type, std::vector<std::uint8_t>* data) = 0;
     virtual long CloseKey(RegHandle key) = 0;
-    // RegCreateKeyA: opens the key, creating it when it is missing.
+    // RegCreateKeyExW: opens the key, creating it when it is missing.
     virtual long CreateKey(RegHandle root, const std::string& path, RegHandle* out) = 0;
-    // RegDeleteValueA.
+    // RegDeleteValueW.
     virtual long DeleteValue(RegHandle key, const std::string& name) = 0;
-
-    // The current type and data of a value, whatever its size, read with the
-    // wide functions so that no character is lost on the way. The data of
-    // the string types (1, 2, 7) comes back in the system code page; *exact
-    // is false when it holds a character the code page cannot represent, or
-    // is not a whole number of characters.
+    // The current type and bytes of a value, whatever their size.
     virtual long QueryValue(RegHandle root, const std::string& keyPath, const std::string& name,
-                            std::uint32_t* type, std::vector<std::uint8_t>* data, bool* exact) = 0;
+                            std::uint32_t* type, std::vector<std::uint8_t>* data) = 0;
 };
 
 }  // namespace platform

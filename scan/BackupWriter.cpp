@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/Text.h"
 
 namespace scan {
 namespace {
@@ -82,8 +83,25 @@ std::string BackupFileName(const std::string& dateTimeText, int copy) {
     return name + ".reg";
 }
 
+bool BackupData(platform::CodePage& codePage, std::uint32_t type, const std::vector<std::uint8_t>& data,
+                std::vector<std::uint8_t>* bytes) {
+    if (type != 1 && type != 2 && type != 7) {
+        *bytes = data;
+        return true;
+    }
+    // Whole UTF-16 characters only, and only what reads back as the same units.
+    if (data.size() % 2 != 0) return false;
+    const std::string text = platform::Utf16BytesToUtf8(data.data(), data.size());
+    if (platform::Utf8ToUtf16Bytes(text) != data) return false;
+    std::string narrow;
+    if (!codePage.Encode(text, &narrow)) return false;
+    bytes->assign(narrow.begin(), narrow.end());
+    return true;
+}
+
 BackupResult WriteBackupFile(const std::vector<BackupRow>& rows, platform::Registry& registry,
-                             platform::FileSystem& files, const std::string& dateTimeText) {
+                             platform::FileSystem& files, platform::CodePage& codePage,
+                             const std::string& dateTimeText) {
     BackupResult result;
     result.held.assign(rows.size(), false);
     const std::string folder = files.AppFolder() + "\\RegBackups";
@@ -96,13 +114,16 @@ BackupResult WriteBackupFile(const std::vector<BackupRow>& rows, platform::Regis
         if (!rows[i].ticked) continue;
         const engine::Finding& f = *rows[i].finding;
         std::uint32_t type = 0;
-        std::vector<std::uint8_t> data;
-        bool exact = false;
-        std::string valueLine;
-        if (registry.QueryValue(f.root, f.keyPath, f.valueName, &type, &data, &exact) != platform::kErrorSuccess ||
-            !exact || !BackupValueLine(f.valueName, type, data, &valueLine))
-            continue;  // vanished, unreadable or not to be held exactly: it stays in the registry
-        const std::string keyLine = "[" + f.rootName + "\\" + f.keyPath + "]";
+        std::vector<std::uint8_t> data, fileData;
+        std::string name, keyPath, valueLine;
+        // Vanished, unreadable, or not to be held exactly: it stays in the
+        // registry. A NUL inside a name has no place in the file's lines.
+        if (f.valueName.find('\0') != std::string::npos || f.keyPath.find('\0') != std::string::npos ||
+            registry.QueryValue(f.root, f.keyPath, f.valueName, &type, &data) != platform::kErrorSuccess ||
+            !codePage.Encode(f.valueName, &name) || !codePage.Encode(f.keyPath, &keyPath) ||
+            !BackupData(codePage, type, data, &fileData) || !BackupValueLine(name, type, fileData, &valueLine))
+            continue;
+        const std::string keyLine = "[" + f.rootName + "\\" + keyPath + "]";
         if (keyLine != lastKeyLine) text += kCrLf + keyLine + kCrLf;
         text += valueLine + kCrLf;
         lastKeyLine = keyLine;

@@ -125,7 +125,7 @@ void FormRepair::CommandRepair_Click() {
     std::vector<bool> mayRemove(rows, true);
     if (backup) {
         c_.lblCurrentKey.SetCaption("Creating backup files...");
-        const BackupResult written = WriteBackupFile(ticked, s_.registry, s_.files, s_.ui.NowText());
+        const BackupResult written = WriteBackupFile(ticked, s_.registry, s_.files, s_.codePage, s_.ui.NowText());
         if (!written.written) {
             s_.ui.ShowMessage("The backup file could not be written, so nothing was repaired:\r\n" + written.path,
                              platform::MessageStyle::Exclamation);

@@ -9,6 +9,7 @@
 #include "engine/FileReferences.h"
 #include "engine/Finding.h"
 #include "engine/RegSearch.h"
+#include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
@@ -31,6 +32,7 @@ struct ScanWindowControls {
 struct ScanServices {
     platform::Registry& registry;
     platform::FileSystem& files;
+    platform::CodePage& codePage;  // of the backup file
     platform::Profile& profile;
     platform::UiServices& ui;
     // Closes the window once the current handler has returned (the host

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "platform/win32/Gdi.h"
+#include "platform/win32/WideText.h"
 
 namespace platform::win32 {
 
@@ -82,9 +83,9 @@ void GdiCanvas::SetFont(const Font& font) {
     // them; a larger font would no longer fit its button.
     constexpr int kLayoutDpi = 96;
     const int height = -::MulDiv(static_cast<int>(font.points * 10 + 0.5), kLayoutDpi, 720);
-    HFONT fresh = ::CreateFontA(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, font.italic ? TRUE : FALSE, FALSE, FALSE,
+    HFONT fresh = ::CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, font.italic ? TRUE : FALSE, FALSE, FALSE,
                                 DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, font.face.c_str());
+                                DEFAULT_PITCH | FF_DONTCARE, Wide(font.face).c_str());
     if (!fresh) return;
     HGDIOBJ previous = ::SelectObject(dc_, fresh);
     if (!originalFont_) originalFont_ = previous;
@@ -96,13 +97,15 @@ void GdiCanvas::SetTextColour(Colour c) { ::SetTextColor(dc_, c & 0xFFFFFF); }
 
 TextExtent GdiCanvas::MeasureText(const std::string& text) {
     SIZE size{};
-    ::GetTextExtentPoint32A(dc_, text.c_str(), static_cast<int>(text.size()), &size);
+    const std::wstring wide = Wide(text);
+    ::GetTextExtentPoint32W(dc_, wide.c_str(), static_cast<int>(wide.size()), &size);
     return {static_cast<double>(size.cx), static_cast<double>(size.cy)};
 }
 
 void GdiCanvas::DrawCaption(const std::string& text, const Box& box, unsigned flags) {
     RECT r{box.left, box.top, box.right, box.bottom};
-    ::DrawTextA(dc_, text.c_str(), static_cast<int>(text.size()), &r, flags);
+    const std::wstring wide = Wide(text);
+    ::DrawTextW(dc_, wide.c_str(), static_cast<int>(wide.size()), &r, flags);
 }
 
 }  // namespace platform::win32

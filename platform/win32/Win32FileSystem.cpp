@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include "platform/win32/WideText.h"
+
 namespace platform::win32 {
 namespace {
 
@@ -37,45 +39,52 @@ private:
 }  // namespace
 
 std::string Win32FileSystem::SystemDirectory() {
-    char buffer[MAX_PATH] = {};
-    GetSystemDirectoryA(buffer, MAX_PATH);
-    return buffer;
+    wchar_t buffer[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(buffer, MAX_PATH);
+    return length < MAX_PATH ? Utf8(buffer, length) : std::string();
 }
 
 std::string Win32FileSystem::SystemWow64Directory() {
-    char buffer[MAX_PATH] = {};
-    const UINT length = GetSystemWow64DirectoryA(buffer, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
+    wchar_t buffer[MAX_PATH] = {};
+    const UINT length = GetSystemWow64DirectoryW(buffer, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? Utf8(buffer, length) : std::string();
 }
 
-int Win32FileSystem::PathExists(const std::string& path) { return PathFileExistsA(path.c_str()); }
+int Win32FileSystem::PathExists(const std::string& path) { return PathFileExistsW(Wide(path).c_str()); }
 
 std::string Win32FileSystem::AppFolder() {
-    char buffer[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-    std::string path(buffer, length);
+    // The folder may lie deeper than MAX_PATH: grow the buffer until the
+    // whole path fits.
+    std::wstring buffer(MAX_PATH, L'\0');
+    DWORD length = 0;
+    while ((length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()))) >= buffer.size())
+        buffer.resize(buffer.size() * 2);
+    const std::string path = Utf8(buffer.data(), length);
     return path.substr(0, path.find_last_of('\\'));
 }
 
-bool Win32FileSystem::CreateFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+bool Win32FileSystem::CreateFolder(const std::string& path) {
+    return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0;
+}
 
 std::unique_ptr<platform::OutputFile> Win32FileSystem::CreateNewFile(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<Win32OutputFile>(file);
 }
 
-bool Win32FileSystem::RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool Win32FileSystem::RemoveFile(const std::string& path) { return DeleteFileW(Wide(path).c_str()) != 0; }
 
 std::vector<std::string> Win32FileSystem::ListFiles(const std::string& pattern) {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(Wide(pattern).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return names;
     constexpr DWORD kNotOrdinary = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     do {
-        if (!(found.dwFileAttributes & kNotOrdinary)) names.push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
+        if (!(found.dwFileAttributes & kNotOrdinary)) names.push_back(Utf8(found.cFileName, wcslen(found.cFileName)));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
     return names;
 }

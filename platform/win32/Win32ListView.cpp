@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <system_error>
 
+#include "platform/win32/WideText.h"
+
 namespace platform::win32 {
 
 namespace {
@@ -13,7 +15,7 @@ constexpr int kInitialColumnWidth = 96;
 constexpr UINT_PTR kListSubclassId = 1;
 
 UINT CatchUpMessage() {
-    static const UINT message = ::RegisterWindowMessageA("VarnholtListViewCatchUp");
+    static const UINT message = ::RegisterWindowMessageW(L"VarnholtListViewCatchUp");
     return message;
 }
 
@@ -28,15 +30,15 @@ constexpr UINT StateImage(bool checked) { return INDEXTOSTATEIMAGEMASK(checked ?
 Win32ListView::Win32ListView(HWND parent, const RECT& bounds, int controlId) : parent_(parent) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
     ::InitCommonControlsEx(&icc);
-    list_ = ::CreateWindowExA(
-        WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+    list_ = ::CreateWindowExW(
+        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
         bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)), ::GetModuleHandleA(nullptr),
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)), ::GetModuleHandleW(nullptr),
         nullptr);
     if (!list_) ThrowLastError("CreateWindowEx (list view)");
     const DWORD ex = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
-    ::SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+    ::SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
     if (!::SetWindowSubclass(list_, &ListProc, kListSubclassId, reinterpret_cast<DWORD_PTR>(this)) ||
         !::SetWindowSubclass(parent_, &ParentProc, reinterpret_cast<UINT_PTR>(this),
                              reinterpret_cast<DWORD_PTR>(this))) {
@@ -56,18 +58,19 @@ Win32ListView::~Win32ListView() {
 }
 
 void Win32ListView::SetFont(HFONT font) {
-    ::SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    ::SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     RemeasureAll();
 }
 
 void Win32ListView::AddColumn(const std::string& header) {
-    LVCOLUMNA column{};
+    std::wstring wide = Wide(header);
+    LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.cx = kInitialColumnWidth;
-    column.pszText = const_cast<char*>(header.c_str());
+    column.pszText = wide.data();
     column.iSubItem = ColumnCount();
     int index = static_cast<int>(
-        ::SendMessageA(list_, LVM_INSERTCOLUMNA, static_cast<WPARAM>(ColumnCount()),
+        ::SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(ColumnCount()),
                        reinterpret_cast<LPARAM>(&column)));
     if (index < 0) return;
     Column added;
@@ -76,7 +79,7 @@ void Win32ListView::AddColumn(const std::string& header) {
 }
 
 void Win32ListView::Clear() {
-    ::SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
+    ::SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
     rows_.clear();
     pendingVisible_ = 0;
     for (Column& column : columns_) {
@@ -88,17 +91,18 @@ void Win32ListView::Clear() {
 
 int Win32ListView::AddRow(const std::string& text) {
     if (!list_) return 0;  // its window is gone
-    LVITEMA item{};
+    std::wstring wide = Wide(text);
+    LVITEMW item{};
     item.mask = LVIF_TEXT;
     item.iItem = RowCount();  // at the end: rows keep their insertion order
-    item.pszText = const_cast<char*>(text.c_str());
+    item.pszText = wide.data();
     int index = static_cast<int>(
-        ::SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        ::SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     if (index < 0) return 0;
     if (!redrawHeld_) {
         // A shown list repaints its scroll bar and rows on every insertion;
         // while the scan adds rows that costs more than all the rest.
-        ::SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+        ::SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
         redrawHeld_ = true;
         CatchUpLater();
     }
@@ -110,10 +114,11 @@ int Win32ListView::AddRow(const std::string& text) {
 
 void Win32ListView::SetText(int row, int column, const std::string& text) {
     if (!ValidRow(row) || column < 0 || column >= ColumnCount()) return;
-    LVITEMA item{};
+    std::wstring wide = Wide(text);
+    LVITEMW item{};
     item.iSubItem = column;
-    item.pszText = const_cast<char*>(text.c_str());
-    if (!::SendMessageA(list_, LVM_SETITEMTEXTA, static_cast<WPARAM>(row - 1),
+    item.pszText = wide.data();
+    if (!::SendMessageW(list_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row - 1),
                         reinterpret_cast<LPARAM>(&item)))
         return;
     RecordWidth(row - 1, column, MeasureText(text));
@@ -123,22 +128,22 @@ std::string Win32ListView::Text(int row, int column) const {
     if (!ValidRow(row) || column < 0 || column >= ColumnCount()) return {};
     // The message gives no length up front: grow the buffer until the text
     // fits with room to spare.
-    std::vector<char> buffer(512);
+    std::vector<wchar_t> buffer(512);
     for (;;) {
-        LVITEMA item{};
+        LVITEMW item{};
         item.iSubItem = column;
         item.pszText = buffer.data();
         item.cchTextMax = static_cast<int>(buffer.size());
-        int length = static_cast<int>(::SendMessageA(list_, LVM_GETITEMTEXTA,
+        int length = static_cast<int>(::SendMessageW(list_, LVM_GETITEMTEXTW,
                                                      static_cast<WPARAM>(row - 1),
                                                      reinterpret_cast<LPARAM>(&item)));
-        if (length < static_cast<int>(buffer.size()) - 2) return std::string(buffer.data(), length);
+        if (length < static_cast<int>(buffer.size()) - 2) return Utf8(buffer.data(), length);
         buffer.resize(buffer.size() * 2);
     }
 }
 
 int Win32ListView::RowCount() const {
-    return static_cast<int>(::SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0));
+    return static_cast<int>(::SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
 }
 
 void Win32ListView::EnsureVisible(int row) {
@@ -148,7 +153,7 @@ void Win32ListView::EnsureVisible(int row) {
 }
 
 void Win32ListView::CatchUpLater() {
-    if (!catchUpPosted_) catchUpPosted_ = ::PostMessageA(list_, CatchUpMessage(), 0, 0) != FALSE;
+    if (!catchUpPosted_) catchUpPosted_ = ::PostMessageW(list_, CatchUpMessage(), 0, 0) != FALSE;
     // Without a message queue to carry it, catch up now rather than never.
     if (!catchUpPosted_) CatchUp();
 }
@@ -158,27 +163,27 @@ void Win32ListView::CatchUpLater() {
 void Win32ListView::CatchUp() {
     if (redrawHeld_) {
         redrawHeld_ = false;
-        ::SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+        ::SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
         // Turning redraw back on does not repaint by itself on every version.
         ::InvalidateRect(list_, nullptr, TRUE);
     }
     int row = pendingVisible_;
     pendingVisible_ = 0;
-    if (ValidRow(row)) ::SendMessageA(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row - 1), FALSE);
+    if (ValidRow(row)) ::SendMessageW(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row - 1), FALSE);
 }
 
 void Win32ListView::SetChecked(int row, bool on) {
     if (!ValidRow(row)) return;
-    LVITEMA item{};
+    LVITEMW item{};
     item.stateMask = LVIS_STATEIMAGEMASK;
     item.state = StateImage(on);
-    ::SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row - 1),
+    ::SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row - 1),
                    reinterpret_cast<LPARAM>(&item));
 }
 
 bool Win32ListView::Checked(int row) const {
     if (!ValidRow(row)) return false;
-    auto state = static_cast<UINT>(::SendMessageA(list_, LVM_GETITEMSTATE,
+    auto state = static_cast<UINT>(::SendMessageW(list_, LVM_GETITEMSTATE,
                                                   static_cast<WPARAM>(row - 1),
                                                   LVIS_STATEIMAGEMASK));
     return state == StateImage(true);
@@ -187,7 +192,7 @@ bool Win32ListView::Checked(int row) const {
 void Win32ListView::SetTextColour(int row, Colour colour) {
     if (!ValidRow(row)) return;
     rows_[static_cast<size_t>(row - 1)].colour = colour;
-    ::SendMessageA(list_, LVM_REDRAWITEMS, static_cast<WPARAM>(row - 1), row - 1);
+    ::SendMessageW(list_, LVM_REDRAWITEMS, static_cast<WPARAM>(row - 1), row - 1);
 }
 
 Colour Win32ListView::TextColour(int row) const {
@@ -196,34 +201,34 @@ Colour Win32ListView::TextColour(int row) const {
 }
 
 Colour Win32ListView::DefaultTextColour() const {
-    auto colour = static_cast<COLORREF>(::SendMessageA(list_, LVM_GETTEXTCOLOR, 0, 0));
+    auto colour = static_cast<COLORREF>(::SendMessageW(list_, LVM_GETTEXTCOLOR, 0, 0));
     return colour == CLR_DEFAULT ? ::GetSysColor(COLOR_WINDOWTEXT) : colour;
 }
 
 int Win32ListView::Selected() const {
     int index = static_cast<int>(
-        ::SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+        ::SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     return index < 0 ? 0 : index + 1;
 }
 
 void Win32ListView::Select(int row) {
-    LVITEMA item{};
+    LVITEMW item{};
     if (row == 0) {
         // Index -1 addresses every row.
         item.stateMask = LVIS_SELECTED;
-        ::SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+        ::SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
                        reinterpret_cast<LPARAM>(&item));
         return;
     }
     if (!ValidRow(row)) return;
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    ::SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row - 1),
+    ::SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row - 1),
                    reinterpret_cast<LPARAM>(&item));
 }
 
 int Win32ListView::ColumnWidth(int column) const {
-    return static_cast<int>(::SendMessageA(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+    return static_cast<int>(::SendMessageW(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
 }
 
 // The control's own autosize reads and measures every row of the column, and
@@ -245,13 +250,13 @@ void Win32ListView::AutoSizeColumns() {
             // The space the control adds around the text (margins, and in the
             // first column the check box) differs between versions of the
             // control; learn it once from its own autosize, then follow it.
-            ::SendMessageA(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), LVSCW_AUTOSIZE);
+            ::SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), LVSCW_AUTOSIZE);
             if (haveRows) column.padding = ColumnWidth(c) - column.widest;
             continue;
         }
         int wanted = column.widest + *column.padding;
         if (ColumnWidth(c) != wanted)
-            ::SendMessageA(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), wanted);
+            ::SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), wanted);
     }
     // A changed width invalidates the list; the repaint itself comes with the
     // next turn of the message loop rather than once per added row.
@@ -264,7 +269,7 @@ void Win32ListView::AutoSizeColumns() {
 int Win32ListView::MeasureText(const std::string& text) const {
     if (text.empty()) return 0;
     return static_cast<int>(
-        ::SendMessageA(list_, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text.c_str())));
+        ::SendMessageW(list_, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(Wide(text).c_str())));
 }
 
 void Win32ListView::RecordWidth(int index, int c, int width) {

@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <string>
+
+#include "platform/win32/WideText.h"
 
 namespace platform::win32 {
 namespace {
@@ -18,25 +19,9 @@ HKEY ToHkey(platform::RegHandle handle) {
 
 platform::RegHandle FromHkey(HKEY key) { return reinterpret_cast<platform::RegHandle>(key); }
 
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) return {};
-    std::wstring wide(text.size(), L'\0');
-    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                                    static_cast<int>(wide.size())));
-    return wide;
-}
-
-// UTF-16 text in the system code page; false unless converting it back gives
-// exactly the same characters (no replacement, no best-fit substitute).
-bool NarrowExactly(const wchar_t* wide, int length, std::string* narrow) {
-    narrow->clear();
-    if (length == 0) return true;
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) return false;
-    narrow->resize(bytes);
-    WideCharToMultiByte(CP_ACP, 0, wide, length, narrow->data(), bytes, nullptr, nullptr);
-    return Widen(*narrow) == std::wstring(wide, length);
-}
+// The wide functions take names ended by a NUL: a name holding one would
+// reach the system as its first part, another key or value altogether.
+bool HoldsNul(const std::string& text) { return text.find('\0') != std::string::npos; }
 
 // Closes a key when the procedure that opened it is done.
 class ScopedKey {
@@ -58,45 +43,59 @@ private:
 
 long Win32Registry::OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t access,
                               platform::RegHandle* out) {
+    if (HoldsNul(path)) return ERROR_INVALID_NAME;
     HKEY key = nullptr;
-    const LONG result = RegOpenKeyExA(ToHkey(root), path.c_str(), 0, access, &key);
+    const LONG result = RegOpenKeyExW(ToHkey(root), Wide(path).c_str(), 0, access, &key);
     if (result == ERROR_SUCCESS) *out = FromHkey(key);
     return result;
 }
 
-long Win32Registry::EnumKey(platform::RegHandle key, std::uint32_t index, char* name, std::uint32_t size) {
-    return RegEnumKeyA(ToHkey(key), index, name, size);
+long Win32Registry::EnumKey(platform::RegHandle key, std::uint32_t index, std::uint32_t nameChars, std::string* name) {
+    name_.resize(nameChars);
+    DWORD length = nameChars;
+    const LONG result = RegEnumKeyExW(ToHkey(key), index, name_.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (result == ERROR_SUCCESS) *name = Utf8(name_.data(), length);
+    return result;
 }
 
-long Win32Registry::EnumValue(platform::RegHandle key, std::uint32_t index, char* name, std::uint32_t* nameLen,
-                              std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataLen) {
-    DWORD nameChars = *nameLen, valueType = 0, dataBytes = *dataLen;
-    const LONG result = RegEnumValueA(ToHkey(key), index, name, &nameChars, nullptr, &valueType, data, &dataBytes);
-    *nameLen = nameChars;
+long Win32Registry::EnumValue(platform::RegHandle key, std::uint32_t index, std::uint32_t nameChars,
+                              std::uint32_t dataBytes, std::string* name, std::uint32_t* type,
+                              std::vector<std::uint8_t>* data) {
+    name_.resize(nameChars);
+    data->resize(dataBytes);
+    DWORD length = nameChars, valueType = 0, size = dataBytes;
+    const LONG result =
+        RegEnumValueW(ToHkey(key), index, name_.data(), &length, nullptr, &valueType, data->data(), &size);
+    if (result != ERROR_SUCCESS) return result;
+    *name = Utf8(name_.data(), length);
     *type = valueType;
-    *dataLen = dataBytes;
+    data->resize(size);
     return result;
 }
 
 long Win32Registry::CloseKey(platform::RegHandle key) { return RegCloseKey(ToHkey(key)); }
 
 long Win32Registry::CreateKey(platform::RegHandle root, const std::string& path, platform::RegHandle* out) {
+    if (HoldsNul(path)) return ERROR_INVALID_NAME;
     HKEY key = nullptr;
-    const LONG result = RegCreateKeyA(ToHkey(root), path.c_str(), &key);
+    const LONG result = RegCreateKeyExW(ToHkey(root), Wide(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                        &key, nullptr);
     if (result == ERROR_SUCCESS) *out = FromHkey(key);
     return result;
 }
 
 long Win32Registry::DeleteValue(platform::RegHandle key, const std::string& name) {
-    return RegDeleteValueA(ToHkey(key), name.c_str());
+    if (HoldsNul(name)) return ERROR_INVALID_NAME;
+    return RegDeleteValueW(ToHkey(key), Wide(name).c_str());
 }
 
 long Win32Registry::QueryValue(platform::RegHandle root, const std::string& keyPath, const std::string& name,
-                               std::uint32_t* type, std::vector<std::uint8_t>* data, bool* exact) {
+                               std::uint32_t* type, std::vector<std::uint8_t>* data) {
+    if (HoldsNul(keyPath) || HoldsNul(name)) return ERROR_INVALID_NAME;
     ScopedKey key;
-    LONG result = RegOpenKeyExW(ToHkey(root), Widen(keyPath).c_str(), 0, KEY_QUERY_VALUE, key.out());
+    LONG result = RegOpenKeyExW(ToHkey(root), Wide(keyPath).c_str(), 0, KEY_QUERY_VALUE, key.out());
     if (result != ERROR_SUCCESS) return result;
-    const std::wstring wideName = Widen(name);
+    const std::wstring wideName = Wide(name);
     DWORD valueType = 0, size = 0;
     std::vector<std::uint8_t> bytes;
     do {  // the value may grow between the two calls
@@ -108,14 +107,6 @@ long Win32Registry::QueryValue(platform::RegHandle root, const std::string& keyP
     if (result != ERROR_SUCCESS) return result;
     bytes.resize(size);
     *type = valueType;
-    *exact = true;
-    if (valueType == REG_SZ || valueType == REG_EXPAND_SZ || valueType == REG_MULTI_SZ) {
-        std::string narrow;
-        std::wstring wide(bytes.size() / 2, L'\0');
-        std::copy(bytes.begin(), bytes.begin() + wide.size() * 2, reinterpret_cast<std::uint8_t*>(wide.data()));
-        *exact = bytes.size() % 2 == 0 && NarrowExactly(wide.data(), static_cast<int>(wide.size()), &narrow);
-        bytes.assign(narrow.begin(), narrow.end());
-    }
     *data = std::move(bytes);
     return ERROR_SUCCESS;
 }

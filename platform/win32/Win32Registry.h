@@ -1,21 +1,26 @@
 #pragma once
+#include <vector>
+
 #include "platform/Registry.h"
 
 namespace platform::win32 {
 
-// The registry operations over advapi32.
+// The registry operations over advapi32's wide functions.
 class Win32Registry : public platform::Registry {
 public:
     long OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t access,
                    platform::RegHandle* out) override;
-    long EnumKey(platform::RegHandle key, std::uint32_t index, char* name, std::uint32_t size) override;
-    long EnumValue(platform::RegHandle key, std::uint32_t index, char* name, std::uint32_t* nameLen,
-                   std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataLen) override;
+    long EnumKey(platform::RegHandle key, std::uint32_t index, std::uint32_t nameChars, std::string* name) override;
+    long EnumValue(platform::RegHandle key, std::uint32_t index, std::uint32_t nameChars, std::uint32_t dataBytes,
+                   std::string* name, std::uint32_t* type, std::vector<std::uint8_t>* data) override;
     long CloseKey(platform::RegHandle key) override;
     long CreateKey(platform::RegHandle root, const std::string& path, platform::RegHandle* out) override;
     long DeleteValue(platform::RegHandle key, const std::string& name) override;
     long QueryValue(platform::RegHandle root, const std::string& keyPath, const std::string& name,
-                    std::uint32_t* type, std::vector<std::uint8_t>* data, bool* exact) override;
+                    std::uint32_t* type, std::vector<std::uint8_t>* data) override;
+
+private:
+    std::vector<wchar_t> name_;  // kept between enumeration steps
 };
 
 }  // namespace platform::win32

@@ -7,16 +7,16 @@ namespace platform::win32 {
 namespace {
 
 constexpr UINT_PTR kTimerId = 1;
-constexpr char kClassName[] = "VarnholtTimerWindow";
+constexpr wchar_t kClassName[] = L"VarnholtTimerWindow";
 
 ATOM RegisterTimerClass(WNDPROC proc) {
     static const ATOM atom = [proc] {
-        WNDCLASSEXA wc{};
+        WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = proc;
-        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.hInstance = ::GetModuleHandleW(nullptr);
         wc.lpszClassName = kClassName;
-        return ::RegisterClassExA(&wc);
+        return ::RegisterClassExW(&wc);
     }();
     return atom;
 }
@@ -27,18 +27,18 @@ Win32Timer::Win32Timer() {
     if (!RegisterTimerClass(&WindowProc))
         throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(),
                                 "RegisterClassEx (timer)");
-    window_ = ::CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                ::GetModuleHandleA(nullptr), nullptr);
+    window_ = ::CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                ::GetModuleHandleW(nullptr), nullptr);
     if (!window_)
         throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(),
                                 "CreateWindowEx (timer)");
-    ::SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 Win32Timer::~Win32Timer() {
     *alive_ = false;
     ::KillTimer(window_, kTimerId);
-    ::SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+    ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
     ::DestroyWindow(window_);
 }
 
@@ -79,11 +79,11 @@ void Win32Timer::OnTimer() {
 
 LRESULT CALLBACK Win32Timer::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_TIMER && wParam == kTimerId) {
-        auto* self = reinterpret_cast<Win32Timer*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+        auto* self = reinterpret_cast<Win32Timer*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
         if (self) self->OnTimer();
         return 0;
     }
-    return ::DefWindowProcA(window, message, wParam, lParam);
+    return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace platform::win32

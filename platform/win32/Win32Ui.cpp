@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/win32/WideText.h"
+
 namespace platform::win32 {
 
 namespace {
@@ -12,10 +14,10 @@ template <typename Format>
 std::string FormatWithLocale(Format format) {
     int needed = format(nullptr, 0);
     if (needed <= 0) return {};
-    std::vector<char> buffer(static_cast<size_t>(needed) + 1, '\0');
+    std::vector<wchar_t> buffer(static_cast<size_t>(needed) + 1, L'\0');
     int written = format(buffer.data(), needed + 1);
     if (written <= 0) return {};
-    return std::string(buffer.data());
+    return Utf8(std::wstring(buffer.data()));
 }
 
 }  // namespace
@@ -23,7 +25,7 @@ std::string FormatWithLocale(Format format) {
 MessageAnswer Win32UiServices::ShowMessage(const std::string& text, MessageStyle style) {
     // Owned by the active window so the box is modal to it; the owner keeps
     // repainting through the box's own message loop.
-    int answer = ::MessageBoxA(::GetActiveWindow(), text.c_str(), kProgramTitle,
+    int answer = ::MessageBoxW(::GetActiveWindow(), Wide(text).c_str(), Wide(kProgramTitle).c_str(),
                                static_cast<UINT>(style));
     switch (answer) {
         case IDYES: return MessageAnswer::Yes;
@@ -34,7 +36,7 @@ MessageAnswer Win32UiServices::ShowMessage(const std::string& text, MessageStyle
 
 void Win32UiServices::DoEvents() {
     MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             // The quit belongs to the outer message loop: put it back for that
             // loop to see, and stop here, or we would take it again at once.
@@ -42,7 +44,7 @@ void Win32UiServices::DoEvents() {
             return;
         }
         ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
+        ::DispatchMessageW(&msg);
     }
 }
 
@@ -63,13 +65,13 @@ double SecondsSinceMidnightOf(const SYSTEMTIME& t) {
 }
 
 std::string GeneralDateText(const SYSTEMTIME& t) {
-    std::string date = FormatWithLocale([&](char* out, int size) {
-        return ::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &t, nullptr, out, size);
+    std::string date = FormatWithLocale([&](wchar_t* out, int size) {
+        return ::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &t, nullptr, out, size);
     });
     // The text has whole seconds, so "midnight" is the whole second 00:00:00.
     if (t.wHour == 0 && t.wMinute == 0 && t.wSecond == 0) return date;
-    std::string time = FormatWithLocale([&](char* out, int size) {
-        return ::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &t, nullptr, out, size);
+    std::string time = FormatWithLocale([&](wchar_t* out, int size) {
+        return ::GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &t, nullptr, out, size);
     });
     return date + " " + time;
 }

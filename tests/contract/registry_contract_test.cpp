@@ -2,6 +2,7 @@
 // the in-memory store and the real registry alike.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "contract/RegistrySandbox.h"
@@ -21,13 +22,13 @@ protected:
     }
     long EnumValueAt(RegHandle key, std::uint32_t index, std::string* name = nullptr,
                      std::vector<std::uint8_t>* data = nullptr, std::uint32_t* type = nullptr) {
-        char nameBuf[260] = {};
-        std::uint8_t dataBuf[4096] = {};
-        std::uint32_t nameLen = 260, dataLen = 4096, valueType = 0;
-        const long result = reg().EnumValue(key, index, nameBuf, &nameLen, &valueType, dataBuf, &dataLen);
+        std::string nameText;
+        std::vector<std::uint8_t> bytes;
+        std::uint32_t valueType = 0;
+        const long result = reg().EnumValue(key, index, 260, 8192, &nameText, &valueType, &bytes);
         if (result == kErrorSuccess) {
-            if (name) *name = nameBuf;
-            if (data) data->assign(dataBuf, dataBuf + dataLen);
+            if (name) *name = nameText;
+            if (data) *data = bytes;
             if (type) *type = valueType;
         }
         return result;
@@ -56,10 +57,10 @@ TEST_F(RegistryContract, EnumeratesSubkeysInNameOrderThenEnds) {
     box->AddKey(longName);
     RegHandle key = Open("");
     std::vector<std::string> names;
-    char buffer[260];
+    std::string name;
     long result;
     std::uint32_t index = 0;
-    while ((result = reg().EnumKey(key, index++, buffer, 260)) == kErrorSuccess) names.push_back(buffer);
+    while ((result = reg().EnumKey(key, index++, 260, &name)) == kErrorSuccess) names.push_back(name);
     EXPECT_EQ(result, kErrorNoMoreItems);
     EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "beta", "gamma", longName}));
     reg().CloseKey(key);
@@ -72,10 +73,13 @@ TEST_F(RegistryContract, EnumeratesValuesAndReportsWhatDoesNotFit) {
         long expected;
     } cases[] = {
         {"small", 10, kErrorSuccess},
-        {"big", 4097, kErrorMoreData},
-        {"exact", 4096, kErrorSuccess},
+        {"big", 8193, kErrorMoreData},
+        {"exact", 8192, kErrorSuccess},
         {std::string(259, 'n'), 4, kErrorSuccess},
         {std::string(260, 'm'), 4, kErrorMoreData},
+        // Names count in UTF-16 characters, whatever their UTF-8 bytes.
+        {std::string(257, 'o') + "\xC4\x80\xC4\x80", 4, kErrorSuccess},
+        {std::string(258, 'p') + "\xF0\x9F\x98\x80", 4, kErrorMoreData},
     };
     for (const Case& c : cases) box->SetValue("", c.name, kRegBinary, std::vector<std::uint8_t>(c.bytes, 0xAB));
     RegHandle key = Open("");
@@ -95,8 +99,8 @@ TEST_F(RegistryContract, EnumeratesValuesAndReportsWhatDoesNotFit) {
             if (c.name == name) { known = true; EXPECT_EQ(data.size(), c.bytes) << name; EXPECT_EQ(c.expected, kErrorSuccess); }
         EXPECT_TRUE(known) << name;
     }
-    EXPECT_EQ(seen, 3u);
-    EXPECT_EQ(tooBig, 2u);
+    EXPECT_EQ(seen, 4u);
+    EXPECT_EQ(tooBig, 3u);
     reg().CloseKey(key);
 }
 
@@ -116,6 +120,33 @@ TEST_F(RegistryContract, CreatesKeysAndDeletesValues) {
     reg().CloseKey(key);
     ASSERT_EQ(reg().OpenKeyEx(kHkeyCurrentUser, box->Path("new\\deeper"), kKeyRead, &key), kErrorSuccess);
     reg().CloseKey(key);
+}
+
+// Names are exact: a name outside any code page is enumerated and deleted as
+// itself, never as a look-alike that may exist beside it.
+TEST_F(RegistryContract, NamesAreExact) {
+    const std::string macron = "n\xC4\x80me", plain = "nAme", han = "n\xE4\xB8\xAD";
+    const std::string key = "k\xC5\x81ukasz";
+    for (const std::string& name : {macron, plain, han}) box->SetValue(key, name, kRegSz, {'x', 0, 0, 0});
+    RegHandle handle = Open(key);
+    std::vector<std::string> names;
+    std::string name;
+    for (std::uint32_t index = 0; EnumValueAt(handle, index, &name) == kErrorSuccess; ++index) names.push_back(name);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{plain, macron, han}));
+    reg().CloseKey(handle);
+
+    ASSERT_EQ(reg().OpenKeyEx(kHkeyCurrentUser, box->Path(key), kKeySetValue, &handle), kErrorSuccess);
+    EXPECT_EQ(reg().DeleteValue(handle, macron), kErrorSuccess);
+    EXPECT_EQ(reg().DeleteValue(handle, "n?"), kErrorFileNotFound);
+    reg().CloseKey(handle);
+    EXPECT_FALSE(box->ValueExists(key, macron));
+    EXPECT_TRUE(box->ValueExists(key, plain));
+    EXPECT_TRUE(box->ValueExists(key, han));
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    EXPECT_EQ(reg().QueryValue(kHkeyCurrentUser, box->Path(key), han, &type, &data), kErrorSuccess);
+    EXPECT_EQ(data, (std::vector<std::uint8_t>{'x', 0, 0, 0})) << "string data comes back as stored";
 }
 
 TEST_F(RegistryContract, DeletingNeedsSetValueAccess) {

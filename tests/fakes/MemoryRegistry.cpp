@@ -1,8 +1,9 @@
 #include "fakes/MemoryRegistry.h"
 
 #include <algorithm>
-#include <cstring>
 #include <stdexcept>
+
+#include "platform/Text.h"
 
 namespace fakes {
 namespace {
@@ -27,8 +28,9 @@ std::vector<std::string> SplitPath(const std::string& path) {
 
 }  // namespace
 
-std::vector<std::uint8_t> Bytes(const std::string& text) {
-    std::vector<std::uint8_t> bytes(text.begin(), text.end());
+std::vector<std::uint8_t> StringData(const std::string& text) {
+    std::vector<std::uint8_t> bytes = platform::Utf8ToUtf16Bytes(text);
+    bytes.push_back(0);
     bytes.push_back(0);
     return bytes;
 }
@@ -97,7 +99,7 @@ void MemoryRegistry::SetValue(platform::RegHandle root, const std::string& path,
 
 void MemoryRegistry::SetString(platform::RegHandle root, const std::string& path, const std::string& name,
                                const std::string& text) {
-    SetValue(root, path, name, platform::kRegSz, Bytes(text));
+    SetValue(root, path, name, platform::kRegSz, StringData(text));
 }
 
 bool MemoryRegistry::KeyExists(platform::RegHandle root, const std::string& path) const {
@@ -129,28 +131,29 @@ long MemoryRegistry::OpenKeyEx(platform::RegHandle base, const std::string& path
     return platform::kErrorSuccess;
 }
 
-long MemoryRegistry::EnumKey(platform::RegHandle handle, std::uint32_t index, char* name, std::uint32_t size) {
+long MemoryRegistry::EnumKey(platform::RegHandle handle, std::uint32_t index, std::uint32_t nameChars,
+                             std::string* name) {
     auto key = Resolve(handle);
     if (!key) return platform::kErrorInvalidHandle;
     if (index >= key->subkeys.size()) return platform::kErrorNoMoreItems;
     const std::string& subName = std::next(key->subkeys.begin(), index)->second->name;
-    if (subName.size() + 1 > size) return platform::kErrorMoreData;
-    std::memcpy(name, subName.c_str(), subName.size() + 1);
+    if (platform::Utf16Length(subName) + 1 > nameChars) return platform::kErrorMoreData;
+    *name = subName;
     return platform::kErrorSuccess;
 }
 
-long MemoryRegistry::EnumValue(platform::RegHandle handle, std::uint32_t index, char* name, std::uint32_t* nameLen,
-                               std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataLen) {
+long MemoryRegistry::EnumValue(platform::RegHandle handle, std::uint32_t index, std::uint32_t nameChars,
+                               std::uint32_t dataBytes, std::string* name, std::uint32_t* type,
+                               std::vector<std::uint8_t>* data) {
     auto key = Resolve(handle);
     if (!key) return platform::kErrorInvalidHandle;
     if (index >= key->values.size()) return platform::kErrorNoMoreItems;
     const Value& value = key->values[index];
-    if (value.name.size() + 1 > *nameLen || value.data.size() > *dataLen) return platform::kErrorMoreData;
-    std::memcpy(name, value.name.c_str(), value.name.size() + 1);
-    *nameLen = static_cast<std::uint32_t>(value.name.size());
+    if (platform::Utf16Length(value.name) + 1 > nameChars || value.data.size() > dataBytes)
+        return platform::kErrorMoreData;
+    *name = value.name;
     *type = value.type;
-    std::copy(value.data.begin(), value.data.end(), data);
-    *dataLen = static_cast<std::uint32_t>(value.data.size());
+    *data = value.data;
     return platform::kErrorSuccess;
 }
 
@@ -190,18 +193,13 @@ const MemoryRegistry::Value* MemoryRegistry::FindValue(platform::RegHandle root,
 }
 
 long MemoryRegistry::QueryValue(platform::RegHandle root, const std::string& keyPath, const std::string& name,
-                                std::uint32_t* type, std::vector<std::uint8_t>* data, bool* exact) {
+                                std::uint32_t* type, std::vector<std::uint8_t>* data) {
     if (!Resolve(root)) return platform::kErrorInvalidHandle;
     const Value* value = FindValue(root, keyPath, name);
     if (!value) return platform::kErrorFileNotFound;
     *type = value->type;
     *data = value->data;
-    *exact = value->exact;
     return platform::kErrorSuccess;
-}
-
-void MemoryRegistry::MarkInexact(platform::RegHandle root, const std::string& path, const std::string& name) {
-    const_cast<Value*>(FindValue(root, path, name))->exact = false;
 }
 
 std::vector<std::uint8_t> MemoryRegistry::Data(platform::RegHandle root, const std::string& path,

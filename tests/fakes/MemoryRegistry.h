@@ -1,8 +1,10 @@
 #pragma once
 // An in-memory registry that answers the registry operations with the same
 // results as the system's: enumeration order, "does not fit" for a name of
-// 260 characters or more and for data over the caller's buffer, failing opens
-// of missing keys and of roots the system lacks.
+// as many UTF-16 characters as the caller's buffer or more and for data over
+// the caller's buffer, failing opens of missing keys and of roots the system
+// lacks. Names compare without regard to the case of ASCII letters; string
+// data is UTF-16, as the registry keeps it.
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -37,16 +39,14 @@ public:
 
     long OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t access,
                    platform::RegHandle* out) override;
-    long EnumKey(platform::RegHandle key, std::uint32_t index, char* name, std::uint32_t size) override;
-    long EnumValue(platform::RegHandle key, std::uint32_t index, char* name, std::uint32_t* nameLen,
-                   std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataLen) override;
+    long EnumKey(platform::RegHandle key, std::uint32_t index, std::uint32_t nameChars, std::string* name) override;
+    long EnumValue(platform::RegHandle key, std::uint32_t index, std::uint32_t nameChars, std::uint32_t dataBytes,
+                   std::string* name, std::uint32_t* type, std::vector<std::uint8_t>* data) override;
     long CloseKey(platform::RegHandle key) override;
     long CreateKey(platform::RegHandle root, const std::string& path, platform::RegHandle* out) override;
     long DeleteValue(platform::RegHandle key, const std::string& name) override;
     long QueryValue(platform::RegHandle root, const std::string& keyPath, const std::string& name,
-                    std::uint32_t* type, std::vector<std::uint8_t>* data, bool* exact) override;
-    // A value whose string data the system code page cannot represent.
-    void MarkInexact(platform::RegHandle root, const std::string& path, const std::string& name);
+                    std::uint32_t* type, std::vector<std::uint8_t>* data) override;
     std::vector<std::uint8_t> Data(platform::RegHandle root, const std::string& path, const std::string& name) const;
 
 private:
@@ -57,7 +57,6 @@ private:
         std::string name;
         std::uint32_t type;
         std::vector<std::uint8_t> data;
-        bool exact = true;
     };
     const Value* FindValue(platform::RegHandle root, const std::string& path, const std::string& name) const;
     struct Key {
@@ -84,6 +83,7 @@ private:
     int openCalls_ = 0;
 };
 
-std::vector<std::uint8_t> Bytes(const std::string& text);  // the text's bytes and a closing NUL
+// String data as the registry holds it: the text in UTF-16 and a closing NUL.
+std::vector<std::uint8_t> StringData(const std::string& text);
 
 }  // namespace fakes

@@ -2,6 +2,7 @@
 // A scan window on the in-memory registry with fake controls and services.
 #include <gtest/gtest.h>
 
+#include "fakes/FakeCodePage.h"
 #include "fakes/FakeUi.h"
 #include "fakes/MemoryFileSystem.h"
 #include "fakes/MemoryProfile.h"
@@ -12,6 +13,7 @@ class ScanFixture : public ::testing::Test {
 protected:
     fakes::MemoryRegistry reg;
     fakes::MemoryFileSystem files;
+    fakes::Latin1CodePage codePage;
     fakes::MemoryProfile profile;
     fakes::FakeUi ui;
     fakes::FakeListView list;
@@ -26,7 +28,7 @@ protected:
     void SetUp() override {
         form = std::make_unique<scan::FormRepair>(
             scan::ScanWindowControls{list, status, repairCount, currentKey, timer, start, stop, repair, ret},
-            scan::ScanServices{reg, files, profile, ui, [this] { ++closes; }});
+            scan::ScanServices{reg, files, codePage, profile, ui, [this] { ++closes; }});
         form->Form_Load();
     }
     std::string Record(const char* key) {

@@ -31,19 +31,24 @@ TEST(ValueDataToText, RendersEachTypeAsShown) {
     } cases[] = {
         {3, {0x01, 0xA0, 0xFF}, "01 A0 FF"},
         {3, {0x00}, "00"},
+        // Strings are UTF-16 in the registry, shown as UTF-8.
+        {1, {0x00, 0x00}, ""},
         {1, {0x00}, ""},
-        {1, {'a', 'b'}, "ab"},  // no NUL: used whole
-        {7, {'a', 0, 'b', 0, 0}, "a"},
+        {1, {'a', 0, 'b', 0}, "ab"},  // no NUL: used whole
+        {1, {'a', 0, 'b', 0, 'c'}, "ab"},  // half a character at the end is none
+        {7, {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}, "a"},
+        {1, {0x41, 0x01, 0x2D, 0x4E, 0x3D, 0xD8, 0x00, 0xDE, 0, 0}, "\xC5\x81\xE4\xB8\xAD\xF0\x9F\x98\x80"},
+        {1, {0x3D, 0xD8, 'x', 0, 0, 0}, "\xED\xA0\xBDx"},  // a lone surrogate keeps its own bytes
         {4, {26, 0, 0, 0}, "0x0000001A(26)"},
         {4, {255, 0, 0, 0, 9, 9}, "0x000000FF(255)"},
         {4, {0xFF, 0xFF, 0xFF, 0xFF}, "0xFFFFFFFF(-1)"},
         {4, {0x34, 0x12}, "0x00001234(4660)"},  // short data: missing high bytes are zero
-        {2, {'C', ':', '\\', 0}, "Temporarily unsupported"},
+        {2, {'C', 0, ':', 0, '\\', 0, 0, 0}, "Temporarily unsupported"},
         {11, {1, 0, 0, 0, 0, 0, 0, 0}, "Temporarily unsupported"},
         {0, {0}, "Temporarily unsupported"},
     };
     for (const Case& c : cases) EXPECT_EQ(ValueDataToText(c.type, c.data), c.text) << "type " << c.type;
-    EXPECT_EQ(ValueDataToText(3, B(4096, 0xAB)).size(), 12287u);
+    EXPECT_EQ(ValueDataToText(3, B(8192, 0xAB)).size(), 24575u);
 }
 
 class FileReferencesTest : public ::testing::Test {

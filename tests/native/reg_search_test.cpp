@@ -115,12 +115,20 @@ TEST_F(RegSearchTest, EmptySearchTextMatchesEveryNonEmptyText) {
 }
 
 TEST_F(RegSearchTest, ValuesThatDoNotFitAreSkippedAndTheRestExamined) {
+    // The buffers hold a name of 259 characters and 4096 characters of
+    // string data (its NUL included), however many bytes they take.
+    const std::string longest = "C:\\" + std::string(4092, 'x');
     reg.SetString(kHkeyCurrentUser, "K", "first", "C:\\1.exe");
-    reg.SetValue(kHkeyCurrentUser, "K", "huge", 1, std::vector<std::uint8_t>(5000, 'C'));
+    reg.SetString(kHkeyCurrentUser, "K", "huge", "C:\\" + std::string(4093, 'x'));
     reg.SetString(kHkeyCurrentUser, "K", std::string(260, 'C') + ":", "C:\\long name.exe");
+    reg.SetString(kHkeyCurrentUser, "K", std::string(258, 'C') + "\xC3\x84", "C:\\wide name.exe");
+    reg.SetString(kHkeyCurrentUser, "K", "longest", longest);
     reg.SetString(kHkeyCurrentUser, "K", "third", "C:\\3.exe");
     Run(kHkeyCurrentUser, "K", 2, "C:");
     EXPECT_EQ(rec.events, (Events{"found 2 HKEY_CURRENT_USER | K\\first | C:\\1.exe",
+                                  "found 2 HKEY_CURRENT_USER | K\\" + std::string(258, 'C') +
+                                      "\xC3\x84 | C:\\wide name.exe",
+                                  "found 2 HKEY_CURRENT_USER | K\\longest | " + longest,
                                   "found 2 HKEY_CURRENT_USER | K\\third | C:\\3.exe"}));
 }
 
@@ -128,8 +136,8 @@ TEST_F(RegSearchTest, ValuesThatDoNotFitAreSkippedAndTheRestExamined) {
 // data key can.
 struct EndlessKeyRegistry : fakes::MemoryRegistry {
     int calls = 0;
-    long EnumValue(platform::RegHandle, std::uint32_t, char*, std::uint32_t*, std::uint32_t*, std::uint8_t*,
-                   std::uint32_t*) override {
+    long EnumValue(platform::RegHandle, std::uint32_t, std::uint32_t, std::uint32_t, std::string*, std::uint32_t*,
+                   std::vector<std::uint8_t>*) override {
         ++calls;
         return platform::kErrorMoreData;
     }

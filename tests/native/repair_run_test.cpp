@@ -1,6 +1,7 @@
 // The repair: backup first, then removal of the ticked values, marks and counts.
 #include "ScanFixture.h"
 #include "scan/BackupWriter.h"
+#include "scan/ValueRemoval.h"
 
 using Texts = std::vector<std::string>;
 using platform::Rgb;
@@ -153,25 +154,30 @@ TEST_F(RepairTest, OnlyValuesThatAreGoneCount) {
 }
 
 TEST_F(RepairTest, ValuesTheBackupCannotHoldStay) {
-    reg.SetString(kHkcu, "S", "wide", "C:\\gone1.exe");
-    reg.SetValue(kHkcu, "S", "noNul", 1, {'C', ':', '\\', 'g', '.', 'e', 'x', 'e'});
+    // The test code page holds U+0000 to U+00FF; U+4E2D is beyond it.
+    std::vector<std::uint8_t> noNul = fakes::StringData("C:\\g.exe");
+    noNul.resize(noNul.size() - 2);
+    reg.SetString(kHkcu, "S", "wide", "C:\\gone1\xE4\xB8\xAD.exe");
+    reg.SetValue(kHkcu, "S", "noNul", 1, noNul);
     reg.SetString(kHkcu, "S", "fine", "C:\\gone2.exe");
     reg.SetString(kHkcu, "S", "vanished", "C:\\gone3.exe");
+    reg.SetString(kHkcu, "S", "n\xE4\xB8\xAD", "C:\\gone4.exe");
+    reg.SetString(kHkcu, "S\\k\xE4\xB8\xAD", "v", "C:\\gone5.exe");
+    std::vector<std::uint8_t> odd = fakes::StringData("C:\\gone6.exe");
+    odd.push_back('x');
+    reg.SetValue(kHkcu, "S", "odd", 1, odd);
     start.Press();
-    ASSERT_EQ(list.RowCount(), 4);
-    reg.MarkInexact(kHkcu, "S", "wide");
+    ASSERT_EQ(list.RowCount(), 7);
     platform::RegHandle key;
     reg.CreateKey(kHkcu, "S", &key);
     reg.DeleteValue(key, "vanished");
     reg.CloseKey(key);
     repair.Press();
-    EXPECT_TRUE(reg.ValueExists(kHkcu, "S", "wide"));
-    EXPECT_TRUE(reg.ValueExists(kHkcu, "S", "noNul"));
+    for (const char* name : {"wide", "noNul", "n\xE4\xB8\xAD", "odd"})
+        EXPECT_TRUE(reg.ValueExists(kHkcu, "S", name)) << name;
+    EXPECT_TRUE(reg.ValueExists(kHkcu, "S\\k\xE4\xB8\xAD", "v"));
     EXPECT_FALSE(reg.ValueExists(kHkcu, "S", "fine"));
-    EXPECT_EQ(Row(1)[0], "VALUE VALUE");
-    EXPECT_EQ(Row(2)[0], "VALUE VALUE");
-    EXPECT_EQ(Row(3)[0], "Repaired");
-    EXPECT_EQ(Row(4)[0], "VALUE VALUE");
+    for (int row = 1; row <= 7; ++row) EXPECT_EQ(Row(row)[0], row == 3 ? "Repaired" : "VALUE VALUE") << row;
     EXPECT_EQ(repairCount.caption, "1");
     EXPECT_EQ(OnlyBackup(), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\S]\r\n\"fine\"=\"C:\\\\gone2.exe\"\r\n");
 }
@@ -179,6 +185,7 @@ TEST_F(RepairTest, ValuesTheBackupCannotHoldStay) {
 TEST(BackupFormat, KeyLinesAreSharedByConsecutiveRowsOfOneKey) {
     fakes::MemoryRegistry reg;
     fakes::MemoryFileSystem files;
+    fakes::Latin1CodePage codePage;
     const auto kHkcu = platform::kHkeyCurrentUser;
     auto make = [&](const char* key, const char* name) {
         reg.SetString(kHkcu, key, name, "d");
@@ -191,7 +198,7 @@ TEST(BackupFormat, KeyLinesAreSharedByConsecutiveRowsOfOneKey) {
     };
     const engine::Finding a1 = make("A", "1"), a2 = make("A", "2"), b = make("B", ""), a3 = make("A", "3");
     const scan::BackupResult r = scan::WriteBackupFile(
-        {{&a1, true}, {&b, false}, {&a2, true}, {&b, true}, {&a3, true}, {&a3, true}}, reg, files, "0:00");
+        {{&a1, true}, {&b, false}, {&a2, true}, {&b, true}, {&a3, true}, {&a3, true}}, reg, files, codePage, "0:00");
     ASSERT_TRUE(r.written);
     EXPECT_EQ(files.Contents(r.path),
               "REGEDIT4\r\n"
@@ -240,6 +247,49 @@ TEST(BackupFormat, EachTypeIsWrittenSoThatImportingGivesItBack) {
     }
     EXPECT_LE(longest, 80u);
     EXPECT_GT(from, 0u) << "long data continues over lines";
+}
+
+}  // namespace
+
+namespace {
+
+// A registry that refuses a whole path beyond 259 characters, as a store
+// that measures paths in a fixed buffer does.
+struct ShortPathRegistry : fakes::MemoryRegistry {
+    long OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t access,
+                   platform::RegHandle* out) override {
+        if (path.size() > 259) return platform::kErrorMoreData;
+        return MemoryRegistry::OpenKeyEx(root, path, access, out);
+    }
+};
+
+TEST(ValueRemoval, ADeepKeyIsOpenedLevelByLevel) {
+    ShortPathRegistry reg;
+    std::string path = "S";
+    for (int level = 0; level < 40; ++level) path += "\\" + std::string(250, char('a' + level % 26));
+    reg.SetString(platform::kHkeyCurrentUser, path, "v", "x");
+    reg.SetString(platform::kHkeyCurrentUser, path, "w", "x");
+    engine::Finding f;
+    f.keyPath = path;
+    f.valueName = "v";
+    EXPECT_EQ(scan::RemoveRegistryValue(reg, platform::kHkeyCurrentUser, f), scan::Removal::Removed);
+    EXPECT_FALSE(reg.ValueExists(platform::kHkeyCurrentUser, path, "v"));
+    EXPECT_TRUE(reg.ValueExists(platform::kHkeyCurrentUser, path, "w"));
+    EXPECT_EQ(scan::RemoveRegistryValue(reg, platform::kHkeyCurrentUser, f), scan::Removal::AlreadyGone);
+    f.keyPath = path.substr(0, path.size() - 1);  // a key that is not there
+    EXPECT_EQ(scan::RemoveRegistryValue(reg, platform::kHkeyCurrentUser, f), scan::Removal::AlreadyGone);
+    EXPECT_EQ(reg.OpenHandles(), 0);
+}
+
+TEST(ValueRemoval, ANameHoldingANulIsNeverTakenForItsFirstPart) {
+    fakes::MemoryRegistry reg;
+    reg.SetString(platform::kHkeyCurrentUser, "S", "n", "x");
+    reg.SetString(platform::kHkeyCurrentUser, "S", std::string("n\0x", 3), "x");
+    engine::Finding f;
+    f.keyPath = "S";
+    f.valueName = std::string("n\0x", 3);
+    EXPECT_EQ(scan::RemoveRegistryValue(reg, platform::kHkeyCurrentUser, f), scan::Removal::Failed);
+    EXPECT_TRUE(reg.ValueExists(platform::kHkeyCurrentUser, "S", "n"));
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 
 #include "contract/RegistrySandbox.h"
 #include "platform/win32/Win32Registry.h"
+#include "platform/win32/WideText.h"
+
+using platform::win32::Wide;
 
 namespace {
 
@@ -11,20 +14,15 @@ namespace {
 class RealSandbox : public RegistrySandbox {
 public:
     RealSandbox() : base_("Software\\VarnholtTest" + std::to_string(GetCurrentProcessId())) {
-        RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str());
+        RegDeleteTreeW(HKEY_CURRENT_USER, Wide(base_).c_str());
         AddKey("");
     }
-    ~RealSandbox() override { RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str()); }
+    ~RealSandbox() override { RegDeleteTreeW(HKEY_CURRENT_USER, Wide(base_).c_str()); }
     platform::Registry& registry() override { return real; }
     std::string base() const override { return base_; }
     void AddKey(const std::string& path) override {
-        // Seeded through the wide function: the narrow one of some systems
-        // refuses a key name of the full 255 characters.
         HKEY key;
-        const std::string narrow = Path(path);
-        std::wstring wide(narrow.size() + 1, L'\0');
-        wide.resize(MultiByteToWideChar(CP_ACP, 0, narrow.c_str(), -1, wide.data(), static_cast<int>(wide.size())) - 1);
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, wide.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, Wide(Path(path)).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                             nullptr) != ERROR_SUCCESS)
             throw std::runtime_error("cannot create " + Path(path));
         RegCloseKey(key);
@@ -32,12 +30,12 @@ public:
     void SetValue(const std::string& path, const std::string& name, std::uint32_t type,
                   const std::vector<std::uint8_t>& data) override {
         AddKey(path);
-        if (RegSetKeyValueA(HKEY_CURRENT_USER, Path(path).c_str(), name.c_str(), type, data.data(),
+        if (RegSetKeyValueW(HKEY_CURRENT_USER, Wide(Path(path)).c_str(), Wide(name).c_str(), type, data.data(),
                             static_cast<DWORD>(data.size())) != ERROR_SUCCESS)
             throw std::runtime_error("cannot set " + name);
     }
     bool ValueExists(const std::string& path, const std::string& name) override {
-        return RegGetValueA(HKEY_CURRENT_USER, Path(path).c_str(), name.c_str(), RRF_RT_ANY, nullptr, nullptr,
+        return RegGetValueW(HKEY_CURRENT_USER, Wide(Path(path)).c_str(), Wide(name).c_str(), RRF_RT_ANY, nullptr, nullptr,
                             nullptr) == ERROR_SUCCESS;
     }
 
