@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/resource.h"
+#include "platform/win32/WideText.h"
 
 namespace platform::win32::app {
 
@@ -15,17 +16,17 @@ namespace {
 
 using shell::layout::Art;
 
-int CALLBACK FaceFound(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) {
+int CALLBACK FaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
     *reinterpret_cast<bool*>(found) = true;
     return 0;
 }
 
 bool Installed(HDC dc, const std::string& face) {
-    LOGFONTA wanted{};
+    LOGFONTW wanted{};
     wanted.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynA(wanted.lfFaceName, face.c_str(), LF_FACESIZE);
+    lstrcpynW(wanted.lfFaceName, Wide(face).c_str(), LF_FACESIZE);
     bool found = false;
-    ::EnumFontFamiliesExA(dc, &wanted, &FaceFound, reinterpret_cast<LPARAM>(&found), 0);
+    ::EnumFontFamiliesExW(dc, &wanted, &FaceFound, reinterpret_cast<LPARAM>(&found), 0);
     return found;
 }
 
@@ -71,18 +72,18 @@ gdi::Font MakeFont(const shell::layout::FontSpec& entry, bool underline) {
     // fixed pixels around fixed-size pictures (the program is DPI aware, so
     // nothing stretches them), and a larger font would not fit its place.
     constexpr int kLayoutDpi = 96;
-    LOGFONTA lf{};
+    LOGFONTW lf{};
     if (face.empty()) {
-        ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+        ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
     } else {
-        lstrcpynA(lf.lfFaceName, face.c_str(), LF_FACESIZE);
+        lstrcpynW(lf.lfFaceName, Wide(face).c_str(), LF_FACESIZE);
         lf.lfCharSet = DEFAULT_CHARSET;
     }
     lf.lfHeight = -static_cast<LONG>(std::lround(entry.points * kLayoutDpi / 72.0));
     lf.lfWeight = entry.bold ? FW_BOLD : FW_NORMAL;
     lf.lfUnderline = underline ? TRUE : FALSE;
     lf.lfQuality = DEFAULT_QUALITY;
-    return gdi::Font(::CreateFontIndirectA(&lf));
+    return gdi::Font(::CreateFontIndirectW(&lf));
 }
 
 platform::Font ButtonFont(const shell::layout::FontSpec& entry) {
@@ -108,7 +109,7 @@ HBITMAP FrameBitmap(Art art, int index) {
     const int id = first + index;
     auto it = loaded.find(id);
     if (it == loaded.end()) {
-        HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
+        HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
                                                            IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
         it = loaded.emplace(id, gdi::Bitmap(bitmap)).first;
     }
@@ -116,7 +117,7 @@ HBITMAP FrameBitmap(Art art, int index) {
 }
 
 Picture Picture::Load(const std::string& path) {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
         throw PictureError(path, error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND

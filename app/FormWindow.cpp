@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "app/resource.h"
+#include "platform/win32/WideText.h"
 
 namespace platform::win32::app {
 
@@ -32,18 +33,18 @@ bool Contains(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right &&
 
 ATOM RegisterFormClass(WNDPROC proc) {
     static const ATOM atom = [proc] {
-        HINSTANCE instance = ::GetModuleHandleA(nullptr);
-        WNDCLASSEXA wc{};
+        HINSTANCE instance = ::GetModuleHandleW(nullptr);
+        WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = proc;
         wc.hInstance = instance;
-        wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-        wc.hIcon = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_VARNHOLT), IMAGE_ICON,
+        wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+        wc.hIcon = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_VARNHOLT), IMAGE_ICON,
                                                    ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0));
-        wc.hIconSm = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_VARNHOLT), IMAGE_ICON,
+        wc.hIconSm = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_VARNHOLT), IMAGE_ICON,
                                                      ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
         wc.lpszClassName = kFormClassName;
-        return ::RegisterClassExA(&wc);
+        return ::RegisterClassExW(&wc);
     }();
     return atom;
 }
@@ -72,7 +73,8 @@ void PaintedLabel::Measure() {
     gdi::WindowDC screen(nullptr);
     gdi::Selected font(screen.Get(), (underline_ ? underlined_ : font_).Get());
     RECT r{0, 0, 0, 0};
-    if (!text_.empty()) ::DrawTextA(screen.Get(), text_.c_str(), static_cast<int>(text_.size()), &r, Format() | DT_CALCRECT);
+    const std::wstring text = Wide(text_);
+    if (!text.empty()) ::DrawTextW(screen.Get(), text.c_str(), static_cast<int>(text.size()), &r, Format() | DT_CALCRECT);
     const int left = layout::Pixels(spec_.at.left), top = layout::Pixels(spec_.at.top);
     bounds_ = {left, top, left + r.right, top + r.bottom};
 }
@@ -105,7 +107,8 @@ void PaintedLabel::Paint(HDC dc) const {
     gdi::Selected font(dc, (underline_ ? underlined_ : font_).Get());
     ::SetTextColor(dc, ToColorRef(spec_.colour));
     RECT r = bounds_;
-    ::DrawTextA(dc, text_.c_str(), static_cast<int>(text_.size()), &r, Format());
+    const std::wstring text = Wide(text_);
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, Format());
 }
 
 // ------------------------------------------------------- PaintedPictureSet
@@ -128,7 +131,7 @@ void PaintedPictureSet::Paint(HDC dc) const {
         return;
     }
     BITMAP info{};
-    ::GetObjectA(bitmap, sizeof info, &info);
+    ::GetObjectW(bitmap, sizeof info, &info);
     gdi::MemoryDC source(dc);
     gdi::Selected selected(source.Get(), bitmap);
     // At its own size, never stretched.
@@ -140,14 +143,14 @@ void PaintedPictureSet::Paint(HDC dc) const {
 CheckBoxWindow::CheckBoxWindow(HWND parent, const layout::CheckSpec& entry, int id)
     : spec_(entry), font_(MakeFont(entry.font)), background_(::CreateSolidBrush(ToColorRef(entry.background))) {
     const RECT r = PixelRect(entry.at);
-    window_ = ::CreateWindowExA(0, "BUTTON", entry.caption.c_str(),
+    window_ = ::CreateWindowExW(0, L"BUTTON", Wide(entry.caption).c_str(),
                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | (entry.threeState ? BS_3STATE : BS_AUTOCHECKBOX),
                                 r.left, r.top, r.right - r.left, r.bottom - r.top, parent,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
     if (!window_) ThrowLastError("CreateWindowEx (check box)");
     // Themed check boxes ignore the text colour we give them.
     ::SetWindowTheme(window_, L"", L"");
-    ::SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
 }
 
 CheckBoxWindow::~CheckBoxWindow() {
@@ -156,11 +159,11 @@ CheckBoxWindow::~CheckBoxWindow() {
 
 void CheckBoxWindow::SetValue(int value) {
     const WPARAM state = value == 1 ? BST_CHECKED : value == 2 && spec_.threeState ? BST_INDETERMINATE : BST_UNCHECKED;
-    ::SendMessageA(window_, BM_SETCHECK, state, 0);
+    ::SendMessageW(window_, BM_SETCHECK, state, 0);
 }
 
 int CheckBoxWindow::Value() const {
-    switch (::SendMessageA(window_, BM_GETCHECK, 0, 0)) {
+    switch (::SendMessageW(window_, BM_GETCHECK, 0, 0)) {
     case BST_CHECKED: return 1;
     case BST_INDETERMINATE: return 2;
     default: return 0;
@@ -190,7 +193,7 @@ FormWindow::~FormWindow() {
     checks_.clear();
     if (window_) {
         HWND window = window_;
-        ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         window_ = nullptr;
         ::DestroyWindow(window);
     }
@@ -200,9 +203,9 @@ void FormWindow::Create(HWND owner) {
     if (!RegisterFormClass(&FormWindow::WindowProc)) ThrowLastError("RegisterClassEx (form)");
     const int width = layout::Pixels(layout::kClientWidth), height = layout::Pixels(layout::kClientHeight);
     // No border and no caption: the window is exactly its client area.
-    window_ = ::CreateWindowExA(0, kFormClassName, layout::kWindowTitle,
+    window_ = ::CreateWindowExW(0, kFormClassName, Wide(layout::kWindowTitle).c_str(),
                                 WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU, 0, 0, width, height, owner,
-                                nullptr, ::GetModuleHandleA(nullptr), this);
+                                nullptr, ::GetModuleHandleW(nullptr), this);
     if (!window_) ThrowLastError("CreateWindowEx (form)");
     {
         gdi::WindowDC screen(window_);
@@ -245,10 +248,10 @@ void FormWindow::CreateControls() {
             auto list = std::make_unique<Win32ListView>(window_, PixelRect(entry.at), id);
             listFonts_.push_back(MakeFont(entry.font));
             list->SetFont(listFonts_.back().Get());
-            if (!entry.checkBoxes) ::SendMessageA(list->Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, 0);
+            if (!entry.checkBoxes) ::SendMessageW(list->Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, 0);
             for (const auto& column : entry.columns) {
                 list->AddColumn(column.header);
-                ::SendMessageA(list->Handle(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(list->ColumnCount() - 1),
+                ::SendMessageW(list->Handle(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(list->ColumnCount() - 1),
                                layout::Pixels(column.width));
             }
             focusOrder_.push_back(list->Handle());
@@ -291,7 +294,7 @@ HWND FormWindow::FirstFocus() const {
 
 void FormWindow::Post(std::function<void()> task) {
     posted_.push_back(std::move(task));
-    if (window_) ::PostMessageA(window_, kRunPosted, 0, 0);
+    if (window_) ::PostMessageW(window_, kRunPosted, 0, 0);
 }
 
 void FormWindow::RunPosted() {
@@ -459,25 +462,25 @@ void FormWindow::OnActivate(bool active) {
 
 LRESULT CALLBACK FormWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* created = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        auto* created = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         created->window_ = window;
-        ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
     }
-    auto* self = reinterpret_cast<FormWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (!self) return ::DefWindowProcA(window, message, wParam, lParam);
+    auto* self = reinterpret_cast<FormWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self) return ::DefWindowProcW(window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         self->window_ = nullptr;
-        return ::DefWindowProcA(window, message, wParam, lParam);
+        return ::DefWindowProcW(window, message, wParam, lParam);
     }
     try {
         // Nothing of `self` may be used after this returns: the handler
         // may have destroyed the window and its object.
         return self->OnMessage(message, wParam, lParam);
     } catch (const std::exception& e) {
-        ::MessageBoxA(window, e.what(), platform::kProgramTitle, MB_ICONEXCLAMATION | MB_OK);
+        ::MessageBoxW(window, Wide(e.what()).c_str(), Wide(platform::kProgramTitle).c_str(), MB_ICONEXCLAMATION | MB_OK);
     } catch (...) {
-        ::MessageBoxA(window, "Unexpected error.", platform::kProgramTitle, MB_ICONEXCLAMATION | MB_OK);
+        ::MessageBoxW(window, L"Unexpected error.", Wide(platform::kProgramTitle).c_str(), MB_ICONEXCLAMATION | MB_OK);
     }
     return 0;
 }
@@ -524,7 +527,7 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
         break;
     }
-    return ::DefWindowProcA(window_, message, wParam, lParam);
+    return ::DefWindowProcW(window_, message, wParam, lParam);
 }
 
 }  // namespace platform::win32::app

@@ -193,6 +193,6 @@ private:
 constexpr UINT kRunPosted = WM_APP + 1;
 
 // Registered once; every form window is of this class.
-constexpr const char* kFormClassName = "VarnholtForm";
+constexpr const wchar_t* kFormClassName = L"VarnholtForm";
 
 }  // namespace platform::win32::app

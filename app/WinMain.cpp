@@ -3,11 +3,13 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Profile.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Shell.h"
 #include "platform/win32/Win32Ui.h"
+#include "platform/win32/WideText.h"
 #include "app/Windows.h"
 
 namespace w = platform::win32;
@@ -21,21 +23,23 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     try {
         w::Win32Registry registry;
         w::Win32FileSystem files;
+        w::Win32CodePage codePage;
         w::Win32Profile profile;
         w::Win32Shell shell;
         w::Win32UiServices ui;
-        w::app::App app({registry, files, profile, shell, ui});
+        w::app::App app({registry, files, codePage, profile, shell, ui});
         app.Start();
         MSG msg;
         BOOL got;
-        while ((got = ::GetMessageA(&msg, nullptr, 0, 0)) > 0) {
+        while ((got = ::GetMessageW(&msg, nullptr, 0, 0)) > 0) {
             if (w::app::HandleDialogKeys(msg)) continue;
             ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
+            ::DispatchMessageW(&msg);
         }
         code = got == 0 ? static_cast<int>(msg.wParam) : 1;
     } catch (const std::exception& e) {
-        ::MessageBoxA(nullptr, e.what(), platform::kProgramTitle, MB_ICONEXCLAMATION | MB_OK);
+        ::MessageBoxW(nullptr, w::Wide(e.what()).c_str(), w::Wide(platform::kProgramTitle).c_str(),
+                      MB_ICONEXCLAMATION | MB_OK);
         code = 1;
     }
     if (ole) ::OleUninitialize();

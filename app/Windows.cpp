@@ -1,6 +1,6 @@
 #include "app/Windows.h"
 
-#include <cstring>
+#include <cwchar>
 #include <string>
 
 namespace platform::win32::app {
@@ -16,13 +16,13 @@ const layout::WindowLayout& LayoutOfPage(shell::Page page) {
 // The system's own move of the window, as if its caption had been pressed.
 void StartMove(HWND window) {
     ::ReleaseCapture();
-    ::SendMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+    ::SendMessageW(window, WM_NCLBUTTONDOWN, HTCAPTION, 0);
 }
 
 shell::FrameActions PageActions(PageWindow* self, App& app) {
     shell::FrameActions a;
     a.startMove = [self] { StartMove(self->Handle()); };
-    a.minimise = [self] { ::SendMessageA(self->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0); };
+    a.minimise = [self] { ::SendMessageW(self->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0); };
     // Both destroy the page: run from its own message, after the handler
     // that asked has returned.
     a.close = [self, &app] { self->Post([self, &app] { app.ClosePage(*self); }); };
@@ -93,7 +93,7 @@ void ScanWindow::Form_Load() {
                                            LabelNamed("lblCurrentKey"), timer_, ButtonNamed("CommandStart"),
                                            ButtonNamed("CommandStop"), ButtonNamed("CommandRepair"),
                                            ButtonNamed("CommandReturn")},
-                  scan::ScanServices{s.registry, s.files, s.profile, s.ui, [this] {
+                  scan::ScanServices{s.registry, s.files, s.codePage, s.profile, s.ui, [this] {
                                          // Marked only: the modal loop destroys the window once
                                          // control is back with it.
                                          Post([this] { closed_ = true; });
@@ -127,7 +127,7 @@ void App::Start() {
         return;
     }
     RECT work{0, 0, 1024, 768};
-    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     RECT own{};
     ::GetWindowRect(page_->Handle(), &own);
     const int x = work.left + ((work.right - work.left) - (own.right - own.left)) / 2;
@@ -196,7 +196,7 @@ void App::ShowScanWindow(PageWindow& owner) {
 
     MSG msg;
     while (!scan->Closed()) {
-        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got <= 0) {
             // The quit belongs to the program's own loop.
             ::PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 1);
@@ -204,7 +204,7 @@ void App::ShowScanWindow(PageWindow& owner) {
         }
         if (HandleDialogKeys(msg)) continue;
         ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
+        ::DispatchMessageW(&msg);
     }
     // The owner first, so that the system hands the activation back to it.
     ::EnableWindow(ownerWindow, TRUE);
@@ -230,9 +230,9 @@ void App::End(int code) {
 bool HandleDialogKeys(MSG& msg) {
     if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !msg.hwnd) return false;
     HWND root = ::GetAncestor(msg.hwnd, GA_ROOT);
-    char name[32] = {};
-    if (!root || !::GetClassNameA(root, name, sizeof name) || std::strcmp(name, kFormClassName) != 0) return false;
-    return ::IsDialogMessageA(root, &msg) != FALSE;
+    wchar_t name[32] = {};
+    if (!root || !::GetClassNameW(root, name, 32) || std::wcscmp(name, kFormClassName) != 0) return false;
+    return ::IsDialogMessageW(root, &msg) != FALSE;
 }
 
 }  // namespace platform::win32::app

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
@@ -27,6 +28,7 @@ namespace platform::win32::app {
 struct AppServices {
     platform::Registry& registry;
     platform::FileSystem& files;
+    platform::CodePage& codePage;
     platform::Profile& profile;
     platform::Shell& shell;
     platform::UiServices& ui;

@@ -7,6 +7,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/win32/WideText.h"
+
 namespace platform::win32 {
 
 namespace {
@@ -55,21 +57,21 @@ std::int16_t MouseShift(WPARAM wParam) {
 std::unique_ptr<ButtonWindow> ButtonWindow::Create(HWND parent, const std::string& name, const Placement& placement,
                                                    const controls::PropertyStore& stored, int id, const Font& ambientFont) {
     static const ATOM atom = [] {
-        WNDCLASSEXA wc{};
+        WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
         wc.style = CS_DBLCLKS;
         wc.lpfnWndProc = &ButtonWindow::WindowProc;
-        wc.hInstance = ::GetModuleHandleA(nullptr);
-        wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
         wc.lpszClassName = kClassName;
-        return ::RegisterClassExA(&wc);
+        return ::RegisterClassExW(&wc);
     }();
     if (!atom) throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), "RegisterClassEx (button)");
 
     std::unique_ptr<ButtonWindow> self(new ButtonWindow(name, ambientFont));
-    HWND window = ::CreateWindowExA(0, kClassName, name.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS,
+    HWND window = ::CreateWindowExW(0, kClassName, Wide(name).c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS,
                                     placement.x, placement.y, placement.width, placement.height, parent,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), self.get());
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), self.get());
     if (!window) throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), "CreateWindowEx (button)");
 
     // Load first (its closing paint draws nothing at size 0), then the first
@@ -92,14 +94,14 @@ ButtonWindow::ButtonWindow(const std::string& name, const Font& ambientFont)
     auto& live = LiveButtons();
     live.push_back(this);
     if (!accessKeyHook)
-        accessKeyHook = ::SetWindowsHookExA(WH_GETMESSAGE, &ButtonWindow::AccessKeyHook, nullptr, ::GetCurrentThreadId());
+        accessKeyHook = ::SetWindowsHookExW(WH_GETMESSAGE, &ButtonWindow::AccessKeyHook, nullptr, ::GetCurrentThreadId());
 }
 
 ButtonWindow::~ButtonWindow() {
     *alive_ = false;
     if (window_) {
         ::KillTimer(window_, kHoverTimer);
-        ::SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+        ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
         HWND window = window_;
         window_ = nullptr;
         ::DestroyWindow(window);
@@ -177,7 +179,7 @@ bool ButtonWindow::PointerPosition(int& x, int& y) {
 }
 
 void ButtonWindow::SendTab(bool backwards) {
-    if (window_) ::PostMessageA(window_, kMoveFocus, backwards ? 1 : 0, 0);
+    if (window_) ::PostMessageW(window_, kMoveFocus, backwards ? 1 : 0, 0);
 }
 
 void ButtonWindow::OnMoveFocus(bool backwards) {
@@ -191,17 +193,17 @@ void ButtonWindow::OnMoveFocus(bool backwards) {
 
 LRESULT CALLBACK ButtonWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
         auto* self = static_cast<ButtonWindow*>(create->lpCreateParams);
         self->window_ = window;
-        ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    auto* self = reinterpret_cast<ButtonWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (!self) return ::DefWindowProcA(window, message, wParam, lParam);
+    auto* self = reinterpret_cast<ButtonWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self) return ::DefWindowProcW(window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         self->window_ = nullptr;
-        return ::DefWindowProcA(window, message, wParam, lParam);
+        return ::DefWindowProcW(window, message, wParam, lParam);
     }
     try {
         return self->OnMessage(message, wParam, lParam);
@@ -277,7 +279,7 @@ LRESULT ButtonWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         command_.OnAccessKeyPress(static_cast<std::int16_t>(wParam));
         return 0;
     default:
-        return ::DefWindowProcA(window_, message, wParam, lParam);
+        return ::DefWindowProcW(window_, message, wParam, lParam);
     }
 }
 
@@ -323,14 +325,14 @@ LRESULT CALLBACK ButtonWindow::AccessKeyHook(int code, WPARAM wParam, LPARAM lPa
     // button of that letter may be any button of the same top-level window.
     if (code == HC_ACTION && wParam == PM_REMOVE) {
         auto* msg = reinterpret_cast<MSG*>(lParam);
-        if (msg->message == WM_SYSCHAR && msg->hwnd) {
+        if (msg->message == WM_SYSCHAR && msg->hwnd && msg->wParam < 0x80) {
             HWND root = ::GetAncestor(msg->hwnd, GA_ROOT);
             const char typed = static_cast<char>(std::tolower(static_cast<unsigned char>(msg->wParam)));
             for (ButtonWindow* button : LiveButtons()) {
                 HWND w = button->window_;
                 if (!w || button->accessKey_.empty() || button->accessKey_[0] != typed) continue;
                 if (::GetAncestor(w, GA_ROOT) != root || !::IsWindowVisible(w) || !::IsWindowEnabled(w)) continue;
-                ::PostMessageA(w, kAccessKey, msg->wParam, 0);
+                ::PostMessageW(w, kAccessKey, msg->wParam, 0);
                 msg->message = WM_NULL;
                 break;
             }

@@ -56,7 +56,7 @@ public:
     controls::Command& Control() { return command_; }
     const GdiCanvas& Surface() const { return canvas_; }
 
-    static constexpr const char* kClassName = "VarnholtCommand";
+    static constexpr const wchar_t* kClassName = L"VarnholtCommand";
 
 private:
     ButtonWindow(const std::string& name, const Font& ambientFont);

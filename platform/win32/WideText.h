@@ -20,5 +20,6 @@ inline std::string Utf8(const wchar_t* text, std::size_t length) {
 }
 
 inline std::string Utf8(const std::wstring& text) { return Utf8(text.data(), text.size()); }
+inline std::string Utf8(const wchar_t* text) { return Utf8(std::wstring(text)); }
 
 }  // namespace platform::win32

@@ -13,17 +13,21 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Profile.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Shell.h"
 #include "platform/win32/Win32Ui.h"
+#include "platform/win32/WideText.h"
 #include "app/Windows.h"
 #include "win32/ui_test_window.h"
 
 namespace app_test {
 
 namespace app = platform::win32::app;
+using platform::win32::Utf8;
+using platform::win32::Wide;
 
 // Real message pumping and clock; message boxes scripted.
 class ScriptedUi final : public platform::UiServices {
@@ -66,39 +70,40 @@ private:
 };
 
 inline std::string ModuleFolder() {
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::string folder = Utf8(path);
     return folder.substr(0, folder.find_last_of('\\'));
 }
 
 // The pictures the build drew, beside the tests' folder.
 inline std::string BuiltPicture(const std::string& name) { return ModuleFolder() + "\\..\\app\\art\\" + name; }
 
-// The real file system with the application folder in a fresh temp folder.
+// The real file system with the application folder in a fresh temp folder,
+// whose name begins with `name`.
 class AppFolderFiles final : public platform::win32::Win32FileSystem {
 public:
-    explicit AppFolderFiles(bool withPictures = true) {
+    explicit AppFolderFiles(bool withPictures = true, const std::string& name = "varnholt-app-test") {
         static int made = 0;
-        char temp[MAX_PATH];
-        ::GetTempPathA(MAX_PATH, temp);
-        folder_ = std::string(temp) + "varnholt-app-test-" + std::to_string(::GetCurrentProcessId()) + "-" +
-                  std::to_string(++made);
-        ::CreateDirectoryA(folder_.c_str(), nullptr);
+        wchar_t temp[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, temp);
+        folder_ = Utf8(temp) + name + "-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++made);
+        ::CreateDirectoryW(Wide(folder_).c_str(), nullptr);
         if (withPictures)
-            for (const char* name : {"bgmain.dll", "bgother.dll", "bgscan.dll"})
-                ::CopyFileA(BuiltPicture(name).c_str(), (folder_ + "\\" + name).c_str(), FALSE);
+            for (const char* picture : {"bgmain.dll", "bgother.dll", "bgscan.dll"})
+                ::CopyFileW(Wide(BuiltPicture(picture)).c_str(), Wide(folder_ + "\\" + picture).c_str(), FALSE);
     }
     ~AppFolderFiles() override {
-        for (const std::string& name : ListFiles(folder_ + "\\RegBackups\\*")) ::DeleteFileA((folder_ + "\\RegBackups\\" + name).c_str());
-        ::RemoveDirectoryA((folder_ + "\\RegBackups").c_str());
-        for (const std::string& name : ListFiles(folder_ + "\\*")) ::DeleteFileA((folder_ + "\\" + name).c_str());
-        ::RemoveDirectoryA(folder_.c_str());
+        for (const std::string& file : ListFiles(folder_ + "\\RegBackups\\*"))
+            ::DeleteFileW(Wide(folder_ + "\\RegBackups\\" + file).c_str());
+        ::RemoveDirectoryW(Wide(folder_ + "\\RegBackups").c_str());
+        for (const std::string& file : ListFiles(folder_ + "\\*")) ::DeleteFileW(Wide(folder_ + "\\" + file).c_str());
+        ::RemoveDirectoryW(Wide(folder_).c_str());
     }
     std::string AppFolder() override { return folder_; }
     std::string Profile() const { return folder_ + "\\ro.ini"; }
     void WriteFile(const std::string& name, const std::string& bytes) const {
-        std::ofstream(folder_ + name, std::ios::binary) << bytes;
+        std::ofstream(Wide(folder_ + name).c_str(), std::ios::binary) << bytes;
     }
 
 private:
@@ -106,22 +111,24 @@ private:
 };
 
 inline std::string ReadProfile(const std::string& file, const char* section, const char* key) {
-    char buffer[256] = {};
-    ::GetPrivateProfileStringA(section, key, "", buffer, sizeof buffer, file.c_str());
-    return buffer;
+    wchar_t buffer[256] = {};
+    ::GetPrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), L"", buffer, 256, Wide(file).c_str());
+    return Utf8(buffer);
 }
 
 // Everything the windows take, and the application over it.
 struct AppRig {
-    explicit AppRig(bool withPictures = true) : files(withPictures) {}
+    explicit AppRig(bool withPictures = true, const std::string& folderName = "varnholt-app-test")
+        : files(withPictures, folderName) {}
     platform::win32::Win32Registry registry;
     AppFolderFiles files;
+    platform::win32::Win32CodePage codePage;
     platform::win32::Win32Profile profile;
     platform::win32::Win32Shell shell;
     ScriptedUi ui;
     bool ended = false;
     std::unique_ptr<app::App> application =
-        std::make_unique<app::App>(app::AppServices{registry, files, profile, shell, ui}, [this] { ended = true; });
+        std::make_unique<app::App>(app::AppServices{registry, files, codePage, profile, shell, ui}, [this] { ended = true; });
 
     app::App& App() { return *application; }
     app::PageWindow* Page() const { return application->OpenPage(); }

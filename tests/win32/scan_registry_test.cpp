@@ -4,22 +4,25 @@
 #include <gtest/gtest.h>
 
 #include "fakes/FakeUi.h"
+#include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Profile.h"
 #include "platform/win32/Win32Registry.h"
+#include "platform/win32/WideText.h"
 #include "scan/BackupWriter.h"
 #include "scan/FormRepair.h"
 #include "scan/ValueRemoval.h"
 
 namespace {
 
-std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+using platform::win32::Utf8;
+using platform::win32::Wide;
 
 // A scratch key under HKCU\Software, deleted with its tree.
 struct ScratchKey {
     std::string path = "Software\\VarnholtScan" + std::to_string(GetCurrentProcessId());
-    ScratchKey() { RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str()); }
-    ~ScratchKey() { RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str()); }
+    ScratchKey() { RegDeleteTreeW(HKEY_CURRENT_USER, Wide(path).c_str()); }
+    ~ScratchKey() { RegDeleteTreeW(HKEY_CURRENT_USER, Wide(path).c_str()); }
     void Set(const std::string& sub, const std::wstring& name, DWORD type, const void* data, DWORD size) {
         HKEY key;
         ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, Wide(path + sub).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
@@ -53,10 +56,10 @@ struct ScratchKey {
 class TempAppFiles : public platform::win32::Win32FileSystem {
 public:
     TempAppFiles() {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        folder_ = std::string(temp) + "varnholt-app-" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(folder_.c_str(), nullptr);
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        folder_ = Utf8(temp) + "varnholt-app-" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryW(Wide(folder_).c_str(), nullptr);
     }
     std::string AppFolder() override { return folder_; }
 
@@ -76,6 +79,7 @@ TEST(ScanOnTheRealRegistry, FindsExactlyTheSeededMissingFiles) {
 
     platform::win32::Win32Registry registry;
     TempAppFiles files;
+    platform::win32::Win32CodePage codePage;
     platform::win32::Win32Profile profile;
     fakes::FakeUi ui;
     fakes::FakeListView list;
@@ -83,7 +87,7 @@ TEST(ScanOnTheRealRegistry, FindsExactlyTheSeededMissingFiles) {
     fakes::FakeTimer timer;
     fakes::FakeButton start, stop, repair, ret;
     scan::FormRepair form({list, status, repairCount, currentKey, timer, start, stop, repair, ret},
-                          {registry, files, profile, ui, [] {}});
+                          {registry, files, codePage, profile, ui, [] {}});
     form.Form_Load();
     start.Press();
     EXPECT_EQ(currentKey.caption, "Scan finished");
@@ -143,19 +147,20 @@ TEST(BackupOnTheRealRegistry, RestoringTheBackupGivesBackEveryTypeAndByte) {
 
     platform::win32::Win32Registry registry;
     TempAppFiles files;
+    platform::win32::Win32CodePage codePage;
     std::vector<engine::Finding> findings;
     for (const Seed& s : seeds) {
         engine::Finding f;
         f.rootName = "HKEY_CURRENT_USER";
         f.root = platform::kHkeyCurrentUser;
         f.keyPath = scratch.path + "\\K";
-        f.valueName.assign(s.name.begin(), s.name.end());  // all ASCII but the unholdable data
+        f.valueName = Utf8(s.name);
         f.keyText = f.keyPath + "\\" + f.valueName;
         findings.push_back(f);
     }
     std::vector<scan::BackupRow> rows;
     for (const auto& f : findings) rows.push_back({&f, true});
-    const scan::BackupResult backup = scan::WriteBackupFile(rows, registry, files, "12/10/2026 1:02:03 PM");
+    const scan::BackupResult backup = scan::WriteBackupFile(rows, registry, files, codePage, "12/10/2026 1:02:03 PM");
     ASSERT_TRUE(backup.written) << backup.path;
     for (std::size_t i = 0; i < seeds.size(); ++i) {
         EXPECT_EQ(backup.held[i], stored[i].holdable) << "value " << i;
@@ -178,8 +183,8 @@ TEST(BackupOnTheRealRegistry, RestoringTheBackupGivesBackEveryTypeAndByte) {
 
     for (const Seed& s : stored) {
         const auto [type, data] = scratch.Get("\\K", s.name);
-        EXPECT_EQ(type, long(s.type)) << std::string(s.name.begin(), s.name.end());
-        EXPECT_EQ(data, s.data) << std::string(s.name.begin(), s.name.end());
+        EXPECT_EQ(type, long(s.type)) << Utf8(s.name);
+        EXPECT_EQ(data, s.data) << Utf8(s.name);
     }
 }
 

@@ -13,11 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Profile.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Shell.h"
 #include "platform/win32/Win32Ui.h"
+#include "platform/win32/WideText.h"
 #include "app/Windows.h"
 
 namespace w = platform::win32;
@@ -40,9 +42,9 @@ void Pump(Done done, DWORD limitMs) {
     while (!done() && ::GetTickCount64() < end) {
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
         MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
+            ::DispatchMessageW(&msg);
         }
     }
 }
@@ -76,7 +78,7 @@ bool Save(HWND window, const std::string& path) {
     file.bfType = 0x4D42;
     file.bfOffBits = sizeof file + sizeof info.bmiHeader;
     file.bfSize = file.bfOffBits + size;
-    std::ofstream out(path, std::ios::binary);
+    std::ofstream out(w::Wide(path).c_str(), std::ios::binary);
     out.write(reinterpret_cast<const char*>(&file), sizeof file);
     out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
     out.write(static_cast<const char*>(bits), size);
@@ -90,12 +92,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     int argc = 0;
     LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
     if (argc < 3) return 2;
-    auto narrow = [](LPCWSTR s) {
-        char buffer[MAX_PATH * 2] = {};
-        ::WideCharToMultiByte(CP_ACP, 0, s, -1, buffer, sizeof buffer, nullptr, nullptr);
-        return std::string(buffer);
-    };
-    const std::string folder = narrow(argv[1]), out = narrow(argv[2]) + "\\";
+    const std::string folder = w::Utf8(argv[1]), out = w::Utf8(argv[2]) + "\\";
     ::LocalFree(argv);
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
@@ -105,11 +102,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     {
         w::Win32Registry registry;
         FolderFiles files(folder);
+        w::Win32CodePage codePage;
         w::Win32Profile profile;
         w::Win32Shell shell;
         w::Win32UiServices ui;
         bool ended = false;
-        w::app::App app({registry, files, profile, shell, ui}, [&] { ended = true; });
+        w::app::App app({registry, files, codePage, profile, shell, ui}, [&] { ended = true; });
         ::SetCursorPos(2000, 2000);
         app.Start();
         if (ended) return 1;
@@ -131,7 +129,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         app.scanWindowShown = [&](w::app::ScanWindow& scan) {
             Pump([&] { return scan.LabelNamed("lblCurrentKey").Caption() == "Scan finished"; }, 600000);
             failures += !Save(scan.Handle(), out + "5-scan.bmp");
-            ::PostMessageA(scan.Handle(), WM_CLOSE, 0, 0);
+            ::PostMessageW(scan.Handle(), WM_CLOSE, 0, 0);
         };
         app.ShowScanWindow(*app.OpenPage());
     }
