@@ -282,6 +282,37 @@ TEST_F(AppWindows, ScanStopRepairRestoreAndDeleteOnTheRealRegistry) {
     EXPECT_EQ(rig.Page()->LabelNamed("LabelFixedCount").Caption(), "2");
 }
 
+TEST_F(AppWindows, AFolderNamedOutsideTheCodePageHoldsTheProfileTheBackupsAndThePictures) {
+    ScratchKey scratch;
+    platform::win32::Win32FileSystem realFiles;
+    scratch.SetText("gone", realFiles.SystemDirectory().substr(0, 2) + "\\Varnholt Gone\\app.exe");
+    AppRig rig(true, "varnholt-\xC5\x81ukasz-\xE4\xB8\xAD");
+    rig.files.WriteFile("\\ro.ini", "[Settings]\r\nBackupBeforeFix=1\r\n");
+    rig.App().Start();
+    ASSERT_NE(rig.Page(), nullptr);
+    EXPECT_TRUE(rig.ui.messages.empty()) << "the pictures load from the folder";
+    bool repaired = false;
+    rig.App().scanWindowShown = [&](app::ScanWindow& scan) {
+        CloseAtEnd close{scan.Handle()};
+        auto& list = scan.ListNamed("lvwRegErrors");
+        ASSERT_TRUE(PumpUntil([&] { return scan.LabelNamed("lblCurrentKey").Caption() == "Scan finished"; }, 120000));
+        for (int row = 1; row <= list.RowCount(); ++row) list.SetChecked(row, list.Text(row, 2).find(scratch.path) == 0);
+        ClickButton(scan, "CommandRepair");
+        ASSERT_TRUE(PumpUntil([&] { return rig.ui.messages.size() == 2; }));
+        EXPECT_EQ(rig.ui.messages[0].text.rfind("Backup file:" + rig.files.AppFolder() + "\\RegBackups\\Backup (", 0), 0u);
+        EXPECT_EQ(rig.ui.messages[1].text, "1 errors has repaired.");
+        EXPECT_EQ(ReadProfile(rig.files.Profile(), "Records", "FixedCount"), "1");
+        repaired = true;
+        ClickButton(scan, "CommandReturn");
+    };
+    ClickButton(*rig.Page(), "CommandScanNow");
+    ASSERT_TRUE(PumpUntil([&] { return repaired && !rig.App().OpenScanWindow(); }, 240000));
+    ClickPicture(*rig.Page(), "ImageRestore");
+    ASSERT_TRUE(PumpUntil([&] { return rig.Page()->Page() == Page::RestoreAndBackup; }));
+    EXPECT_EQ(rig.Page()->ListNamed("ListViewBackups").RowCount(), 1);
+    EXPECT_EQ(rig.ui.messages.size(), 2u) << "no picture failed on the way";
+}
+
 TEST_F(AppWindows, TheSystemCloseWaitsForTheWalkToEnd) {
     AppRig rig;
     rig.App().Start();
