@@ -14,7 +14,7 @@ PACKAGES := cmake make g++ gcc googletest \
 # Without a display, Wine runs inside a private X server.
 XRUN := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24")
 
-.PHONY: all setup prefix native windows dist test check-layout test-native test-windows run bench clean
+.PHONY: all setup prefix native windows dist release test check-layout test-native test-windows run bench clean
 
 all: native windows
 
@@ -45,7 +45,11 @@ dist: windows
 	@mkdir -p dist
 	@cp build/windows/varnholt.exe dist/
 	@cp build/windows/app/art/bgmain.dll build/windows/app/art/bgother.dll build/windows/app/art/bgscan.dll dist/
-	@[ -f dist/ro.ini ] || printf '[Settings]\r\nBackupBeforeFix=1\r\n' > dist/ro.ini
+	@[ -f dist/ro.ini ] || cp app/ro.ini dist/
+
+# The zip a Windows user downloads, named with the project's version.
+release: windows
+	@ls build/windows/varnholt-*-win64.zip
 
 test-native: native
 	@ctest --preset native

@@ -10,10 +10,6 @@ namespace {
 
 char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-bool SameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Fold(x) == Fold(y); });
-}
-
 std::vector<std::string> SplitPath(const std::string& path) {
     std::vector<std::string> parts;
     std::size_t from = 0;

@@ -234,7 +234,9 @@ TEST(BackupFormat, EachTypeIsWrittenSoThatImportingGivesItBack) {
         std::string line;
         const bool held = scan::BackupValueLine("n", c.type, c.data, &line);
         EXPECT_EQ(held, c.line != nullptr) << "type " << c.type;
-        if (c.line && held) EXPECT_EQ(line, c.line);
+        if (c.line && held) {
+            EXPECT_EQ(line, c.line);
+        }
     }
     std::string line;
     ASSERT_TRUE(scan::BackupValueLine("n", 3, B(100, 0xFF), &line));

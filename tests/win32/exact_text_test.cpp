@@ -153,8 +153,9 @@ TEST(ExactText, NamesAndPathsOutsideTheCodePageAreListedAndRemovedAsThemselves) 
     EXPECT_TRUE(scratch.Has("", "nAme"));
     EXPECT_FALSE(scratch.Has(deep, "deep"));
     for (int row = 1; row <= rig.list.RowCount(); ++row) {
-        if (rig.list.Text(row, 0) == "Repaired")
+        if (rig.list.Text(row, 0) == "Repaired") {
             EXPECT_EQ(rig.list.Text(row, 2), scratch.path + "\\" + deep + "\\deep") << "only what is gone is repaired";
+        }
     }
     const std::string backup = rig.ui.messages.at(0).text.substr(std::string("Backup file:").size());
     Import(backup);

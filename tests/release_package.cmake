@@ -1,0 +1,17 @@
+# The release package holds the application folder as it ships, and is named
+# with the project's version. Run as: cmake -DZIP=<file> -DVERSION=<x.y.z> -P
+if(NOT ZIP MATCHES "/varnholt-${VERSION}-win64\\.zip$")
+  message(FATAL_ERROR "package ${ZIP} is not named with version ${VERSION}")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar tf ${ZIP} OUTPUT_VARIABLE listing RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "cannot read ${ZIP}")
+endif()
+string(REPLACE "\n" ";" files "${listing}")
+list(REMOVE_ITEM files "")
+list(SORT files)
+set(expected README.txt bgmain.dll bgother.dll bgscan.dll ro.ini varnholt.exe)
+if(NOT files STREQUAL expected)
+  message(FATAL_ERROR "package holds [${files}], expected [${expected}]")
+endif()
+message(STATUS "${ZIP}: ${files}")
