@@ -9,12 +9,12 @@ export WINEARCH ?= win64
 
 PACKAGES := cmake make g++ gcc googletest \
 	g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev \
-	wine wine64 xvfb xauth imagemagick locales librsvg2-bin fonts-dejavu-core
+	wine wine64 xvfb xauth imagemagick locales librsvg2-bin fonts-dejavu-core clang-14 libclang-rt-14-dev
 
 # Without a display, Wine runs inside a private X server.
 XRUN := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24")
 
-.PHONY: all setup prefix native windows dist release test check-layout test-native test-windows run bench clean
+.PHONY: all setup prefix native windows fuzz-build dist release test check-layout test-native test-fuzz test-windows fuzz run bench clean
 
 all: native windows
 
@@ -41,6 +41,14 @@ windows: setup
 	@cmake --preset windows >/dev/null
 	@cmake --build --preset windows -- --no-print-directory -s
 
+# The fuzz targets (clang's libFuzzer) over the portable logic.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := $(patsubst fuzz/%/corpus,%,$(wildcard fuzz/*/corpus))
+
+fuzz-build: setup
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -- --no-print-directory -s
+
 dist: windows
 	@mkdir -p dist
 	@cp build/windows/varnholt.exe dist/
@@ -60,7 +68,26 @@ test-windows: windows prefix
 check-layout:
 	@tools/check-layout
 
-test: check-layout test-native test-windows
+# Each fuzz target once over its seed corpus: no fuzzing here.
+test-fuzz: fuzz-build
+	@ctest --preset fuzz
+
+test: check-layout test-native test-fuzz test-windows
+
+# Each target fuzzes for FUZZ_SECONDS, growing its own corpus under
+# build/fuzz/runs/ (the seed corpus in fuzz/ is left as it is); an input that
+# breaks a rule is kept in that run's crashes folder.
+fuzz: fuzz-build
+	@failed=0; for t in $(FUZZ_TARGETS); do \
+	  run=build/fuzz/runs/$$t; rm -rf $$run/crashes; mkdir -p $$run/corpus $$run/crashes; \
+	  cp -n fuzz/$$t/corpus/* $$run/corpus/ 2>/dev/null; \
+	  build/fuzz/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -timeout=10 -print_final_stats=1 \
+	    -artifact_prefix=$$run/crashes/ $$run/corpus >$$run/log 2>&1; \
+	  executions=$$(sed -n 's/^stat::number_of_executed_units: //p' $$run/log); \
+	  crashes=$$(ls $$run/crashes | wc -l); \
+	  echo "$$t: $${executions:-0} executions, $$crashes crashes"; \
+	  [ $$crashes -eq 0 ] || { failed=1; ls -d $$run/crashes/*; }; \
+	done; exit $$failed
 
 run: dist prefix
 	@$(XRUN) wine dist/varnholt.exe

@@ -120,13 +120,18 @@ void cRegSearch::SearchSubkeysOf(platform::RegHandle root, platform::RegHandle k
         ui_.DoEvents();
         if (registry_.EnumKey(key, index, kNameChars, &name) != platform::kErrorSuccess) break;
         const std::string subName = TrimAtNull(name);
+        // A name that begins with a NUL reads as empty, and opening "" would
+        // give this key itself again: the walk would never end.
+        if (subName.empty()) continue;
         const std::string subPath = ChildPath(keyPath, subName);
         if (StopReason == 0) listener_.SearchKeyChanged(rootName + '\\' + subPath);
         if (IsMatch(subName)) listener_.SearchFound(rootName, subPath, "*", kFoundKeyName, MatchedValue{subPath, {}, 0, {}});
         if (StopReason != 0) continue;  // a stopped walk only finishes this loop
         try {
+            // By its exact name: a name holding a NUL cannot be opened, and
+            // is never taken for the key named by its first part.
             OpenKey sub(registry_);
-            if (!sub.Open(key, subName)) continue;
+            if (!sub.Open(key, name)) continue;
             if (WantValues()) SearchValuesOf(sub.handle(), rootName, subPath);
             if (StopReason == 0) SearchSubkeysOf(root, sub.handle(), rootName, subPath);
         } catch (...) {

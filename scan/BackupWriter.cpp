@@ -11,6 +11,10 @@ namespace {
 constexpr const char* kCrLf = "\r\n";
 constexpr std::size_t kLineWidth = 80;
 
+// A name or key path holding a line end or a NUL would break its line in
+// the file, and importing it would lose or misplace the value.
+bool FitsOnALine(const std::string& text) { return text.find_first_of(std::string("\r\n\0", 3)) == std::string::npos; }
+
 std::string Quoted(const std::string& text) {
     std::string out = "\"";
     for (char c : text) {
@@ -48,25 +52,39 @@ std::string HexData(std::uint32_t type, const std::vector<std::uint8_t>& data, s
 
 }  // namespace
 
-bool BackupValueLine(const std::string& valueName, std::uint32_t type, const std::vector<std::uint8_t>& data,
-                     std::string* line) {
+bool BackupValueLine(platform::CodePage& codePage, const std::string& valueName, std::uint32_t type,
+                     const std::vector<std::uint8_t>& data, std::string* line) {
+    if (!FitsOnALine(valueName)) return false;
     const bool isString = type == 1 || type == 2 || type == 7;
+    std::string text;  // of a string type, with its closing NUL
     if (isString) {
-        // The text must end with its NUL; a plain or expandable string may
-        // hold no other, or importing would not give the same bytes back.
-        if (data.empty() || data.back() != 0) return false;
-        if (type != 7 && std::find(data.begin(), data.end() - 1, 0) != data.end() - 1) return false;
+        // Whole UTF-16 characters only, and only what reads back as the same
+        // units. The text must end with its NUL; a plain or expandable string
+        // may hold no other, or importing would not give the same bytes back.
+        if (data.size() % 2 != 0) return false;
+        text = platform::Utf16BytesToUtf8(data.data(), data.size());
+        if (platform::Utf8ToUtf16Bytes(text) != data) return false;
+        if (text.empty() || text.back() != '\0') return false;
+        if (type != 7 && text.find('\0') != text.size() - 1) return false;
     }
-    std::string out = valueName.empty() ? std::string("@") : Quoted(valueName);
-    out += '=';
-    const std::string text = isString ? std::string(data.begin(), data.end() - 1) : std::string();
-    if (type == 1 && text.find_first_of("\r\n") == std::string::npos) {
-        out += Quoted(text);
-    } else if (type == 4 && data.size() == 4) {
+    // Escaped while still Unicode, then converted whole: in a double-byte
+    // code page the second byte of a character may be a backslash, which is
+    // part of that character and no escape.
+    const std::string name = valueName.empty() ? std::string("@") : Quoted(valueName);
+    std::string out;
+    if (type == 1 && text.find_first_of("\r\n") == std::string::npos)
+        return codePage.Encode(name + "=" + Quoted(text.substr(0, text.size() - 1)), line);
+    if (!codePage.Encode(name + "=", &out)) return false;
+    if (type == 4 && data.size() == 4) {
         char dword[20];
         std::snprintf(dword, sizeof dword, "dword:%08x",
                       static_cast<unsigned>(data[0] | data[1] << 8 | data[2] << 16 | std::uint32_t(data[3]) << 24));
         out += dword;
+    } else if (isString) {
+        // The import reads these bytes in the code page, as the file's text.
+        std::string bytes;
+        if (!codePage.Encode(text, &bytes)) return false;
+        out += HexData(type, std::vector<std::uint8_t>(bytes.begin(), bytes.end()), out.size());
     } else {
         out += HexData(type, data, out.size());
     }
@@ -81,22 +99,6 @@ std::string BackupFileName(const std::string& dateTimeText, int copy) {
     std::string name = "Backup (" + stamp + ")";
     if (copy > 1) name += " (" + std::to_string(copy) + ")";
     return name + ".reg";
-}
-
-bool BackupData(platform::CodePage& codePage, std::uint32_t type, const std::vector<std::uint8_t>& data,
-                std::vector<std::uint8_t>* bytes) {
-    if (type != 1 && type != 2 && type != 7) {
-        *bytes = data;
-        return true;
-    }
-    // Whole UTF-16 characters only, and only what reads back as the same units.
-    if (data.size() % 2 != 0) return false;
-    const std::string text = platform::Utf16BytesToUtf8(data.data(), data.size());
-    if (platform::Utf8ToUtf16Bytes(text) != data) return false;
-    std::string narrow;
-    if (!codePage.Encode(text, &narrow)) return false;
-    bytes->assign(narrow.begin(), narrow.end());
-    return true;
 }
 
 BackupResult WriteBackupFile(const std::vector<BackupRow>& rows, platform::Registry& registry,
@@ -114,16 +116,15 @@ BackupResult WriteBackupFile(const std::vector<BackupRow>& rows, platform::Regis
         if (!rows[i].ticked) continue;
         const engine::Finding& f = *rows[i].finding;
         std::uint32_t type = 0;
-        std::vector<std::uint8_t> data, fileData;
-        std::string name, keyPath, valueLine;
+        std::vector<std::uint8_t> data;
+        std::string keyLine, valueLine;
         // Vanished, unreadable, or not to be held exactly: it stays in the
-        // registry. A NUL inside a name has no place in the file's lines.
-        if (f.valueName.find('\0') != std::string::npos || f.keyPath.find('\0') != std::string::npos ||
+        // registry.
+        if (!FitsOnALine(f.keyPath) || !FitsOnALine(f.valueName) ||
             registry.QueryValue(f.root, f.keyPath, f.valueName, &type, &data) != platform::kErrorSuccess ||
-            !codePage.Encode(f.valueName, &name) || !codePage.Encode(f.keyPath, &keyPath) ||
-            !BackupData(codePage, type, data, &fileData) || !BackupValueLine(name, type, fileData, &valueLine))
+            !codePage.Encode("[" + f.rootName + "\\" + f.keyPath + "]", &keyLine) ||
+            !BackupValueLine(codePage, f.valueName, type, data, &valueLine))
             continue;
-        const std::string keyLine = "[" + f.rootName + "\\" + keyPath + "]";
         if (keyLine != lastKeyLine) text += kCrLf + keyLine + kCrLf;
         text += valueLine + kCrLf;
         lastKeyLine = keyLine;

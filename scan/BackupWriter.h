@@ -24,20 +24,14 @@ struct BackupResult {
     std::vector<bool> held;     // per row: its value is in the file and may be removed
 };
 
-// One value line (without the line end) for the value as it is now, or
-// false when no REGEDIT4 line can give it back exactly. The name and the
-// data of the string types are in the system code page.
-bool BackupValueLine(const std::string& valueName, std::uint32_t type, const std::vector<std::uint8_t>& data,
-                     std::string* line);
+// One value line (without the line end), in the system code page, for the
+// value as it is now (its registry bytes: UTF-16 for the string types); false
+// when no REGEDIT4 line can give it back exactly.
+bool BackupValueLine(platform::CodePage& codePage, const std::string& valueName, std::uint32_t type,
+                     const std::vector<std::uint8_t>& data, std::string* line);
 
 // "Backup (" stamp ").reg" with "/" and ":" made safe for a file name.
 std::string BackupFileName(const std::string& dateTimeText, int copy);
-
-// A value's registry bytes as the file holds them: string data (UTF-16 in
-// the registry) in the code page, other data as it is; false when the code
-// page cannot hold the string exactly.
-bool BackupData(platform::CodePage& codePage, std::uint32_t type, const std::vector<std::uint8_t>& data,
-                std::vector<std::uint8_t>* bytes);
 
 BackupResult WriteBackupFile(const std::vector<BackupRow>& rows, platform::Registry& registry,
                              platform::FileSystem& files, platform::CodePage& codePage,

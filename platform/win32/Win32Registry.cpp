@@ -43,7 +43,7 @@ private:
 
 long Win32Registry::OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t access,
                               platform::RegHandle* out) {
-    if (HoldsNul(path)) return ERROR_INVALID_NAME;
+    if (HoldsNul(path)) return platform::kErrorInvalidName;
     HKEY key = nullptr;
     const LONG result = RegOpenKeyExW(ToHkey(root), Wide(path).c_str(), 0, access, &key);
     if (result == ERROR_SUCCESS) *out = FromHkey(key);
@@ -76,7 +76,7 @@ long Win32Registry::EnumValue(platform::RegHandle key, std::uint32_t index, std:
 long Win32Registry::CloseKey(platform::RegHandle key) { return RegCloseKey(ToHkey(key)); }
 
 long Win32Registry::CreateKey(platform::RegHandle root, const std::string& path, platform::RegHandle* out) {
-    if (HoldsNul(path)) return ERROR_INVALID_NAME;
+    if (HoldsNul(path)) return platform::kErrorInvalidName;
     HKEY key = nullptr;
     const LONG result = RegCreateKeyExW(ToHkey(root), Wide(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                         &key, nullptr);
@@ -85,13 +85,13 @@ long Win32Registry::CreateKey(platform::RegHandle root, const std::string& path,
 }
 
 long Win32Registry::DeleteValue(platform::RegHandle key, const std::string& name) {
-    if (HoldsNul(name)) return ERROR_INVALID_NAME;
+    if (HoldsNul(name)) return platform::kErrorInvalidName;
     return RegDeleteValueW(ToHkey(key), Wide(name).c_str());
 }
 
 long Win32Registry::QueryValue(platform::RegHandle root, const std::string& keyPath, const std::string& name,
                                std::uint32_t* type, std::vector<std::uint8_t>* data) {
-    if (HoldsNul(keyPath) || HoldsNul(name)) return ERROR_INVALID_NAME;
+    if (HoldsNul(keyPath) || HoldsNul(name)) return platform::kErrorInvalidName;
     ScopedKey key;
     LONG result = RegOpenKeyExW(ToHkey(root), Wide(keyPath).c_str(), 0, KEY_QUERY_VALUE, key.out());
     if (result != ERROR_SUCCESS) return result;

@@ -116,12 +116,23 @@ void MemoryRegistry::OnOpen(platform::RegHandle root, const std::string& path, s
     Find(root, path, true)->onOpen = std::move(hook);
 }
 
+void MemoryRegistry::FailOpen(platform::RegHandle root, const std::string& path, long error) {
+    Find(root, path, true)->openError = error;
+}
+
+void MemoryRegistry::FailEnumeration(platform::RegHandle root, const std::string& path, long error) {
+    Find(root, path, true)->enumError = error;
+}
+
 long MemoryRegistry::OpenKeyEx(platform::RegHandle base, const std::string& path, std::uint32_t access,
                                platform::RegHandle* out) {
     ++openCalls_;
     if (!Resolve(base)) return platform::kErrorInvalidHandle;
+    // As the system's functions, which take names ended by a NUL.
+    if (path.find('\0') != std::string::npos) return platform::kErrorInvalidName;
     auto key = Find(base, path, false);
     if (!key) return platform::kErrorFileNotFound;
+    if (key->openError != platform::kErrorSuccess) return key->openError;
     if (key->onOpen) key->onOpen();
     *out = NewHandle(key, access);
     return platform::kErrorSuccess;
@@ -131,6 +142,7 @@ long MemoryRegistry::EnumKey(platform::RegHandle handle, std::uint32_t index, st
                              std::string* name) {
     auto key = Resolve(handle);
     if (!key) return platform::kErrorInvalidHandle;
+    if (key->enumError != platform::kErrorSuccess) return key->enumError;
     if (index >= key->subkeys.size()) return platform::kErrorNoMoreItems;
     const std::string& subName = std::next(key->subkeys.begin(), index)->second->name;
     if (platform::Utf16Length(subName) + 1 > nameChars) return platform::kErrorMoreData;
@@ -143,6 +155,7 @@ long MemoryRegistry::EnumValue(platform::RegHandle handle, std::uint32_t index, 
                                std::vector<std::uint8_t>* data) {
     auto key = Resolve(handle);
     if (!key) return platform::kErrorInvalidHandle;
+    if (key->enumError != platform::kErrorSuccess) return key->enumError;
     if (index >= key->values.size()) return platform::kErrorNoMoreItems;
     const Value& value = key->values[index];
     if (platform::Utf16Length(value.name) + 1 > nameChars || value.data.size() > dataBytes)

@@ -34,6 +34,9 @@ public:
     // Called at every open of this key (by full path); may throw to simulate
     // a failure inside the walk.
     void OnOpen(platform::RegHandle root, const std::string& path, std::function<void()> hook);
+    // Opening this key, or listing its subkeys or values, answers `error`.
+    void FailOpen(platform::RegHandle root, const std::string& path, long error);
+    void FailEnumeration(platform::RegHandle root, const std::string& path, long error);
     int OpenHandles() const { return static_cast<int>(handles_.size()); }
     int OpenCalls() const { return openCalls_; }
 
@@ -67,6 +70,8 @@ private:
         std::map<std::string, std::size_t, NoCaseLess> valueIndex;        // name -> position in values
         bool denyWrites = false;
         std::function<void()> onOpen;
+        long openError = platform::kErrorSuccess;
+        long enumError = platform::kErrorSuccess;
     };
     struct Handle {
         std::shared_ptr<Key> key;

@@ -201,6 +201,18 @@ TEST_F(RegSearchTest, AFailureEndsTheWalkWithItsNumber) {
     EXPECT_EQ(reg.OpenHandles(), 0);
 }
 
+// Such a name reads as empty; opening it would open the key itself again,
+// and the walk would recurse until the stack ran out.
+TEST_F(RegSearchTest, AKeyNameBeginningWithANulIsPassedOver) {
+    reg.AddKey(kHkeyCurrentUser, std::string("S\\\0hidden", 9));
+    reg.SetString(kHkeyCurrentUser, "S\\after", "v", "C:\\x.exe");
+    Run(kHkeyCurrentUser, "S", 3, "C:");
+    EXPECT_EQ(rec.events, (Events{"key HKEY_CURRENT_USER\\S\\after",
+                                  "found 2 HKEY_CURRENT_USER | S\\after\\v | C:\\x.exe"}));
+    EXPECT_EQ(rec.finished, std::vector<std::int32_t>{0});
+    EXPECT_EQ(reg.OpenHandles(), 0);
+}
+
 TEST_F(RegSearchTest, YieldsOncePerSubkeyStepIncludingTheLast) {
     reg.AddKey(kHkeyCurrentUser, "K\\a");
     reg.AddKey(kHkeyCurrentUser, "K\\b");

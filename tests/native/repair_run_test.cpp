@@ -2,6 +2,7 @@
 #include "ScanFixture.h"
 #include "scan/BackupWriter.h"
 #include "scan/ValueRemoval.h"
+#include "platform/Text.h"
 
 using Texts = std::vector<std::string>;
 using platform::Rgb;
@@ -208,21 +209,58 @@ TEST(BackupFormat, KeyLinesAreSharedByConsecutiveRowsOfOneKey) {
     EXPECT_EQ(r.held, (std::vector<bool>{true, false, true, true, true, true}));
 }
 
+// A line end or NUL in a name or key path would split its line in the file,
+// and importing it would lose or misplace the value: such values are kept.
+TEST(BackupFormat, NamesAndKeysThatWouldBreakTheirLineAreNotHeld) {
+    fakes::Latin1CodePage codePage;
+    std::string line;
+    for (const std::string& name : std::vector<std::string>{"a\r\nb", "a\nb", "a\rb", std::string("a\0b", 3)})
+        EXPECT_FALSE(scan::BackupValueLine(codePage, name, 1, {'x', 0, 0, 0}, &line)) << name;
+
+    fakes::MemoryRegistry reg;
+    fakes::MemoryFileSystem files;
+    reg.SetString(platform::kHkeyCurrentUser, "A\nB", "v", "C:\\x.exe");
+    engine::Finding f;
+    f.rootName = "HKEY_CURRENT_USER";
+    f.root = platform::kHkeyCurrentUser;
+    f.keyPath = "A\nB";
+    f.valueName = "v";
+    const scan::BackupResult r = scan::WriteBackupFile({{&f, true}}, reg, files, codePage, "0:00");
+    ASSERT_TRUE(r.written);
+    EXPECT_EQ(r.held, std::vector<bool>{false});
+    EXPECT_EQ(files.Contents(r.path), "REGEDIT4\r\n");
+}
+
+// String data as the registry holds it: UTF-16, little-endian.
+std::vector<std::uint8_t> Utf16(std::u16string_view text) {
+    std::vector<std::uint8_t> bytes;
+    for (char16_t u : text) {
+        bytes.push_back(static_cast<std::uint8_t>(u & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(u >> 8));
+    }
+    return bytes;
+}
+
 TEST(BackupFormat, EachTypeIsWrittenSoThatImportingGivesItBack) {
     using B = std::vector<std::uint8_t>;
+    using namespace std::string_view_literals;
+    fakes::Latin1CodePage codePage;
     struct Case {
         std::uint32_t type;
         B data;
         const char* line;  // nullptr: cannot be held
     } cases[] = {
-        {1, {'a', '\\', '"', 0}, "\"n\"=\"a\\\\\\\"\""},
-        {1, {0}, "\"n\"=\"\""},
-        {1, {'a', '\r', '\n', 0}, "\"n\"=hex(1):61,0d,0a,00"},
-        {1, {'a'}, nullptr},
-        {1, {'a', 0, 'b', 0}, nullptr},
-        {2, {'%', 'x', '%', 0}, "\"n\"=hex(2):25,78,25,00"},
-        {7, {'a', 0, 'b', 0, 0}, "\"n\"=hex(7):61,00,62,00,00"},
-        {7, {'a'}, nullptr},
+        {1, Utf16(u"a\\\"\0"sv), "\"n\"=\"a\\\\\\\"\""},
+        {1, Utf16(u"\0"sv), "\"n\"=\"\""},
+        {1, Utf16(u"\u00E9\0"sv), "\"n\"=\"\xE9\""},  // in the code page's bytes
+        {1, Utf16(u"\u4E2D\0"sv), nullptr},  // beyond the code page
+        {1, Utf16(u"a\r\n\0"sv), "\"n\"=hex(1):61,0d,0a,00"},
+        {1, Utf16(u"a"sv), nullptr},
+        {1, Utf16(u"a\0b\0"sv), nullptr},
+        {1, {'a', 0, 0}, nullptr},  // half a character
+        {2, Utf16(u"%x%\0"sv), "\"n\"=hex(2):25,78,25,00"},
+        {7, Utf16(u"a\0b\0\0"sv), "\"n\"=hex(7):61,00,62,00,00"},
+        {7, Utf16(u"a"sv), nullptr},
         {4, {0x1A, 0, 0, 0x80}, "\"n\"=dword:8000001a"},
         {4, {1, 2}, "\"n\"=hex(4):01,02"},
         {3, {}, "\"n\"=hex:"},
@@ -232,14 +270,14 @@ TEST(BackupFormat, EachTypeIsWrittenSoThatImportingGivesItBack) {
     };
     for (const Case& c : cases) {
         std::string line;
-        const bool held = scan::BackupValueLine("n", c.type, c.data, &line);
+        const bool held = scan::BackupValueLine(codePage, "n", c.type, c.data, &line);
         EXPECT_EQ(held, c.line != nullptr) << "type " << c.type;
         if (c.line && held) {
             EXPECT_EQ(line, c.line);
         }
     }
     std::string line;
-    ASSERT_TRUE(scan::BackupValueLine("n", 3, B(100, 0xFF), &line));
+    ASSERT_TRUE(scan::BackupValueLine(codePage, "n", 3, B(100, 0xFF), &line));
     EXPECT_EQ(line.substr(0, 8), "\"n\"=hex:");
     std::size_t from = 0, longest = 0;
     for (std::size_t at; (at = line.find("\r\n", from)) != std::string::npos; from = at + 2) {
@@ -249,6 +287,27 @@ TEST(BackupFormat, EachTypeIsWrittenSoThatImportingGivesItBack) {
     }
     EXPECT_LE(longest, 80u);
     EXPECT_GT(from, 0u) << "long data continues over lines";
+}
+
+// A double-byte code page whose second bytes include the backslash, as 932's
+// do: U+30BD is 83 5C there.
+struct DoubleByteCodePage : platform::CodePage {
+    bool Encode(const std::string& utf8, std::string* bytes) override {
+        bytes->clear();
+        for (char16_t u : platform::Utf8ToUtf16(utf8)) {
+            if (u == 0x30BD) *bytes += "\x83\x5C";
+            else if (u < 0x80) *bytes += static_cast<char>(u);
+            else return false;
+        }
+        return true;
+    }
+};
+
+TEST(BackupFormat, ABackslashInsideADoubleByteCharacterIsNoEscape) {
+    DoubleByteCodePage codePage;
+    std::string line;
+    ASSERT_TRUE(scan::BackupValueLine(codePage, "\xE3\x82\xBD", 1, Utf16(std::u16string_view(u"\u30BD\\\0", 3)), &line));
+    EXPECT_EQ(line, "\"\x83\x5C\"=\"\x83\x5C\\\\\"") << "only the real backslash is doubled";
 }
 
 }  // namespace
