@@ -323,14 +323,16 @@ void FormWindow::PaintScene(HDC dc, const RECT& area) {
         gdi::Selected picture(source.Get(), background_->Handle());
         ::BitBlt(dc, 0, 0, background_->Size().cx, background_->Size().cy, source.Get(), 0, 0, SRCCOPY);
     }
-    for (const auto& set : pictures_) set->Paint(dc);
+    // Where two elements overlap (the navigation images, by a row), the one
+    // listed first lies on top: each kind is drawn last to first.
+    for (auto set = pictures_.rbegin(); set != pictures_.rend(); ++set) (*set)->Paint(dc);
     for (const auto& shape : layout_.shapes) {
         gdi::Brush line(::CreateSolidBrush(ToColorRef(shape.colour)));
         const RECT r = PixelRect(shape.at);
         ::FrameRect(dc, &r, line.Get());
     }
     ::SetBkMode(dc, TRANSPARENT);
-    for (const auto& label : labels_) label->Paint(dc);
+    for (auto label = labels_.rbegin(); label != labels_.rend(); ++label) (*label)->Paint(dc);
 }
 
 void FormWindow::OnPaint() {
@@ -352,10 +354,11 @@ void FormWindow::OnPaint() {
 // ------------------------------------------------------------------- mouse
 
 FormWindow::Target FormWindow::HitTest(POINT p) const {
-    // Topmost first: labels lie over pictures, later ones over earlier ones.
-    for (int i = static_cast<int>(labels_.size()) - 1; i >= 0; --i)
+    // Topmost first: labels lie over pictures, and of two labels or two
+    // pictures the one listed first lies on top.
+    for (int i = 0; i < static_cast<int>(labels_.size()); ++i)
         if (Contains(labels_[i]->Bounds(), p)) return {Target::Label, i};
-    for (int i = static_cast<int>(pictures_.size()) - 1; i >= 0; --i)
+    for (int i = 0; i < static_cast<int>(pictures_.size()); ++i)
         if (Contains(pictures_[i]->Bounds(), p)) return {Target::Picture, i};
     return {};
 }

@@ -1,6 +1,8 @@
 #include "engine/FileReferences.h"
 
+#include <algorithm>
 #include <cctype>
+#include <string_view>
 
 #include "engine/RegSearch.h"
 
@@ -19,13 +21,25 @@ bool ContinuesName(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '-';
 }
 
+bool EndsName(std::string_view s, std::size_t end) { return end == s.size() || !ContinuesName(s[end]); }
+
 // The end of the first occurrence of `ext` that ends a name, or npos.
-std::size_t EndOfExtension(const std::string& s, const std::string& ext) {
-    for (std::size_t at = s.find(ext); at != std::string::npos; at = s.find(ext, at + 1)) {
-        const std::size_t end = at + ext.size();
-        if (end == s.size() || !ContinuesName(s[end])) return end;
+std::size_t EndOfExtension(std::string_view s, std::string_view ext) {
+    for (std::size_t at = s.find(ext); at != std::string_view::npos; at = s.find(ext, at + 1))
+        if (EndsName(s, at + ext.size())) return at + ext.size();
+    return std::string_view::npos;
+}
+
+// How much of the text (from the drive on) the cuts leave: each extension
+// that ends a name, in list order, then each cut character, then a colon
+// past the drive's own.
+std::size_t CutLength(std::string_view s) {
+    for (const char* ext : kFileExtensions) {
+        const std::size_t end = EndOfExtension(s, ext);
+        if (end != std::string_view::npos) s = s.substr(0, end);
     }
-    return std::string::npos;
+    for (char cut : kCutCharacters) s = s.substr(0, s.find(cut));
+    return s.substr(0, s.find(':', 2)).size();
 }
 
 bool StartsWith(const std::string& s, const std::string& prefix) {
@@ -55,24 +69,28 @@ const std::string& FileReferences::SystemDrive() {
     return drive_;
 }
 
-std::string FileReferences::ExtractFilePath(const std::string& text) {
+std::string FileReferences::FromDrive(const std::string& text) {
     std::string s = UpperCase(text);
-    const std::string& d = SystemDrive();
-    const std::size_t driveAt = s.find(d);
-    if (driveAt == std::string::npos) return d;
-    s.erase(0, driveAt);
+    const std::size_t driveAt = s.find(SystemDrive());
+    if (driveAt == std::string::npos) return {};
+    return s.erase(0, driveAt);
+}
 
-    for (const char* ext : kFileExtensions) {
-        const std::size_t end = EndOfExtension(s, ext);
-        if (end != std::string::npos) s.resize(end);
-    }
-    for (char cut : kCutCharacters) {
-        const std::size_t at = s.find(cut);
-        if (at != std::string::npos) s.resize(at);
-    }
-    const std::size_t colon = s.find(':', 2);
-    if (colon != std::string::npos) s.resize(colon);
-    return RemoveAll(s, " %1");
+std::string FileReferences::ExtractFilePath(const std::string& text) { return CandidateFilePaths(text).front(); }
+
+std::vector<std::string> FileReferences::CandidateFilePaths(const std::string& text) {
+    const std::string s = FromDrive(text);
+    if (s.empty()) return {SystemDrive()};
+    const std::size_t cut = CutLength(s);
+    std::vector<std::size_t> ends;
+    for (const std::string_view ext : kFileExtensions)
+        for (std::size_t at = s.find(ext); at != std::string::npos; at = s.find(ext, at + 1))
+            if (at + ext.size() > cut && EndsName(s, at + ext.size())) ends.push_back(at + ext.size());
+    std::sort(ends.begin(), ends.end());
+
+    std::vector<std::string> paths{RemoveAll(s.substr(0, cut), " %1")};
+    for (std::size_t end : ends) paths.push_back(RemoveAll(s.substr(0, end), " %1"));
+    return paths;
 }
 
 bool FileReferences::FileExists(const std::string& path) {

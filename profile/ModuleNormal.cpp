@@ -1,5 +1,6 @@
 #include "profile/ModuleNormal.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -24,11 +25,19 @@ bool WriteProfileValue(platform::Profile& store, const std::string& file, const 
 
 int ReadBackupBeforeFix(platform::Profile& store, const std::string& file) {
     const std::string text = ReadProfileValue(store, file, kSettings, "BackupBeforeFix");
-    if (text.empty()) return 1;
+    // Only a plain decimal number ("2", "-1", "2.5") is a number here; the
+    // conversion below would also read "0x0", "inf" or "1e3".
+    std::size_t at = text[0] == '+' || text[0] == '-' ? 1 : 0;
+    std::size_t digits = 0;
+    for (bool point = false; at < text.size(); ++at) {
+        if (std::isdigit(static_cast<unsigned char>(text[at]))) ++digits;
+        else if (text[at] == '.' && !point) point = true;
+        else return 1;
+    }
+    if (digits == 0) return 1;
     errno = 0;
-    char* end = nullptr;
-    const double number = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size() || errno != 0 || !std::isfinite(number)) return 1;
+    const double number = std::strtod(text.c_str(), nullptr);
+    if (errno != 0) return 1;
     const double rounded = std::nearbyint(number);  // halves to even
     // A number out of range is still a number, just not 0, 1 or 2.
     if (rounded < std::numeric_limits<int>::min() || rounded > std::numeric_limits<int>::max()) return -1;

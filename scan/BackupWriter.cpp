@@ -106,6 +106,7 @@ BackupResult WriteBackupFile(const std::vector<BackupRow>& rows, platform::Regis
                              const std::string& dateTimeText) {
     BackupResult result;
     result.held.assign(rows.size(), false);
+    result.absent.assign(rows.size(), false);
     const std::string folder = files.AppFolder() + "\\RegBackups";
     if (files.PathExists(folder) != 1) files.CreateFolder(folder);
 
@@ -119,10 +120,11 @@ BackupResult WriteBackupFile(const std::vector<BackupRow>& rows, platform::Regis
         std::vector<std::uint8_t> data;
         std::string keyLine, valueLine;
         // Vanished, unreadable, or not to be held exactly: it stays in the
-        // registry.
-        if (!FitsOnALine(f.keyPath) || !FitsOnALine(f.valueName) ||
-            registry.QueryValue(f.root, f.keyPath, f.valueName, &type, &data) != platform::kErrorSuccess ||
-            !codePage.Encode("[" + f.rootName + "\\" + f.keyPath + "]", &keyLine) ||
+        // registry (or is known to be gone already).
+        if (!FitsOnALine(f.keyPath) || !FitsOnALine(f.valueName)) continue;
+        const long queried = registry.QueryValue(f.root, f.keyPath, f.valueName, &type, &data);
+        result.absent[i] = queried == platform::kErrorFileNotFound;
+        if (queried != platform::kErrorSuccess || !codePage.Encode("[" + f.rootName + "\\" + f.keyPath + "]", &keyLine) ||
             !BackupValueLine(codePage, f.valueName, type, data, &valueLine))
             continue;
         if (keyLine != lastKeyLine) text += kCrLf + keyLine + kCrLf;

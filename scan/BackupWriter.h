@@ -22,6 +22,7 @@ struct BackupResult {
     bool written = false;       // the whole file is on the disk
     std::string path;           // the file's path (also when it could not be written)
     std::vector<bool> held;     // per row: its value is in the file and may be removed
+    std::vector<bool> absent;   // per row: its value was found not to exist
 };
 
 // One value line (without the line end), in the system code page, for the

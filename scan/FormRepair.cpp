@@ -50,8 +50,10 @@ void FormRepair::CommandStart_Click() {
     cReg_.SetSubKey("");
     cReg_.SetSearchFlags(engine::kSearchValueNames | engine::kSearchValueData);
     cReg_.SetSearchString(fileRefs_.SystemDrive());
-    c_.CommandStart.SetEnabled(false);
+    // Stop is enabled before Scan is disabled, so that a focus on Scan
+    // passes on to Stop.
     c_.CommandStop.SetEnabled(true);
+    c_.CommandStart.SetEnabled(false);
     c_.CommandRepair.SetEnabled(false);
     cReg_.DoSearch();
     // A close asked for while the walk ran takes effect now that it is over.
@@ -63,7 +65,9 @@ void FormRepair::CommandStart_Click() {
 
 void FormRepair::cReg_SearchKeyChanged(const std::string& sFullKeyName) {
     const double now = s_.ui.SecondsSinceMidnight();
-    if (now > nextLabelTime_) {
+    // The clock starts again at midnight (or is set back): a next time still
+    // ahead of it from before would hold the label for the rest of the run.
+    if (now > nextLabelTime_ || now + 0.1 < nextLabelTime_) {
         nextLabelTime_ = now + 0.1;
         c_.lblCurrentKey.SetCaption(sFullKeyName);
     }
@@ -71,13 +75,17 @@ void FormRepair::cReg_SearchKeyChanged(const std::string& sFullKeyName) {
 
 void FormRepair::cReg_SearchFound(const std::string& sRootKey, const std::string& sKey, const std::string& sValue,
                                   std::int32_t lFound, const engine::MatchedValue& value) {
-    const std::string path = fileRefs_.ExtractFilePath(sValue);
-    if (fileRefs_.FileExists(path)) return;
-    if (!engine::FileReferences::HasListedExtension(path)) return;
+    const std::vector<std::string> paths = fileRefs_.CandidateFilePaths(sValue);
+    for (const std::string& path : paths)
+        if (fileRefs_.FileExists(path)) return;
+    if (!engine::FileReferences::HasListedExtension(paths.front())) return;
 
     engine::Finding finding{engine::ErrorTypeText(lFound), sRootKey, sKey, sValue,
                             engine::RootKeyHandle(sRootKey), value.keyPath, value.valueName, value.type, value.data};
     const int row = c_.lvwRegErrors.AddRow(finding.errorType);
+    // Findings pair with rows by position: one without its row would put
+    // every later row onto the value before it.
+    if (row < 1) return;
     c_.lvwRegErrors.SetText(row, 1, finding.rootName);
     c_.lvwRegErrors.SetText(row, 2, finding.keyText);
     c_.lvwRegErrors.SetText(row, 3, finding.valueText);
@@ -95,9 +103,12 @@ void FormRepair::TickEveryRow() {
 }
 
 void FormRepair::CommandStop_Click() {
-    c_.CommandStart.SetEnabled(true);
-    c_.CommandStop.SetEnabled(false);
+    // Scan stays disabled until the walk has unwound (cReg_SearchFinished):
+    // a scan started inside the old walk would be entered twice and would
+    // leave the old walk running on. Repair is enabled before Stop is
+    // disabled, so that a focus on Stop passes on to it.
     TickEveryRow();
+    c_.CommandStop.SetEnabled(false);
     cReg_.StopSearch();
     s_.ui.DoEvents();
     profile::WriteProfileValue(s_.profile, ProfilePath(), profile::kRecords, "ErrorCount", c_.lblStatus.Caption());
@@ -108,12 +119,13 @@ void FormRepair::CommandStop_Click() {
 void FormRepair::cReg_SearchFinished(std::int32_t lReason) {
     if (lReason == 1) {
         c_.lblCurrentKey.SetCaption("Scan is stopped by user.");
+        c_.CommandStart.SetEnabled(true);
         return;
     }
     c_.lblCurrentKey.SetCaption(lReason == 0 ? std::string("Scan finished") : "Error:" + std::to_string(lReason));
     c_.CommandStart.SetEnabled(true);
-    c_.CommandStop.SetEnabled(false);
     TickEveryRow();
+    c_.CommandStop.SetEnabled(false);
 }
 
 void FormRepair::CommandRepair_Click() {
@@ -122,7 +134,7 @@ void FormRepair::CommandRepair_Click() {
     std::vector<BackupRow> ticked;
     for (int row = 1; row <= rows; ++row) ticked.push_back({&findings_[row - 1], c_.lvwRegErrors.Checked(row)});
 
-    std::vector<bool> mayRemove(rows, true);
+    std::vector<bool> mayRemove(rows, true), absent(rows, false);
     if (backup) {
         c_.lblCurrentKey.SetCaption("Creating backup files...");
         const BackupResult written = WriteBackupFile(ticked, s_.registry, s_.files, s_.codePage, s_.ui.NowText());
@@ -133,6 +145,7 @@ void FormRepair::CommandRepair_Click() {
         }
         s_.ui.ShowMessage("Backup file:" + written.path, platform::MessageStyle::Information);
         mayRemove = written.held;
+        absent = written.absent;
     }
 
     int repaired = 0, failed = 0, notBackedUp = 0;
@@ -141,14 +154,18 @@ void FormRepair::CommandRepair_Click() {
             c_.lvwRegErrors.SetTextColour(row, platform::Rgb(0, 0, 255));
             continue;
         }
-        if (!mayRemove[row - 1]) {
-            ++notBackedUp;  // the backup could not hold it, so it stays
-            continue;
-        }
-        const engine::Finding& finding = findings_[row - 1];
-        if (RemoveRegistryValue(s_.registry, finding.root, finding) == Removal::Failed) {
-            ++failed;
-            continue;
+        // A value the backup found gone (removed by an earlier repair, or
+        // since the scan) counts as repaired, as it does without the backup.
+        if (!absent[row - 1]) {
+            if (!mayRemove[row - 1]) {
+                ++notBackedUp;  // the backup could not hold it, so it stays
+                continue;
+            }
+            const engine::Finding& finding = findings_[row - 1];
+            if (RemoveRegistryValue(s_.registry, finding.root, finding) == Removal::Failed) {
+                ++failed;
+                continue;
+            }
         }
         c_.lvwRegErrors.SetText(row, 0, "Repaired");
         c_.lvwRegErrors.SetTextColour(row, platform::Rgb(255, 0, 0));

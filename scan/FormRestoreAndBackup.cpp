@@ -1,6 +1,19 @@
 #include "scan/FormRestoreAndBackup.h"
 
+#include <cctype>
+
 namespace scan {
+
+namespace {
+
+bool EndsInReg(const std::string& name) {
+    if (name.size() < 4) return false;
+    std::string ending = name.substr(name.size() - 4);
+    for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ending == ".reg";
+}
+
+}  // namespace
 
 FormRestoreAndBackup::FormRestoreAndBackup(const BackupPageControls& controls, platform::FileSystem& files,
                                            platform::Shell& shell, platform::UiServices& ui, std::intptr_t window)
@@ -18,6 +31,9 @@ std::string FormRestoreAndBackup::SelectedPath() const {
 void FormRestoreAndBackup::CommandRefresh_Click() {
     c_.ListViewBackups.Clear();
     for (const std::string& name : files_.ListFiles(files_.AppFolder() + "\\RegBackups\\*.reg")) {
+        // The pattern also matches a name whose short form ends in ".REG",
+        // such as "b.regx": only a name that itself ends in ".reg" is a backup.
+        if (!EndsInReg(name)) continue;
         const int row = c_.ListViewBackups.AddRow(std::to_string(c_.ListViewBackups.RowCount() + 1));
         c_.ListViewBackups.SetText(row, 1, name);
     }

@@ -132,7 +132,17 @@ void ButtonWindow::SetDefault(bool on) {
 // of these calls act on the whole desktop.
 
 void ButtonWindow::SetWindowEnabled(bool on) {
-    if (window_) ::EnableWindow(window_, on ? TRUE : FALSE);
+    if (!window_) return;
+    if (!on && ::GetFocus() == window_) {
+        // Disabling the focused window leaves no window with the focus, and
+        // then Tab reaches no control: hand the focus on first, to the next
+        // control of the tab order that takes it (the window itself when
+        // none does).
+        HWND parent = ::GetParent(window_);
+        HWND next = parent ? ::GetNextDlgTabItem(parent, window_, FALSE) : nullptr;
+        ::SetFocus(next && next != window_ ? next : parent);
+    }
+    ::EnableWindow(window_, on ? TRUE : FALSE);
 }
 
 void ButtonWindow::ApplyShape(const controls::ButtonShape& shape) {
@@ -229,9 +239,11 @@ LRESULT ButtonWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnButtonDown(1, wParam, lParam);
         return 0;
     case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:  // the second press of a quick double click is a press as well
         OnButtonDown(2, wParam, lParam);
         return 0;
     case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
         OnButtonDown(4, wParam, lParam);
         return 0;
     case WM_LBUTTONUP:

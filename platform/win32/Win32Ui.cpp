@@ -43,6 +43,12 @@ void Win32UiServices::DoEvents() {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
+        // Tab and Shift+Tab move the focus during a walk as they do between
+        // walks: the dialog keys of the active window first.
+        if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
+            HWND active = ::GetActiveWindow();
+            if (active && ::IsDialogMessageW(active, &msg)) continue;
+        }
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }

@@ -46,7 +46,10 @@ TEST_F(ProfileTest, BackupBeforeFixMeansOnUnlessItIsAnotherNumber) {
     struct Case {
         const char* text;
         int value;
-    } cases[] = {{"0", 0}, {"1", 1}, {"2", 2}, {"7", 7}, {"", 1}, {"yes", 1}, {"1x", 1}, {"-1", -1}, {"2.5", 2}};
+    } cases[] = {{"0", 0}, {"1", 1}, {"2", 2}, {"7", 7}, {"", 1}, {"yes", 1}, {"1x", 1}, {"-1", -1}, {"2.5", 2},
+                 // Only a plain decimal number is a number.
+                 {"0x0", 1}, {"0X2", 1}, {"inf", 1}, {"-INF", 1}, {"nan", 1}, {"0e0", 1}, {"-", 1}, {".", 1},
+                 {"+0", 0}, {"0.4", 0}, {".5", 0}};
     for (const Case& c : cases) {
         Write("Settings", "BackupBeforeFix", c.text);
         EXPECT_EQ(ReadBackupBeforeFix(*store, file), c.value) << '"' << c.text << '"';

@@ -32,6 +32,7 @@ FakeListView::Row& FakeListView::At(int row) {
 const FakeListView::Row& FakeListView::At(int row) const { return const_cast<FakeListView*>(this)->At(row); }
 
 int FakeListView::AddRow(const std::string& text) {
+    if (++adds == failAddAt) return 0;
     rows.push_back(Row{{text}, false, 0});
     return RowCount();
 }

@@ -100,6 +100,8 @@ public:
     int selected = 0;
     int autoSizes = 0;
     int lastVisible = 0;
+    int failAddAt = 0;  // the nth AddRow fails (0: none does)
+    int adds = 0;
 
     void AddColumn(const std::string& header) override { columns.push_back(header); }
     void Clear() override { rows.clear(); selected = 0; }

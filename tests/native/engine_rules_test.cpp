@@ -88,6 +88,33 @@ TEST_F(FileReferencesTest, ExtractFilePathReadsThePathOutOfAValueText) {
     for (const Case& c : cases) EXPECT_EQ(refs.ExtractFilePath(c.text), c.path) << c.text;
 }
 
+TEST_F(FileReferencesTest, CandidatePathsAreTheCutPathThenEachLongerReadingEndingAtAnExtension) {
+    using Paths = std::vector<std::string>;
+    struct Case {
+        const char* text;
+        Paths paths;
+    } cases[] = {
+        {"\"C:\\Program Files\\Amazon.com Services\\app.exe\" -x",
+         {"C:\\PROGRAM FILES\\AMAZON.COM", "C:\\PROGRAM FILES\\AMAZON.COM SERVICES\\APP.EXE"}},
+        {"C:\\a.com b\\c.dll x\\d.exe %1",
+         {"C:\\A.COM", "C:\\A.COM B\\C.DLL", "C:\\A.COM B\\C.DLL X\\D.EXE"}},
+        {"C:\\Folder %1\\x.com y\\z.exe", {"C:\\FOLDER\\X.COM", "C:\\FOLDER\\X.COM Y\\Z.EXE"}},
+        // A later extension that continues a name gives no reading.
+        {"C:\\a.com b\\c.exec", {"C:\\A.COM"}},
+        // The worked cases keep their one reading.
+        {"C:\\Program Files\\My.Company\\tool.exe", {"C:\\PROGRAM FILES\\MY.COMPANY\\TOOL.EXE"}},
+        {"rundll32.exe C:\\Windows\\system32\\shell32.dll,Control_RunDLL", {"C:\\WINDOWS\\SYSTEM32\\SHELL32.DLL"}},
+        {"C:\\Windows\\notepad.exe %1", {"C:\\WINDOWS\\NOTEPAD.EXE"}},
+        {"C:\\Docs\\readme.txt;C:\\Docs\\b.txt", {"C:\\DOCS\\README.TXT"}},
+        {"D:\\Apps\\x.exe", {"C:"}},
+        {"*", {"C:"}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(refs.CandidateFilePaths(c.text), c.paths) << c.text;
+        EXPECT_EQ(refs.ExtractFilePath(c.text), c.paths.front()) << c.text;
+    }
+}
+
 TEST_F(FileReferencesTest, ListedExtensionsEndThePath) {
     for (const char* path : {"C:\\A.EXE", "C:\\F.AX", "C:\\D.DRV", "C:\\B.BAT"})
         EXPECT_TRUE(FileReferences::HasListedExtension(path)) << path;

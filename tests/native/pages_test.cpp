@@ -130,6 +130,25 @@ TEST_F(BackupPageTest, ListsOrdinaryRegFilesAndSelectsTheFirst) {
     EXPECT_EQ(list.selected, 1);
 }
 
+TEST(BackupPageListing, OnlyNamesEndingInRegAreListed) {
+    // The folder listing as the system gives it for "*.reg": a pattern also
+    // matches the short form of a longer name ("B~1.REG" for "b.regx").
+    struct ShortNameListing : fakes::MemoryFileSystem {
+        std::vector<std::string> ListFiles(const std::string&) override {
+            return {"a.reg.txt", "b.regx", "c.REG", "d.reg"};
+        }
+    } files;
+    fakes::FakeShell shell;
+    fakes::FakeUi ui;
+    fakes::FakeListView list;
+    fakes::FakeButton refresh, restore, del;
+    scan::FormRestoreAndBackup page{{list, refresh, restore, del}, files, shell, ui, 7};
+    page.Form_Load();
+    ASSERT_EQ(list.RowCount(), 2);
+    EXPECT_EQ(list.Text(1, 0) + " " + list.Text(1, 1), "1 c.REG");
+    EXPECT_EQ(list.Text(2, 0) + " " + list.Text(2, 1), "2 d.reg");
+}
+
 TEST_F(BackupPageTest, RestoreOpensTheFileAndFallsBackToTheRegistryEditor) {
     files.AddFile(folder + "\\b.reg");
     page.Form_Load();

@@ -178,9 +178,30 @@ TEST_F(RepairTest, ValuesTheBackupCannotHoldStay) {
         EXPECT_TRUE(reg.ValueExists(kHkcu, "S", name)) << name;
     EXPECT_TRUE(reg.ValueExists(kHkcu, "S\\k\xE4\xB8\xAD", "v"));
     EXPECT_FALSE(reg.ValueExists(kHkcu, "S", "fine"));
-    for (int row = 1; row <= 7; ++row) EXPECT_EQ(Row(row)[0], row == 3 ? "Repaired" : "VALUE VALUE") << row;
-    EXPECT_EQ(repairCount.caption, "1");
+    for (int row = 1; row <= 7; ++row)
+        EXPECT_EQ(Row(row)[0], row == 3 || row == 4 ? "Repaired" : "VALUE VALUE") << row;  // 4 vanished: nothing to keep
+    EXPECT_EQ(repairCount.caption, "2");
+    EXPECT_EQ(Messages().back(), "2 errors has repaired.\r\n5 values were kept because the backup cannot hold them.");
     EXPECT_EQ(OnlyBackup(), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\S]\r\n\"fine\"=\"C:\\\\gone2.exe\"\r\n");
+}
+
+TEST_F(RepairTest, RepairingAgainGivesTheSameCountWithOrWithoutTheBackup) {
+    for (const char* setting : {"1", "0"}) {
+        SetUp();
+        files = fakes::MemoryFileSystem();
+        SetBackup(setting);
+        reg.SetString(kHkcu, "S", "v", "C:\\gone.exe");
+        reg.SetString(kHkcu, "S", "C:\\twice.exe", "C:\\twice.exe");  // two rows, one value
+        start.Press();
+        ASSERT_EQ(list.RowCount(), 3);
+        for (int run = 1; run <= 2; ++run) {
+            ui.messages.clear();
+            repair.Press();
+            EXPECT_EQ(Messages().back(), "3 errors has repaired.") << "setting " << setting << ", run " << run;
+            EXPECT_EQ(Record("FixedCount"), "3") << "setting " << setting << ", run " << run;
+            for (int row = 1; row <= 3; ++row) EXPECT_EQ(Row(row)[0], "Repaired") << setting << " " << run << " " << row;
+        }
+    }
 }
 
 TEST(BackupFormat, KeyLinesAreSharedByConsecutiveRowsOfOneKey) {

@@ -154,3 +154,93 @@ TEST_F(ScanFixture, CountsAreNotSixteenBit) {
     EXPECT_EQ(list.RowCount(), 33000);
     EXPECT_EQ(status.caption, "33000");
 }
+
+TEST_F(ScanFixture, ScanPressedWhileAStoppedWalkUnwindsStartsNothingUnderIt) {
+    // Stop comes at the third row; Scan is pressed in one of Stop's own two
+    // yields, or at the walk's first yield after Stop.
+    struct Case {
+        const char* when;
+        int afterStop;
+    } cases[] = {{"Stop's first yield", 1}, {"Stop's second yield", 2}, {"the walk's next yield", 3}};
+    for (const Case& c : cases) {
+        SetUp();
+        profile.values.clear();
+        for (int i = 0; i < 6; ++i) reg.SetString(kHkcu, "S\\K" + std::to_string(i), "v", "C:\\gone" + std::to_string(i) + ".exe");
+        int stoppedAt = 0;
+        ui.onYield = [&](int n) {
+            EXPECT_TRUE(form->Scanning()) << c.when << ": the walk is on the stack at every yield";
+            if (stoppedAt == 0 && list.RowCount() == 3) {
+                stoppedAt = n;
+                stop.Press();
+            } else if (stoppedAt != 0 && n == stoppedAt + c.afterStop) {
+                start.Press();
+            }
+        };
+        start.Press();
+        ui.onYield = nullptr;
+        EXPECT_EQ(currentKey.caption, "Scan is stopped by user.") << c.when;
+        ASSERT_EQ(list.RowCount(), 3) << c.when;
+        EXPECT_EQ(Row(1)[2], "S\\K0\\v") << c.when << ": the rows of the stopped scan stay";
+        EXPECT_EQ(Record("ErrorCount"), "3") << c.when;
+        EXPECT_TRUE(start.enabled) << c.when;
+        EXPECT_FALSE(stop.enabled) << c.when;
+        EXPECT_FALSE(form->Scanning()) << c.when;
+
+        start.Press();  // now a whole new scan
+        EXPECT_EQ(currentKey.caption, "Scan finished") << c.when;
+        EXPECT_EQ(list.RowCount(), 6) << c.when;
+    }
+}
+
+TEST_F(ScanFixture, TheKeyLabelGoesOnAfterMidnight) {
+    for (int i = 0; i < 10; ++i) reg.AddKey(kHkcu, "T\\k" + std::to_string(i));
+    ui.clock = 86399.95;
+    start.Press();
+    // Past midnight, the same run: the clock reads a few seconds again.
+    ui.clock = 5.0;
+    ui.clockStep = 0.2;
+    currentKey.changes = 0;
+    start.Press();
+    EXPECT_GE(currentKey.changes, 10) << "every key shown (0.2 s apart), then the end text";
+}
+
+TEST_F(ScanFixture, ARowThatCannotBeAddedKeepsNoFinding) {
+    SetBackup("0");
+    for (const char* name : {"a", "b", "c"}) reg.SetString(kHkcu, "S", name, std::string("C:\\gone\\") + name + ".exe");
+    list.failAddAt = 2;
+    start.Press();
+    ASSERT_EQ(list.RowCount(), 2);
+    ASSERT_EQ(form->Findings().size(), 2u);
+    EXPECT_EQ(form->Findings()[1].valueName, "c");
+    repair.Press();
+    EXPECT_FALSE(reg.ValueExists(kHkcu, "S", "a"));
+    EXPECT_TRUE(reg.ValueExists(kHkcu, "S", "b")) << "never listed, never removed";
+    EXPECT_FALSE(reg.ValueExists(kHkcu, "S", "c")) << "the second row removes its own value";
+}
+
+TEST_F(ScanFixture, AValueIsAnErrorOnlyWhenNoReadingOfItsPathExists) {
+    struct Case {
+        const char* text;
+        const char* existing;  // nullptr: no file
+        bool listed;
+    } cases[] = {
+        {"\"C:\\Program Files\\Amazon.com Services\\app.exe\" -x", "C:\\Program Files\\Amazon.com Services\\app.exe", false},
+        {"\"C:\\Program Files\\Amazon.com Services\\app.exe\" -x", nullptr, true},
+        {"C:\\Tools\\a.com x\\b.dll,2", "C:\\Tools\\a.com x\\b.dll", false},
+        {"C:\\Tools\\a.com x\\b.dll,2", "C:\\Tools\\a.com", false},
+        {"C:\\Tools\\a.com x\\b.dll,2", nullptr, true},
+        {"C:\\Program Files\\My.Company\\tool.exe", "C:\\Program Files\\My.Company\\tool.exe", false},
+        {"C:\\Program Files\\My.Company\\tool.exe", nullptr, true},
+        {"C:\\Windows\\notepad.exe %1", "C:\\Windows\\notepad.exe", false},
+        {"C:\\Windows\\notepad.exe %1", nullptr, true},
+        {"C:\\Docs\\readme.txt;C:\\Docs\\b.exe", nullptr, false},  // the cut path is no program
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        files = fakes::MemoryFileSystem();
+        if (c.existing) files.AddFile(c.existing);
+        reg.SetString(kHkcu, "S", "v", c.text);
+        start.Press();
+        EXPECT_EQ(list.RowCount(), c.listed ? 1 : 0) << c.text << (c.existing ? " with " : " without ") << "the file";
+    }
+}

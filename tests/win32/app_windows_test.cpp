@@ -41,6 +41,33 @@ std::vector<std::string> RowsUnder(platform::ListView& list, const std::string& 
     return rows;
 }
 
+// A key pressed and released on the real keyboard (with Shift held, when
+// asked): it goes to whatever has the focus, through the system's input.
+void PressKey(WORD key, bool shift = false) {
+    std::vector<INPUT> input;
+    auto add = [&](WORD k, DWORD flags) {
+        INPUT i{};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = k;
+        i.ki.dwFlags = flags;
+        input.push_back(i);
+    };
+    if (shift) add(VK_SHIFT, 0);
+    add(key, 0);
+    add(key, KEYEVENTF_KEYUP);
+    if (shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
+    ::SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+}
+
+COLORREF PixelOf(HBITMAP bitmap, int x, int y) {
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, bitmap);
+    const COLORREF colour = ::GetPixel(dc, x, y);
+    ::SelectObject(dc, old);
+    ::DeleteDC(dc);
+    return colour;
+}
+
 struct AppWindows : ::testing::Test {
     void SetUp() override { ::SetCursorPos(2000, 2000); }  // the real pointer stays off the windows
 };
@@ -335,6 +362,130 @@ TEST_F(AppWindows, TheSystemCloseWaitsForTheWalkToEnd) {
     EXPECT_FALSE(closedDuringWalk);
     EXPECT_EQ(rig.App().OpenScanWindow(), nullptr);
     EXPECT_TRUE(rig.ui.messages.empty()) << "the system's close asks nothing";
+}
+
+TEST_F(AppWindows, OfTwoOverlappingNavigationImagesTheOneListedFirstIsOnTopAndTakesThePress) {
+    AppRig rig;
+    rig.App().Start();
+    ClickPicture(*rig.Page(), "ImageRecords");
+    ASSERT_TRUE(PumpUntil([&] { return rig.Page()->Page() == Page::Records; }));
+    auto& page = *rig.Page();
+    const RECT scanner = page.PictureNamed("ImageScanner").Bounds(), restore = page.PictureNamed("ImageRestore").Bounds();
+    ASSERT_LT(restore.top, scanner.bottom) << "the two share a row";
+    const POINT shared{(scanner.left + scanner.right) / 2, restore.top};
+
+    // The shared row shows the scanner image's last row.
+    ::RedrawWindow(page.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    HDC dc = ::GetDC(page.Handle());
+    const COLORREF shown = ::GetPixel(dc, shared.x, shared.y);
+    ::ReleaseDC(page.Handle(), dc);
+    using shell::layout::Art;
+    const COLORREF onTop = PixelOf(app::FrameBitmap(Art::NavScanner, shell::kNormal), shared.x - scanner.left,
+                                   shared.y - scanner.top);
+    const COLORREF under = PixelOf(app::FrameBitmap(Art::NavRestore, shell::kNormal), shared.x - restore.left, 0);
+    ASSERT_NE(onTop, under) << "the two pictures differ on that row";
+    EXPECT_EQ(shown, onTop);
+
+    PostPress(page.Handle(), shared);
+    ASSERT_TRUE(PumpUntil([&] { return rig.Page()->Page() != Page::Records; }));
+    EXPECT_EQ(rig.Page()->Page(), Page::Scanner);
+}
+
+TEST_F(AppWindows, TheBackupPageListsOnlyNamesEndingInReg) {
+    AppRig rig;
+    ::CreateDirectoryA((rig.files.AppFolder() + "\\RegBackups").c_str(), nullptr);
+    for (const char* name : {"a.reg.txt", "b.regx", "c.REG", "d.reg"})
+        rig.files.WriteFile(std::string("\\RegBackups\\") + name, "REGEDIT4\r\n");
+    rig.App().Start();
+    ClickPicture(*rig.Page(), "ImageRestore");
+    ASSERT_TRUE(PumpUntil([&] { return rig.Page()->Page() == Page::RestoreAndBackup; }));
+    auto& list = rig.Page()->ListNamed("ListViewBackups");
+    std::vector<std::string> names;
+    for (int row = 1; row <= list.RowCount(); ++row) names.push_back(list.Text(row, 1));
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"c.REG", "d.reg"}));
+}
+
+// Scan, Stop, Repair and Return by the keyboard alone, with real key input.
+// A thread timer plays the user: it runs inside whatever loop is running
+// (the scan window's own, or the walk's yield) and presses the next key once
+// the window shows what the step before should have brought.
+TEST_F(AppWindows, TheScanWindowWorksByKeyboardAlone) {
+    ScratchKey scratch;
+    platform::win32::Win32FileSystem realFiles;
+    scratch.SetText("gone", realFiles.SystemDirectory().substr(0, 2) + "\\Varnholt Gone\\keys.exe");
+    const std::string prefix = scratch.path;
+    AppRig rig;
+    rig.files.WriteFile("\\ro.ini", "[Settings]\r\nBackupBeforeFix=0\r\n");
+    rig.App().Start();
+
+    static std::function<void()> user;
+    int step = 0;
+    std::string stuckAt;
+    const ULONGLONG deadline = ::GetTickCount64() + 200000;
+    rig.App().scanWindowShown = [&](app::ScanWindow& scan) { ::SetForegroundWindow(scan.Handle()); };
+    user = [&] {
+        app::ScanWindow* scan = rig.App().OpenScanWindow();
+        if (!scan || step >= 8) return;
+        auto& list = scan->ListNamed("lvwRegErrors");
+        const HWND start = scan->ButtonNamed("CommandStart").Handle(), stop = scan->ButtonNamed("CommandStop").Handle(),
+                   repair = scan->ButtonNamed("CommandRepair").Handle(), ret = scan->ButtonNamed("CommandReturn").Handle();
+        const std::string label = scan->LabelNamed("lblCurrentKey").Caption();
+        const bool stopped = label == "Scan is stopped by user." && ::IsWindowEnabled(start);
+        const bool ours = !RowsUnder(list, prefix).empty();
+        const HWND focus = ::GetFocus();
+        auto next = [&](WORD key, bool shift = false) {
+            PressKey(key, shift);
+            ++step;
+        };
+        switch (step) {
+        case 0:  // the automatic scan runs: Tab from the list reaches Stop
+            if (focus == list.Handle()) next(VK_TAB);
+            break;
+        case 1:  // Space on Stop once our value is listed
+            if (focus == stop && ours) next(VK_SPACE);
+            break;
+        case 2:  // stopped: the focus has passed on to Repair; Shift+Tab reaches Scan
+            if (stopped && focus == repair) next(VK_TAB, true);
+            break;
+        case 3:  // Space on Scan: a new scan, and the focus passes on to Stop
+            if (focus == start) next(VK_SPACE);
+            break;
+        case 4:
+            if (focus == stop && ::IsWindowEnabled(stop) && ours) next(VK_SPACE);
+            break;
+        case 5:  // Space on Repair, for our value alone
+            if (stopped && focus == repair) {
+                for (int row = 1; row <= list.RowCount(); ++row) list.SetChecked(row, list.Text(row, 2).find(prefix) == 0);
+                next(VK_SPACE);
+            }
+            break;
+        case 6:  // Tab reaches Return
+            if (rig.ui.messages.size() == 1) next(VK_TAB);
+            break;
+        case 7:
+            if (focus == ret) next(VK_SPACE);
+            break;
+        }
+        if (step < 8 && ::GetTickCount64() > deadline && stuckAt.empty()) {
+            char name[64] = {};
+            ::GetClassNameA(focus, name, sizeof name);
+            stuckAt = "step " + std::to_string(step) + ", focus on " + name + " " + std::to_string(::GetDlgCtrlID(focus)) + ", " + label;
+            ::PostMessageA(scan->Handle(), WM_CLOSE, 0, 0);  // closes once the walk is over
+        }
+    };
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (user) user();
+    });
+    ClickButton(*rig.Page(), "CommandScanNow");
+    const bool closed = PumpUntil([&] { return step > 0 && !rig.App().OpenScanWindow(); }, 240000);
+    ::KillTimer(nullptr, timer);
+    user = nullptr;
+    ASSERT_TRUE(closed);
+    EXPECT_EQ(stuckAt, "");
+    EXPECT_EQ(step, 8);
+    EXPECT_EQ(rig.ui.Texts(), std::vector<std::string>{"1 errors has repaired."});
+    EXPECT_FALSE(scratch.Has("gone"));
 }
 
 }  // namespace

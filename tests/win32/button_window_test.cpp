@@ -132,6 +132,40 @@ TEST_F(ButtonWindowTest, AccessKeyClicksItsButtonFromAnywhereInTheWindow) {
     EXPECT_EQ(scan->Surface().Pixel(5, 16), Rgb(244, 244, 234));
 }
 
+TEST_F(ButtonWindowTest, DisablingTheFocusedButtonHandsTheFocusOn) {
+    ::SetFocus(scan->Handle());
+    scan->SetEnabled(false);
+    EXPECT_EQ(::GetFocus(), stop->Handle()) << "the next control of the tab order";
+    stop->SetEnabled(false);
+    EXPECT_EQ(::GetFocus(), frame.Handle()) << "no control left to take it: the window keeps it";
+    stop->SetEnabled(true);
+    scan->SetEnabled(true);
+    ::SetFocus(stop->Handle());
+    scan->SetEnabled(false);
+    EXPECT_EQ(::GetFocus(), stop->Handle()) << "an unfocused button leaves the focus alone";
+}
+
+TEST_F(ButtonWindowTest, EveryButtonsDoubleClickIsASecondPress) {
+    const struct {
+        const char* name;
+        UINT down, dblclk, up;
+        WPARAM held;
+    } cases[] = {{"right", WM_RBUTTONDOWN, WM_RBUTTONDBLCLK, WM_RBUTTONUP, MK_RBUTTON},
+                 {"middle", WM_MBUTTONDOWN, WM_MBUTTONDBLCLK, WM_MBUTTONUP, MK_MBUTTON}};
+    for (const auto& c : cases) {
+        int downs = 0, ups = 0;
+        scan->Control().MouseDown = [&](std::int16_t&, std::int16_t&, float&, float&) { ++downs; };
+        scan->Control().MouseUp = [&](std::int16_t&, std::int16_t&, float&, float&) { ++ups; };
+        Post(scan->Handle(), c.down, c.held, MAKELPARAM(10, 10));
+        Post(scan->Handle(), c.up, 0, MAKELPARAM(10, 10));
+        Post(scan->Handle(), c.dblclk, c.held, MAKELPARAM(10, 10));
+        Post(scan->Handle(), c.up, 0, MAKELPARAM(10, 10));
+        EXPECT_TRUE(PumpUntil([&] { return ups == 2; })) << c.name;
+        EXPECT_EQ(downs, 2) << c.name << ": each release follows a press";
+    }
+    EXPECT_EQ(scanClicks, 0);
+}
+
 TEST_F(ButtonWindowTest, HoverRepaintsUntilThePointerLeaves) {
     ::UpdateWindow(scan->Handle());
     ::SendMessageA(scan->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));

@@ -80,6 +80,21 @@ TEST(UiYield, LeavesAQuitForTheMainLoop) {
     DropPendingQuit();
 }
 
+TEST(UiYield, TabMovesTheFocusAsBetweenYields) {
+    ui_test::TestWindow window(true);
+    ::SetForegroundWindow(window.Handle());
+    HWND buttons[2];
+    for (int i = 0; i < 2; ++i)
+        buttons[i] = ::CreateWindowExA(0, "BUTTON", "b", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10 + 100 * i, 10, 90, 30,
+                                       window.Handle(), nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    ::SetFocus(buttons[0]);
+    ASSERT_EQ(::GetActiveWindow(), window.Handle());
+    ::PostMessageA(buttons[0], WM_KEYDOWN, VK_TAB, 1);
+    ::PostMessageA(buttons[0], WM_KEYUP, VK_TAB, 0xC0000001);
+    Win32UiServices().DoEvents();
+    EXPECT_EQ(::GetFocus(), buttons[1]);
+}
+
 TEST(UiClock, GeneralDateTextIsShortDateBlankLongTimeExceptAtMidnight) {
     struct Case {
         SYSTEMTIME time;
