@@ -64,36 +64,40 @@ const std::string& FileReferences::SystemDrive() {
         const std::string system = files_.SystemDirectory();
         drive_ = UpperCase(system.substr(0, 2));
         systemFolder_ = UpperCase(system);
-        wow64Folder_ = UpperCase(files_.SystemWow64Directory());
+        wow64Folder_ = files_.SystemWow64Directory();
     }
     return drive_;
 }
 
-std::string FileReferences::FromDrive(const std::string& text) {
-    std::string s = UpperCase(text);
-    const std::size_t driveAt = s.find(SystemDrive());
-    if (driveAt == std::string::npos) return {};
-    return s.erase(0, driveAt);
-}
-
-std::string FileReferences::ExtractFilePath(const std::string& text) { return CandidateFilePaths(text).front(); }
-
-std::vector<std::string> FileReferences::CandidateFilePaths(const std::string& text) {
-    const std::string s = FromDrive(text);
-    if (s.empty()) return {SystemDrive()};
-    const std::size_t cut = CutLength(s);
-    std::vector<std::size_t> ends;
+// The cuts are made on the upper-case text; upper-casing changes ASCII letters
+// only and never the length, so the path as written is the same slice of the
+// value's own text, and " %1" (no letters) is found at the same places in both.
+std::vector<FileReferences::FilePath> FileReferences::CandidateFilePaths(const std::string& text) {
+    const std::string upper = UpperCase(text);
+    const std::string& d = SystemDrive();
+    const std::size_t begin = upper.find(d);
+    if (begin == std::string::npos) return {{d, d}};
+    const std::string s = upper.substr(begin), written = text.substr(begin);
+    std::vector<std::size_t> ends{CutLength(s)};
     for (const std::string_view ext : kFileExtensions)
         for (std::size_t at = s.find(ext); at != std::string::npos; at = s.find(ext, at + 1))
-            if (at + ext.size() > cut && EndsName(s, at + ext.size())) ends.push_back(at + ext.size());
-    std::sort(ends.begin(), ends.end());
+            if (at + ext.size() > ends.front() && EndsName(s, at + ext.size())) ends.push_back(at + ext.size());
+    std::sort(ends.begin() + 1, ends.end());
 
-    std::vector<std::string> paths{RemoveAll(s.substr(0, cut), " %1")};
-    for (std::size_t end : ends) paths.push_back(RemoveAll(s.substr(0, end), " %1"));
+    std::vector<FilePath> paths;
+    for (std::size_t end : ends) paths.push_back({RemoveAll(s.substr(0, end), " %1"), RemoveAll(written.substr(0, end), " %1")});
     return paths;
 }
 
 bool FileReferences::FileExists(const std::string& path) {
+    const auto known = answers_.find(path);
+    if (known != answers_.end()) return known->second;
+    const bool exists = AskFileExists(path);
+    answers_.emplace(path, exists);
+    return exists;
+}
+
+bool FileReferences::AskFileExists(const std::string& path) {
     if (files_.PathExists(path) == 1) return true;
     // Registrations of 32-bit programs name files in the system folder that
     // live in the 32-bit one; those are not missing.

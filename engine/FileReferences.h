@@ -1,6 +1,7 @@
 #pragma once
 // The rules that judge whether a value's text names a missing file.
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -16,28 +17,41 @@ public:
 
     // The system drive, e.g. "C:" (upper case), read once.
     const std::string& SystemDrive();
-    // The file path read out of a value's text (upper case), beginning with
-    // the system drive; the drive alone when the text names no path on it.
-    std::string ExtractFilePath(const std::string& text);
+    // The file path read out of a value's text, beginning with the system
+    // drive; the drive alone when the text names no path on it. The same
+    // characters twice: upper case, as the path is shown and its extension
+    // tested, and as written in the value, as the file system is asked about
+    // it (on a case-sensitive file system that emulates case-insensitive
+    // names, as under Wine, an upper-cased path costs a search of every
+    // folder on the way).
+    struct FilePath {
+        std::string upper;
+        std::string asWritten;
+    };
     // The readings of a value's text that may name its file, to be tested in
-    // order: the path ExtractFilePath cuts, then each longer one that ends
-    // where a later listed extension ends a name ("C:\A.COM SERVICES\B.EXE"
-    // after "C:\A.COM"). The file is missing only when none of them exists.
-    std::vector<std::string> CandidateFilePaths(const std::string& text);
+    // order: the path the cuts leave, then each longer one that ends where a
+    // later listed extension ends a name ("C:\A.COM SERVICES\B.EXE" after
+    // "C:\A.COM"). The file is missing only when none of them exists.
+    std::vector<FilePath> CandidateFilePaths(const std::string& text);
+    // The first reading, upper case.
+    std::string ExtractFilePath(const std::string& text) { return CandidateFilePaths(text).front().upper; }
     // True when the path exists. A path under the system folder that is
     // missing there also counts when it exists in the 32-bit system folder.
+    // The answers are kept until ForgetAnswers, so a scan, in which the same
+    // few thousand files come up again and again, asks about each path once.
     bool FileExists(const std::string& path);
+    void ForgetAnswers() { answers_.clear(); }
     // True when the path ends with one of the extensions.
     static bool HasListedExtension(const std::string& upperPath);
 
 private:
-    // The upper-cased text from the first system drive on; empty when the
-    // text holds no system drive.
-    std::string FromDrive(const std::string& text);
+    bool AskFileExists(const std::string& path);
 
     platform::FileSystem& files_;
     std::string drive_;
-    std::string systemFolder_, wow64Folder_;  // upper case, read with the drive
+    std::string systemFolder_;  // upper case, read with the drive
+    std::string wow64Folder_;   // as the system gives it, read with the drive
+    std::unordered_map<std::string, bool> answers_;
 };
 
 }  // namespace engine

@@ -145,6 +145,10 @@ void cRegSearch::SearchValuesOf(platform::RegHandle key, const std::string& root
     std::vector<std::uint8_t> data;
     int skippedInARow = 0;
     for (std::uint32_t index = 0;; ++index) {
+        // There is no yield between values; a key with a hundred thousand of
+        // them must not hold the window all the same.
+        ui_.DoEventsIfDue();
+        if (StopReason != 0) break;  // stopped from there: nothing more is reported
         std::uint32_t type = 0;
         const long result = registry_.EnumValue(key, index, kNameChars, kDataBytes, &name, &type, &data);
         if (result == platform::kErrorMoreData) {

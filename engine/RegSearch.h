@@ -39,7 +39,8 @@ public:
 
 class cRegSearch {
 public:
-    // The walk yields to the message loop through `ui` once per subkey step.
+    // The walk yields to the message loop through `ui` once per subkey step,
+    // and offers it the chance at every value (DoEventsIfDue).
     cRegSearch(platform::Registry& registry, platform::UiServices& ui, RegSearchListener& listener);
     ~cRegSearch();
     cRegSearch(const cRegSearch&) = delete;

@@ -81,6 +81,9 @@ public:
     virtual Colour TextColour(int row) const = 0;
     // Every column as wide as its widest item text.
     virtual void AutoSizeColumns() = 0;
+    // Shows now what the list holds: a list may draw the rows added during a
+    // long run a few times a second only.
+    virtual void Refresh() {}
     virtual int Selected() const = 0;  // 0 when no row is selected
     virtual void Select(int row) = 0;
 };
@@ -91,8 +94,14 @@ public:
     // (Named so that no <windows.h> macro can touch them.)
     // Modal, titled kProgramTitle.
     virtual MessageAnswer ShowMessage(const std::string& text, MessageStyle style) = 0;
-    // Handles every pending window message, then returns.
+    // The yield: handles every pending window message, then returns. The
+    // real services look at the queue at most about every 10 ms and return
+    // at once in between, so that a caller may yield as often as it likes.
     virtual void DoEvents() = 0;
+    // For long work between two yields (a key with many values), called at
+    // every small step: handles the pending messages when a yield is due.
+    // Not a yield of its own for those who count them.
+    virtual void DoEventsIfDue() {}
     virtual double SecondsSinceMidnight() = 0;
     // The current local date and time: short date, a blank, long time (no
     // time part at exactly midnight).

@@ -46,6 +46,7 @@ void FormRepair::CommandStart_Click() {
     c_.lblStatus.SetCaption("0");
     c_.lvwRegErrors.Clear();
     findings_.clear();
+    fileRefs_.ForgetAnswers();  // files may have come or gone since the last scan
     cReg_.SetRootKey(0);
     cReg_.SetSubKey("");
     cReg_.SetSearchFlags(engine::kSearchValueNames | engine::kSearchValueData);
@@ -75,10 +76,10 @@ void FormRepair::cReg_SearchKeyChanged(const std::string& sFullKeyName) {
 
 void FormRepair::cReg_SearchFound(const std::string& sRootKey, const std::string& sKey, const std::string& sValue,
                                   std::int32_t lFound, const engine::MatchedValue& value) {
-    const std::vector<std::string> paths = fileRefs_.CandidateFilePaths(sValue);
-    for (const std::string& path : paths)
-        if (fileRefs_.FileExists(path)) return;
-    if (!engine::FileReferences::HasListedExtension(paths.front())) return;
+    const std::vector<engine::FileReferences::FilePath> paths = fileRefs_.CandidateFilePaths(sValue);
+    for (const engine::FileReferences::FilePath& path : paths)
+        if (fileRefs_.FileExists(path.asWritten)) return;
+    if (!engine::FileReferences::HasListedExtension(paths.front().upper)) return;
 
     engine::Finding finding{engine::ErrorTypeText(lFound), sRootKey, sKey, sValue,
                             engine::RootKeyHandle(sRootKey), value.keyPath, value.valueName, value.type, value.data};
@@ -95,11 +96,15 @@ void FormRepair::cReg_SearchFound(const std::string& sRootKey, const std::string
     c_.lblStatus.SetCaption(std::to_string(c_.lvwRegErrors.RowCount()));
 }
 
+// The end of a walk, by itself or by Stop: every row ticked, and the list
+// shown as it is at once (during the walk it is drawn a few times a second).
 void FormRepair::TickEveryRow() {
     const int rows = c_.lvwRegErrors.RowCount();
-    if (rows == 0) return;
-    c_.CommandRepair.SetEnabled(true);
-    for (int row = 1; row <= rows; ++row) c_.lvwRegErrors.SetChecked(row, true);
+    if (rows > 0) {
+        c_.CommandRepair.SetEnabled(true);
+        for (int row = 1; row <= rows; ++row) c_.lvwRegErrors.SetChecked(row, true);
+    }
+    c_.lvwRegErrors.Refresh();
 }
 
 void FormRepair::CommandStop_Click() {
@@ -129,6 +134,7 @@ void FormRepair::cReg_SearchFinished(std::int32_t lReason) {
 }
 
 void FormRepair::CommandRepair_Click() {
+    c_.lvwRegErrors.Refresh();  // the repair starts from the rows as they are shown
     const bool backup = profile::ReadBackupBeforeFix(s_.profile, ProfilePath()) == 1;
     const int rows = c_.lvwRegErrors.RowCount();
     std::vector<BackupRow> ticked;

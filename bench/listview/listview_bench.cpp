@@ -93,14 +93,13 @@ int AddRow(Win32ListView& list, const Row& row) {
     return position;
 }
 
-// One pass over the rows; the final yield lets the list paint what it holds,
-// so neither pass leaves its drawing outside the time. With yieldEach, the
+// One pass over the rows; at the end the list shows what it holds, so
+// neither pass leaves its drawing outside the time. With yieldEach, the
 // messages are handled after every row, as when every finding of a scan
-// comes from another key: the list then paints once per row.
+// comes from another key: the list then draws as often as it lets itself.
 double Pass(Win32ListView& list, const std::vector<Row>& rows, bool fit, bool yieldEach = false) {
-    Win32UiServices services;
     list.Clear();
-    services.DoEvents();
+    platform::win32::PumpMessages();
     double start = Now();
     for (const Row& row : rows) {
         int position = AddRow(list, row);
@@ -108,9 +107,10 @@ double Pass(Win32ListView& list, const std::vector<Row>& rows, bool fit, bool yi
             list.EnsureVisible(position);
             list.AutoSizeColumns();
         }
-        if (yieldEach) services.DoEvents();
+        if (yieldEach) platform::win32::PumpMessages();
     }
-    services.DoEvents();
+    list.Refresh();
+    platform::win32::PumpMessages();
     return Now() - start;
 }
 

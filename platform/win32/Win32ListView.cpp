@@ -13,6 +13,22 @@ namespace {
 
 constexpr int kInitialColumnWidth = 96;
 constexpr UINT_PTR kListSubclassId = 1;
+constexpr UINT_PTR kRedrawTimerId = 0x5648;  // on the list window, apart from the control's own timers
+// Drawing the held rows takes at most about this share of a long run's time
+// (one part in 50), and happens at least once a second.
+constexpr double kRedrawCostShare = 50;
+constexpr double kMaxRedrawIntervalMs = 1000;
+
+double Milliseconds() {
+    static const double perMs = [] {
+        LARGE_INTEGER frequency;
+        ::QueryPerformanceFrequency(&frequency);
+        return static_cast<double>(frequency.QuadPart) / 1000;
+    }();
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / perMs;
+}
 
 UINT CatchUpMessage() {
     static const UINT message = ::RegisterWindowMessageW(L"VarnholtListViewCatchUp");
@@ -81,6 +97,7 @@ void Win32ListView::AddColumn(const std::string& header) {
 void Win32ListView::Clear() {
     ::SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
     rows_.clear();
+    coloured_ = false;
     pendingVisible_ = 0;
     for (Column& column : columns_) {
         column.widths.clear();
@@ -91,6 +108,14 @@ void Win32ListView::Clear() {
 
 int Win32ListView::AddRow(const std::string& text) {
     if (!list_) return 0;  // its window is gone
+    if (!redrawHeld_) {
+        // A shown list repaints its scroll bar and rows on every insertion;
+        // while the scan adds rows that costs more than all the rest. Held
+        // before the insertion, or the new row alone asks for a paint.
+        ::SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+        redrawHeld_ = true;
+        CatchUpLater();
+    }
     std::wstring wide = Wide(text);
     LVITEMW item{};
     item.mask = LVIF_TEXT;
@@ -99,13 +124,6 @@ int Win32ListView::AddRow(const std::string& text) {
     int index = static_cast<int>(
         ::SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     if (index < 0) return 0;
-    if (!redrawHeld_) {
-        // A shown list repaints its scroll bar and rows on every insertion;
-        // while the scan adds rows that costs more than all the rest.
-        ::SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
-        redrawHeld_ = true;
-        CatchUpLater();
-    }
     rows_.emplace_back();
     for (Column& column : columns_) column.widths.push_back(0);
     if (!columns_.empty()) RecordWidth(index, 0, MeasureText(text));
@@ -155,14 +173,33 @@ void Win32ListView::EnsureVisible(int row) {
 void Win32ListView::CatchUpLater() {
     if (!catchUpPosted_) catchUpPosted_ = ::PostMessageW(list_, CatchUpMessage(), 0, 0) != FALSE;
     // Without a message queue to carry it, catch up now rather than never.
-    if (!catchUpPosted_) CatchUp();
+    if (!catchUpPosted_) CatchUp(true);
 }
 
 // The held-over work, in the order the user must see it: the rows drawn,
-// then the requested row scrolled into view.
-void Win32ListView::CatchUp() {
-    if (redrawHeld_) {
+// then the requested row scrolled into view (while the redraw is held the
+// control does not follow its own scroll range, so the scroll waits too).
+// A scan adds rows between its yields, and drawing a shown list costs as
+// much as a good part of the scan's work (10 to 20 ms under Wine): rows that
+// keep coming are drawn at most every kRedrawIntervalMs, and when drawing
+// is dear, less often, but at least once a second; a timer draws the last
+// of them when they stop coming.
+void Win32ListView::CatchUp(bool redrawNow) {
+    const bool redraw = redrawHeld_;
+    if (redraw) {
+        const double since = Milliseconds() - lastRedraw_;
+        if (!redrawNow && since < redrawInterval_) {
+            if (!redrawTimerSet_)
+                redrawTimerSet_ =
+                    ::SetTimer(list_, kRedrawTimerId, static_cast<UINT>(redrawInterval_ - since) + 1, nullptr) != 0;
+            if (redrawTimerSet_) return;
+        }
+        if (redrawTimerSet_) {
+            ::KillTimer(list_, kRedrawTimerId);
+            redrawTimerSet_ = false;
+        }
         redrawHeld_ = false;
+        lastRedraw_ = Milliseconds();
         ::SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
         // Turning redraw back on does not repaint by itself on every version.
         ::InvalidateRect(list_, nullptr, TRUE);
@@ -170,6 +207,27 @@ void Win32ListView::CatchUp() {
     int row = pendingVisible_;
     pendingVisible_ = 0;
     if (ValidRow(row)) ::SendMessageW(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row - 1), FALSE);
+    if (redraw) {
+        redrawCost_ = Milliseconds() - lastRedraw_;
+        measuringPaint_ = true;  // the paint that follows is part of it
+    }
+}
+
+// The drawing's cost decides when the list may be drawn so again.
+LRESULT Win32ListView::MeasuredPaint(HWND window, WPARAM wParam, LPARAM lParam) {
+    const double start = Milliseconds();
+    const LRESULT result = ::DefSubclassProc(window, WM_PAINT, wParam, lParam);
+    measuringPaint_ = false;
+    redrawCost_ += Milliseconds() - start;
+    redrawInterval_ = std::clamp(redrawCost_ * kRedrawCostShare, kRedrawIntervalMs, kMaxRedrawIntervalMs);
+    return result;
+}
+
+// The end of a scan, Stop and the repair show the list as it is, at once.
+void Win32ListView::Refresh() {
+    if (!list_) return;
+    CatchUp(true);
+    ::UpdateWindow(list_);
 }
 
 void Win32ListView::SetChecked(int row, bool on) {
@@ -192,6 +250,7 @@ bool Win32ListView::Checked(int row) const {
 void Win32ListView::SetTextColour(int row, Colour colour) {
     if (!ValidRow(row)) return;
     rows_[static_cast<size_t>(row - 1)].colour = colour;
+    coloured_ = true;
     ::SendMessageW(list_, LVM_REDRAWITEMS, static_cast<WPARAM>(row - 1), row - 1);
 }
 
@@ -300,7 +359,9 @@ LRESULT Win32ListView::OnCustomDraw(LPARAM lParam) const {
     auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(lParam);
     switch (draw->nmcd.dwDrawStage) {
         case CDDS_PREPAINT:
-            return CDRF_NOTIFYITEMDRAW;
+            // Asked about every column of every row, the notifications double
+            // the cost of drawing the list: only when a row has a colour.
+            return coloured_ ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
         case CDDS_ITEMPREPAINT:
             return CDRF_NOTIFYSUBITEMDRAW;
         case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
@@ -324,13 +385,20 @@ LRESULT CALLBACK Win32ListView::ListProc(HWND window, UINT message, WPARAM wPara
     auto* self = reinterpret_cast<Win32ListView*>(ref);
     if (message == CatchUpMessage()) {
         self->catchUpPosted_ = false;
-        self->CatchUp();
+        self->CatchUp(false);
         return 0;
     }
-    if (message == WM_PAINT && (self->pendingVisible_ || self->redrawHeld_)) {
-        // A paint came before our message (someone forced an update): show
-        // the right rows in this paint already.
-        self->CatchUp();
+    if (message == WM_TIMER && wParam == kRedrawTimerId) {
+        ::KillTimer(window, kRedrawTimerId);  // it would tick again
+        self->redrawTimerSet_ = false;
+        self->CatchUp(true);
+        return 0;
+    }
+    if (message == WM_PAINT) {
+        // A paint that came before our message (someone forced an update)
+        // shows the right rows already.
+        if (self->pendingVisible_ || self->redrawHeld_) self->CatchUp(true);
+        if (self->measuringPaint_) return self->MeasuredPaint(window, wParam, lParam);
     } else if (message == WM_NCDESTROY) {
         ::RemoveWindowSubclass(window, &ListProc, id);
         self->list_ = nullptr;

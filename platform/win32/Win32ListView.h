@@ -29,9 +29,10 @@ public:
 
     void AddColumn(const std::string& header) override;
     void Clear() override;
-    // Rows added between two turns of the message loop are drawn together
-    // at the next one (the list's redraw is held off until then), as nobody
-    // could see them earlier anyway.
+    // Rows added while the program runs on are drawn together (the list's
+    // redraw is held off meanwhile) at a turn of the message loop: the next
+    // one, unless the list was drawn so only a short while ago (see
+    // CatchUp). Refresh draws them at once.
     int AddRow(const std::string& text) override;
     void SetText(int row, int column, const std::string& text) override;
     std::string Text(int row, int column) const override;
@@ -40,6 +41,7 @@ public:
     // the scan asks after every row it adds, and scrolling a shown list at
     // once costs a repaint of it each time. Only the last request counts.
     void EnsureVisible(int row) override;
+    void Refresh() override;
     void SetChecked(int row, bool on) override;
     bool Checked(int row) const override;
     void SetTextColour(int row, Colour colour) override;
@@ -49,6 +51,8 @@ public:
     void Select(int row) override;
 
     int ColumnCount() const { return static_cast<int>(columns_.size()); }
+    // Rows that keep coming are drawn at most this often.
+    static constexpr double kRedrawIntervalMs = 100;
     int ColumnWidth(int column) const;
 
 private:
@@ -70,7 +74,8 @@ private:
                                      UINT_PTR id, DWORD_PTR self);
     LRESULT OnCustomDraw(LPARAM lParam) const;
     void CatchUpLater();
-    void CatchUp();
+    void CatchUp(bool redrawNow);
+    LRESULT MeasuredPaint(HWND window, WPARAM wParam, LPARAM lParam);
     bool ValidRow(int row) const { return row >= 1 && row <= static_cast<int>(rows_.size()); }
     int MeasureText(const std::string& text) const;
     void RecordWidth(int index, int column, int width);
@@ -81,10 +86,16 @@ private:
     HWND list_ = nullptr;
     std::vector<Column> columns_;
     std::vector<RowStyle> rows_;
+    bool coloured_ = false;  // some row has a colour of its own
     // Work held over to the next turn of the message loop (see CatchUp).
     int pendingVisible_ = 0;  // row to scroll to, 0 for none
     bool redrawHeld_ = false;
     bool catchUpPosted_ = false;
+    bool redrawTimerSet_ = false;
+    double lastRedraw_ = -1e9;  // when the held rows were last drawn, in ms
+    double redrawInterval_ = kRedrawIntervalMs;
+    double redrawCost_ = 0;  // ms the latest such drawing took
+    bool measuringPaint_ = false;
 };
 
 }  // namespace platform::win32

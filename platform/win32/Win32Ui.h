@@ -16,10 +16,25 @@ public:
     Win32UiServices& operator=(const Win32UiServices&) = delete;
 
     MessageAnswer ShowMessage(const std::string& text, MessageStyle style) override;
+    // Handles the pending messages unless it did so less than
+    // kPumpIntervalMs ago.
     void DoEvents() override;
+    void DoEventsIfDue() override { DoEvents(); }
     double SecondsSinceMidnight() override;
     std::string NowText() override;
+
+    // How many times the queue has been looked at, for measuring.
+    unsigned long long Pumps() const { return pumps_; }
+
+    static constexpr int kPumpIntervalMs = 10;
+
+private:
+    unsigned long long pumps_ = 0;
+    long long nextPump_ = 0;  // performance counter ticks
 };
+
+// Handles every pending window message now, then returns.
+void PumpMessages();
 
 // The general date text of a local time in the user's locale: short date, one
 // blank, long time; at exactly midnight the date alone.

@@ -21,12 +21,20 @@ public:
     // Runs at every yield with its 1-based count.
     std::function<void(int)> onYield;
     int yields = 0;
+    // Runs at every offer to handle messages between yields, with its
+    // 1-based count.
+    std::function<void(int)> onDue;
+    int dues = 0;
     double clock = 36000.0;  // seconds since midnight
     double clockStep = 0.0;  // added after every reading
     std::string now = "12/10/2026 4:05:06 AM";
 
     platform::MessageAnswer ShowMessage(const std::string& text, platform::MessageStyle style) override;
     void DoEvents() override;
+    void DoEventsIfDue() override {
+        ++dues;
+        if (onDue) onDue(dues);
+    }
     double SecondsSinceMidnight() override;
     std::string NowText() override { return now; }
 };

@@ -9,10 +9,20 @@
 #include "fakes/MemoryRegistry.h"
 #include "scan/FormRepair.h"
 
+// The in-memory file system, recording every path it is asked about.
+struct AskedFileSystem : fakes::MemoryFileSystem {
+    using MemoryFileSystem::operator=;
+    std::vector<std::string> asked;
+    int PathExists(const std::string& path) override {
+        asked.push_back(path);
+        return MemoryFileSystem::PathExists(path);
+    }
+};
+
 class ScanFixture : public ::testing::Test {
 protected:
     fakes::MemoryRegistry reg;
-    fakes::MemoryFileSystem files;
+    AskedFileSystem files;
     fakes::Latin1CodePage codePage;
     fakes::MemoryProfile profile;
     fakes::FakeUi ui;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/FileReferences.h"
+#include "engine/RegSearch.h"
 #include "engine/RootKeys.h"
 #include "engine/ValueText.h"
 #include "fakes/MemoryFileSystem.h"
@@ -110,9 +111,70 @@ TEST_F(FileReferencesTest, CandidatePathsAreTheCutPathThenEachLongerReadingEndin
         {"*", {"C:"}},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(refs.CandidateFilePaths(c.text), c.paths) << c.text;
+        Paths upper;
+        for (const FileReferences::FilePath& path : refs.CandidateFilePaths(c.text)) upper.push_back(path.upper);
+        EXPECT_EQ(upper, c.paths) << c.text;
         EXPECT_EQ(refs.ExtractFilePath(c.text), c.paths.front()) << c.text;
     }
+}
+
+// The file system is asked with the value's own characters: the same cuts,
+// before upper-casing.
+TEST_F(FileReferencesTest, EachReadingKeepsThePathAsWritten) {
+    struct Case {
+        const char* text;
+        const char* asWritten;
+    } cases[] = {
+        {"\"C:\\Program Files\\App\\app.exe\" /background", "C:\\Program Files\\App\\app.exe"},
+        {"rundll32.exe c:\\Windows\\system32\\Shell32.dll,Control_RunDLL", "c:\\Windows\\system32\\Shell32.dll"},
+        {"C:\\Windows\\Notepad.exe %1", "C:\\Windows\\Notepad.exe"},
+        {"C:\\Folder %1\\Setup.ini", "C:\\Folder\\Setup.ini"},
+        {"C:\\Program Files\\My.Company\\Tool.Exe", "C:\\Program Files\\My.Company\\Tool.Exe"},
+        {"Run c:\\Data\\File d:\\x", "c:\\Data\\File d"},
+        {"C:\\Docs\\ReadMe.txt;C:\\b.txt", "C:\\Docs\\ReadMe.txt"},
+        {"D:\\Apps\\x.exe", "C:"},
+        {"", "C:"},
+    };
+    for (const Case& c : cases) {
+        const FileReferences::FilePath path = refs.CandidateFilePaths(c.text).front();
+        EXPECT_EQ(path.asWritten, c.asWritten) << c.text;
+        EXPECT_EQ(path.upper, refs.ExtractFilePath(c.text)) << c.text;
+        EXPECT_EQ(path.upper, UpperCase(path.asWritten)) << c.text;
+    }
+}
+
+// Answers are kept until forgotten, the one for the 32-bit folder too, so
+// that a scan asks about each path once; after ForgetAnswers the file system
+// is asked afresh.
+TEST_F(FileReferencesTest, FileExistsAsksAboutAPathOnceUntilTheAnswersAreForgotten) {
+    struct AskedFiles : fakes::MemoryFileSystem {
+        std::vector<std::string> asked;
+        int PathExists(const std::string& path) override {
+            asked.push_back(path);
+            return MemoryFileSystem::PathExists(path);
+        }
+    } files;
+    files.wow64Directory = "C:\\windows\\SysWOW64";
+    files.AddFile("C:\\windows\\system32\\here.dll");
+    files.AddFile("C:\\windows\\syswow64\\old32.dll");
+    FileReferences cached(files);
+    for (int pass = 0; pass < 2; ++pass) {
+        EXPECT_TRUE(cached.FileExists("C:\\Windows\\System32\\here.dll"));
+        EXPECT_TRUE(cached.FileExists("C:\\Windows\\System32\\Old32.dll"));
+        EXPECT_FALSE(cached.FileExists("C:\\Gone\\app.exe"));
+    }
+    EXPECT_EQ(files.asked, (std::vector<std::string>{
+                               "C:\\Windows\\System32\\here.dll",
+                               "C:\\Windows\\System32\\Old32.dll",
+                               "C:\\windows\\SysWOW64\\Old32.dll",  // the folder as the system names it
+                               "C:\\Gone\\app.exe",
+                           }));
+
+    files.AddFile("C:\\Gone\\app.exe");
+    EXPECT_FALSE(cached.FileExists("C:\\Gone\\app.exe")) << "kept until forgotten";
+    cached.ForgetAnswers();
+    EXPECT_TRUE(cached.FileExists("C:\\Gone\\app.exe"));
+    EXPECT_EQ(files.asked.size(), 5u);
 }
 
 TEST_F(FileReferencesTest, ListedExtensionsEndThePath) {

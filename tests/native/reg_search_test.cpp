@@ -221,3 +221,29 @@ TEST_F(RegSearchTest, YieldsOncePerSubkeyStepIncludingTheLast) {
 }
 
 }  // namespace
+
+// A key with many values has no yield of its own: the walk offers to handle
+// messages at every value instead, without counting as a yield.
+TEST_F(RegSearchTest, OffersToHandleMessagesAtEveryValueWithoutYielding) {
+    for (int i = 0; i < 5; ++i) reg.SetString(kHkeyCurrentUser, "K\\Many", "v" + std::to_string(i), "C:\\x.exe");
+    Run(kHkeyCurrentUser, "K", 3, "C:");
+    EXPECT_GE(ui.dues, 5);
+    EXPECT_EQ(ui.yields, 2 + 1);  // K: Many, end; Many: end
+}
+
+// Stop handled between two values of a key ends that key's values there: no
+// match is reported after the Stop, which has already ticked the rows and
+// written the count.
+TEST_F(RegSearchTest, AStopBetweenValuesEndsTheValueWalk) {
+    for (int i = 0; i < 6; ++i) reg.SetString(kHkeyCurrentUser, "K\\Many", "v" + std::to_string(i), "C:\\x.exe");
+    reg.AddKey(kHkeyCurrentUser, "K\\Many\\Below");
+    int found = 0;
+    rec.onFound = [&] { ++found; };
+    ui.onDue = [&](int) {
+        if (found == 2) search.StopSearch();
+    };
+    Run(kHkeyCurrentUser, "K", 2, "C:");
+    EXPECT_EQ(found, 2);
+    EXPECT_EQ(rec.finished, std::vector<std::int32_t>{1});
+    for (const std::string& event : rec.events) EXPECT_EQ(event.find("Below"), std::string::npos) << event;
+}

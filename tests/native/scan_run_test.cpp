@@ -244,3 +244,22 @@ TEST_F(ScanFixture, AValueIsAnErrorOnlyWhenNoReadingOfItsPathExists) {
         EXPECT_EQ(list.RowCount(), c.listed ? 1 : 0) << c.text << (c.existing ? " with " : " without ") << "the file";
     }
 }
+
+// A scan asks the file system about each path once, in the value's own
+// spelling; the next scan asks afresh.
+TEST_F(ScanFixture, AScanAsksAboutEachPathOnceAsWritten) {
+    files.AddFile("c:\\Windows\\notepad.exe");
+    for (const char* key : {"S\\A", "S\\B", "S\\C"}) {
+        reg.SetString(kHkcu, key, "open", "\"C:\\Gone\\App.exe\" /run");
+        reg.SetString(kHkcu, key, "edit", "c:\\Windows\\notepad.exe %1");
+    }
+    start.Press();
+    EXPECT_EQ(files.asked, (Texts{"C:\\Gone\\App.exe", "c:\\Windows\\notepad.exe"}));
+    EXPECT_EQ(list.RowCount(), 3) << "every value naming the missing file is listed";
+
+    files.asked.clear();
+    files.AddFile("C:\\Gone\\App.exe");
+    start.Press();
+    EXPECT_EQ(files.asked.size(), 2u);
+    EXPECT_EQ(list.RowCount(), 0);
+}

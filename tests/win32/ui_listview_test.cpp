@@ -126,31 +126,74 @@ TEST_F(UiListView, SelectionAndClear) {
     EXPECT_EQ(list->TextColour(1), list->TextColour(0)) << "no colour left over from before Clear";
 }
 
-TEST_F(UiListView, EnsureVisibleShowsTheLastRequestedRowByTheNextYield) {
+TEST_F(UiListView, EnsureVisibleShowsTheLastRequestedRowWhenTheListIsNextDrawn) {
     auto visible = [&](int row) {
         int top = static_cast<int>(::SendMessageA(list->Handle(), LVM_GETTOPINDEX, 0, 0)) + 1;
         int page = static_cast<int>(::SendMessageA(list->Handle(), LVM_GETCOUNTPERPAGE, 0, 0));
         return row >= top && row < top + page;
     };
-    platform::win32::Win32UiServices services;
+    // Drawing, and with it the scroll, may wait for a timer.
+    auto shownSoon = [&](int row) { return ui_test::PumpUntil([&] { return visible(row); }, 2000); };
     for (int i = 0; i < 300; ++i) {
         int row = Add({"VALUE VALUE", "HKEY_USERS", "k", "v"});
         list->EnsureVisible(row);
         if (row == 120) {
-            services.DoEvents();
-            EXPECT_TRUE(visible(120));
+            EXPECT_TRUE(shownSoon(120));
         }
     }
     list->EnsureVisible(150);
-    services.DoEvents();
-    EXPECT_TRUE(visible(150)) << "the later request wins";
+    EXPECT_TRUE(shownSoon(150)) << "the later request wins";
     EXPECT_FALSE(visible(300));
 
     list->EnsureVisible(300);
     list->Clear();  // a scroll still pending must not land on the new rows
     Add({"VALUE NAME", "HKEY_USERS", "k", "v"});
-    services.DoEvents();
-    EXPECT_TRUE(visible(1));
+    EXPECT_TRUE(shownSoon(1));
+}
+
+// Drawing the list costs as much as a tenth of a second of the scan: rows
+// that keep coming are drawn a few times a second, and the last of them
+// shortly after they stop, or at once on Refresh, scrolled into view and in
+// fitted columns, exactly as when the list is drawn after every row.
+TEST_F(UiListView, DrawsRowsThatKeepComingAFewTimesASecondAndAllOfThemAfterAPause) {
+    static int paints = 0;
+    auto countPaints = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) -> LRESULT {
+        paints += message == WM_PAINT;
+        return ::DefSubclassProc(window, message, wParam, lParam);
+    };
+    ASSERT_TRUE(::SetWindowSubclass(list->Handle(), countPaints, 7, 0));
+    ::UpdateWindow(window->Handle());
+    ui_test::PumpFor(30);
+    auto lastRowShown = [&] {
+        const int top = static_cast<int>(::SendMessageA(list->Handle(), LVM_GETTOPINDEX, 0, 0));
+        const int page = static_cast<int>(::SendMessageA(list->Handle(), LVM_GETCOUNTPERPAGE, 0, 0));
+        RECT pending;
+        return top + page == list->RowCount() && !::GetUpdateRect(list->Handle(), &pending, FALSE);
+    };
+
+    paints = 0;
+    const ULONGLONG start = ::GetTickCount64();
+    for (int added = 1; added <= 60; ++added) {
+        const int row = Add({"VALUE VALUE", "HKEY_LOCAL_MACHINE", "SOFTWARE\\Key" + std::string(added, 'k'),
+                             "C:\\gone" + std::to_string(added) + ".dll"});
+        list->EnsureVisible(row);
+        list->AutoSizeColumns();
+        platform::win32::PumpMessages();  // the messages handled after every row
+    }
+    const ULONGLONG elapsed = ::GetTickCount64() - start;
+    EXPECT_LE(paints, static_cast<int>(elapsed / Win32ListView::kRedrawIntervalMs) + 2) << elapsed << " ms";
+    EXPECT_TRUE(ui_test::PumpUntil(lastRowShown, 1000)) << "the last rows are drawn when they stop coming";
+    EXPECT_EQ(Widths(), ControlAutosizeWidths());
+
+    Add({"VALUE NAME", "HKEY_USERS", "Software\\The last row of all, wider than any before it", "C:\\x.exe"});
+    list->EnsureVisible(list->RowCount());
+    list->AutoSizeColumns();
+    const int before = paints;
+    list->Refresh();
+    EXPECT_GT(paints, before);
+    EXPECT_TRUE(lastRowShown()) << "drawn at once";
+    EXPECT_EQ(Widths(), ControlAutosizeWidths());
+    ::RemoveWindowSubclass(list->Handle(), countPaints, 7);
 }
 
 // Counts and positions are not 16-bit: a scan can list more than 32,767

@@ -95,6 +95,37 @@ TEST(UiYield, TabMovesTheFocusAsBetweenYields) {
     EXPECT_EQ(::GetFocus(), buttons[1]);
 }
 
+// The walk yields hundreds of thousands of times; each real look at the
+// queue is dear, so the yield (and the offer between yields) looks at most
+// every 10 ms, and still handles what is posted.
+TEST(UiYield, LooksAtTheQueueAtMostEveryTenMilliseconds) {
+    ui_test::TestWindow window;
+    int handled = 0;
+    window.OnMessage = [&](UINT message, WPARAM, LPARAM) {
+        if (message != WM_APP) return false;
+        ++handled;
+        return true;
+    };
+    Win32UiServices services;
+    LARGE_INTEGER frequency, start, now;
+    ::QueryPerformanceFrequency(&frequency);
+    ::QueryPerformanceCounter(&start);
+    long long elapsedMs = 0, calls = 0;
+    while (elapsedMs < 60) {
+        if (calls % 1000 == 0) ::PostMessageA(window.Handle(), WM_APP, 0, 0);
+        services.DoEvents();
+        services.DoEventsIfDue();
+        calls += 2;
+        ::QueryPerformanceCounter(&now);
+        elapsedMs = (now.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart;
+    }
+    EXPECT_GE(services.Pumps(), 1u);
+    EXPECT_LE(services.Pumps(), static_cast<unsigned long long>(elapsedMs / Win32UiServices::kPumpIntervalMs + 1));
+    EXPECT_GT(calls, 100 * static_cast<long long>(services.Pumps()));
+    platform::win32::PumpMessages();
+    EXPECT_EQ(handled, (calls - 1) / 1000 + 1) << "every posted message is handled in the end";
+}
+
 TEST(UiClock, GeneralDateTextIsShortDateBlankLongTimeExceptAtMidnight) {
     struct Case {
         SYSTEMTIME time;
