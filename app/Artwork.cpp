@@ -66,12 +66,8 @@ std::string InstalledFace(const std::string& wanted) {
     return face;
 }
 
-gdi::Font MakeFont(const shell::layout::FontSpec& entry, bool underline) {
+gdi::Font MakeFont(const shell::layout::FontSpec& entry, int dpi, bool underline) {
     const std::string face = InstalledFace(entry.face);
-    // At 96 dots per inch whatever the screen's setting: the layout is in
-    // fixed pixels around fixed-size pictures (the program is DPI aware, so
-    // nothing stretches them), and a larger font would not fit its place.
-    constexpr int kLayoutDpi = 96;
     LOGFONTW lf{};
     if (face.empty()) {
         ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
@@ -79,20 +75,21 @@ gdi::Font MakeFont(const shell::layout::FontSpec& entry, bool underline) {
         lstrcpynW(lf.lfFaceName, Wide(face).c_str(), LF_FACESIZE);
         lf.lfCharSet = DEFAULT_CHARSET;
     }
-    lf.lfHeight = -static_cast<LONG>(std::lround(entry.points * kLayoutDpi / 72.0));
+    lf.lfHeight = -static_cast<LONG>(std::lround(entry.points * dpi / 72.0));
     lf.lfWeight = entry.bold ? FW_BOLD : FW_NORMAL;
     lf.lfUnderline = underline ? TRUE : FALSE;
     lf.lfQuality = DEFAULT_QUALITY;
     return gdi::Font(::CreateFontIndirectW(&lf));
 }
 
-platform::Font ButtonFont(const shell::layout::FontSpec& entry) {
+platform::Font ButtonFont(const shell::layout::FontSpec& entry, int dpi) {
     platform::Font font = shell::layout::ToFont(entry);
     if (std::string face = InstalledFace(entry.face); !face.empty()) font.face = face;
+    font.points = font.points * dpi / shell::layout::kLayoutDpi;
     return font;
 }
 
-HBITMAP FrameBitmap(Art art, int index) {
+HBITMAP FrameBitmap(Art art, int index, int dpi) {
     static std::map<int, gdi::Bitmap> loaded;
     int first = 0;
     switch (art) {
@@ -106,7 +103,10 @@ HBITMAP FrameBitmap(Art art, int index) {
     case Art::NavRecords: first = IDB_NAV_RECORDS_0; break;
     case Art::Question: first = IDB_QUESTION; break;
     }
-    const int id = first + index;
+    // The nearest of 96, 144 and 192 dots per inch; between two, the larger,
+    // as a picture scaled down keeps its edges where one scaled up blurs.
+    const int scale = dpi < 120 ? 0 : dpi < 168 ? IDB_AT_150 : IDB_AT_200;
+    const int id = first + index + scale;
     auto it = loaded.find(id);
     if (it == loaded.end()) {
         HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
@@ -114,6 +114,24 @@ HBITMAP FrameBitmap(Art art, int index) {
         it = loaded.emplace(id, gdi::Bitmap(bitmap)).first;
     }
     return it->second.Get();
+}
+
+void DrawBitmap(HDC dc, HBITMAP bitmap, const RECT& at) {
+    BITMAP info{};
+    ::GetObjectW(bitmap, sizeof info, &info);
+    gdi::MemoryDC source(dc);
+    gdi::Selected selected(source.Get(), bitmap);
+    const int width = at.right - at.left, height = at.bottom - at.top;
+    if (info.bmWidth == width && info.bmHeight == height) {
+        ::BitBlt(dc, at.left, at.top, width, height, source.Get(), 0, 0, SRCCOPY);
+        return;
+    }
+    const int mode = ::SetStretchBltMode(dc, HALFTONE);
+    POINT origin{};
+    ::SetBrushOrgEx(dc, 0, 0, &origin);  // as HALFTONE requires
+    ::StretchBlt(dc, at.left, at.top, width, height, source.Get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+    ::SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
+    ::SetStretchBltMode(dc, mode);
 }
 
 Picture Picture::Load(const std::string& path) {
@@ -173,6 +191,16 @@ Picture Picture::Load(const std::string& path) {
     if (FAILED(picture->Render(memoryDc.Get(), 0, 0, w, h, 0, hmHeight, hmWidth, -hmHeight, nullptr)))
         throw PictureError(path, "Invalid picture:");
     return result;
+}
+
+gdi::Bitmap Picture::Scaled(SIZE size) const {
+    gdi::WindowDC screen(nullptr);
+    gdi::Bitmap scaled(::CreateCompatibleBitmap(screen.Get(), size.cx, size.cy));
+    if (!scaled) return scaled;
+    gdi::MemoryDC target(screen.Get());
+    gdi::Selected selected(target.Get(), scaled.Get());
+    DrawBitmap(target.Get(), bitmap_.Get(), {0, 0, size.cx, size.cy});
+    return scaled;
 }
 
 }  // namespace platform::win32::app

@@ -18,15 +18,22 @@ namespace platform::win32::app {
 // (then the system's GUI font stands in).
 std::string InstalledFace(const std::string& wanted);
 
-// The layout's font, at the screen's density.
-gdi::Font MakeFont(const shell::layout::FontSpec& entry, bool underline = false);
+// The layout's font at `dpi` dots per inch (the window's density).
+gdi::Font MakeFont(const shell::layout::FontSpec& entry, int dpi, bool underline = false);
 
-// The font a gradient button is given: the stored face, or its stand-in.
-platform::Font ButtonFont(const shell::layout::FontSpec& entry);
+// The font a gradient button is given at `dpi`: the stored face, or its
+// stand-in, with the size scaled from 96 dots per inch, the density the
+// button's surface draws its text at.
+platform::Font ButtonFont(const shell::layout::FontSpec& entry, int dpi);
 
-// The frame bitmap for image `index` of a picture; null when the program
-// was built without it. Loaded once and shared by every window.
-HBITMAP FrameBitmap(shell::layout::Art art, int index);
+// The frame bitmap for image `index` of a picture, drawn for the scale
+// nearest `dpi` (100%, 150% or 200%); null when the program was built
+// without it. Loaded once and shared by every window.
+HBITMAP FrameBitmap(shell::layout::Art art, int index, int dpi = shell::layout::kLayoutDpi);
+
+// Draws `bitmap` into `at`: copied when it has that size, else scaled
+// smoothly.
+void DrawBitmap(HDC dc, HBITMAP bitmap, const RECT& at);
 
 // A picture file that cannot be shown: missing, unreadable, or not a picture.
 class PictureError : public std::runtime_error {
@@ -47,6 +54,9 @@ public:
     static Picture Load(const std::string& path);
     HBITMAP Handle() const { return bitmap_.Get(); }
     SIZE Size() const { return size_; }
+    // A copy drawn smoothly at `size`, made once for a window on a denser
+    // screen than the picture's 96 dots per inch.
+    gdi::Bitmap Scaled(SIZE size) const;
 
 private:
     gdi::Bitmap bitmap_;

@@ -4,6 +4,7 @@
 #include <uxtheme.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <system_error>
 
@@ -16,9 +17,30 @@ namespace layout = shell::layout;
 
 namespace {
 
-RECT PixelRect(const layout::Bounds& b) {
-    const int left = layout::Pixels(b.left), top = layout::Pixels(b.top);
-    return {left, top, left + layout::Pixels(b.width), top + layout::Pixels(b.height)};
+#ifndef WM_GETDPISCALEDSIZE
+#define WM_GETDPISCALEDSIZE 0x02E4
+#endif
+
+RECT PixelRect(const layout::Bounds& b, int dpi) {
+    const int left = layout::Pixels(b.left, dpi), top = layout::Pixels(b.top, dpi);
+    return {left, top, left + layout::Pixels(b.width, dpi), top + layout::Pixels(b.height, dpi)};
+}
+
+void Place(HWND window, const RECT& r) {
+    ::SetWindowPos(window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The window's density: its screen's where the system scales per screen,
+// else the system's. Looked up at run time, as systems before Windows 10
+// (1607) lack the call.
+int WindowDpi(HWND window) {
+    using GetDpiForWindowCall = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowCall>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow)
+        if (const UINT dpi = getDpiForWindow(window)) return static_cast<int>(dpi);
+    gdi::WindowDC screen(nullptr);
+    return ::GetDeviceCaps(screen.Get(), LOGPIXELSX);
 }
 
 COLORREF ToColorRef(platform::Colour c) {
@@ -53,8 +75,13 @@ ATOM RegisterFormClass(WNDPROC proc) {
 
 // ------------------------------------------------------------ PaintedLabel
 
-PaintedLabel::PaintedLabel(FormWindow& form, const layout::LabelSpec& entry)
-    : form_(form), spec_(entry), text_(entry.text), font_(MakeFont(entry.font)), underlined_(MakeFont(entry.font, true)) {
+PaintedLabel::PaintedLabel(FormWindow& form, const layout::LabelSpec& entry) : form_(form), spec_(entry), text_(entry.text) {
+    Rescale();
+}
+
+void PaintedLabel::Rescale() {
+    font_ = MakeFont(spec_.font, form_.Dpi());
+    underlined_ = MakeFont(spec_.font, form_.Dpi(), true);
     Measure();
 }
 
@@ -67,7 +94,7 @@ UINT PaintedLabel::Format() const {
 
 void PaintedLabel::Measure() {
     if (spec_.at.width > 0) {
-        bounds_ = PixelRect(spec_.at);
+        bounds_ = PixelRect(spec_.at, form_.Dpi());
         return;
     }
     gdi::WindowDC screen(nullptr);
@@ -75,7 +102,7 @@ void PaintedLabel::Measure() {
     RECT r{0, 0, 0, 0};
     const std::wstring text = Wide(text_);
     if (!text.empty()) ::DrawTextW(screen.Get(), text.c_str(), static_cast<int>(text.size()), &r, Format() | DT_CALCRECT);
-    const int left = layout::Pixels(spec_.at.left), top = layout::Pixels(spec_.at.top);
+    const int left = layout::Pixels(spec_.at.left, form_.Dpi()), top = layout::Pixels(spec_.at.top, form_.Dpi());
     bounds_ = {left, top, left + r.right, top + r.bottom};
 }
 
@@ -113,8 +140,11 @@ void PaintedLabel::Paint(HDC dc) const {
 
 // ------------------------------------------------------- PaintedPictureSet
 
-PaintedPictureSet::PaintedPictureSet(FormWindow& form, const layout::PictureSpec& entry)
-    : form_(form), spec_(entry), bounds_(PixelRect(entry.at)) {}
+PaintedPictureSet::PaintedPictureSet(FormWindow& form, const layout::PictureSpec& entry) : form_(form), spec_(entry) {
+    Rescale();
+}
+
+void PaintedPictureSet::Rescale() { bounds_ = PixelRect(spec_.at, form_.Dpi()); }
 
 void PaintedPictureSet::Show(int index) {
     if (index < 0 || index >= spec_.images || index == shown_) return;
@@ -123,26 +153,22 @@ void PaintedPictureSet::Show(int index) {
 }
 
 void PaintedPictureSet::Paint(HDC dc) const {
-    HBITMAP bitmap = FrameBitmap(spec_.art, shown_);
+    HBITMAP bitmap = FrameBitmap(spec_.art, shown_, form_.Dpi());
     if (!bitmap) {
         // Built without its artwork: a plain tile keeps the element findable.
         gdi::Brush tile(::CreateSolidBrush(RGB(160, 160, 160)));
         ::FillRect(dc, &bounds_, tile.Get());
         return;
     }
-    BITMAP info{};
-    ::GetObjectW(bitmap, sizeof info, &info);
-    gdi::MemoryDC source(dc);
-    gdi::Selected selected(source.Get(), bitmap);
-    // At its own size, never stretched.
-    ::BitBlt(dc, bounds_.left, bounds_.top, info.bmWidth, info.bmHeight, source.Get(), 0, 0, SRCCOPY);
+    // At 96, 144 and 192 dots per inch the picture has exactly this size.
+    DrawBitmap(dc, bitmap, bounds_);
 }
 
 // ---------------------------------------------------------- CheckBoxWindow
 
-CheckBoxWindow::CheckBoxWindow(HWND parent, const layout::CheckSpec& entry, int id)
-    : spec_(entry), font_(MakeFont(entry.font)), background_(::CreateSolidBrush(ToColorRef(entry.background))) {
-    const RECT r = PixelRect(entry.at);
+CheckBoxWindow::CheckBoxWindow(HWND parent, const layout::CheckSpec& entry, int id, int dpi)
+    : spec_(entry), background_(::CreateSolidBrush(ToColorRef(entry.background))) {
+    const RECT r = PixelRect(entry.at, dpi);
     window_ = ::CreateWindowExW(0, L"BUTTON", Wide(entry.caption).c_str(),
                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | (entry.threeState ? BS_3STATE : BS_AUTOCHECKBOX),
                                 r.left, r.top, r.right - r.left, r.bottom - r.top, parent,
@@ -150,7 +176,14 @@ CheckBoxWindow::CheckBoxWindow(HWND parent, const layout::CheckSpec& entry, int 
     if (!window_) ThrowLastError("CreateWindowEx (check box)");
     // Themed check boxes ignore the text colour we give them.
     ::SetWindowTheme(window_, L"", L"");
-    ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    Rescale(dpi);
+}
+
+void CheckBoxWindow::Rescale(int dpi) {
+    Place(window_, PixelRect(spec_.at, dpi));
+    gdi::Font font = MakeFont(spec_.font, dpi);
+    ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+    font_ = std::move(font);  // the old one only once the box has let go of it
 }
 
 CheckBoxWindow::~CheckBoxWindow() {
@@ -199,22 +232,23 @@ FormWindow::~FormWindow() {
     }
 }
 
-void FormWindow::Create(HWND owner) {
+void FormWindow::Create(HWND owner, POINT at) {
     if (!RegisterFormClass(&FormWindow::WindowProc)) ThrowLastError("RegisterClassEx (form)");
-    const int width = layout::Pixels(layout::kClientWidth), height = layout::Pixels(layout::kClientHeight);
-    // No border and no caption: the window is exactly its client area.
+    // No border and no caption: the window is exactly its client area. Made
+    // at the layout's own size, then sized for the density of its screen.
     window_ = ::CreateWindowExW(0, kFormClassName, Wide(layout::kWindowTitle).c_str(),
-                                WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU, 0, 0, width, height, owner,
+                                WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU, at.x, at.y,
+                                layout::Pixels(layout::kClientWidth), layout::Pixels(layout::kClientHeight), owner,
                                 nullptr, ::GetModuleHandleW(nullptr), this);
     if (!window_) ThrowLastError("CreateWindowEx (form)");
-    {
-        gdi::WindowDC screen(window_);
-        backBuffer_.Reset(::CreateCompatibleBitmap(screen.Get(), width, height));
-    }
+    dpi_ = WindowDpi(window_);
+    const SIZE size = ClientSize();
+    ::SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     CreateControls();
 
     // The load step: the frame part, then the window's own work.
     background_ = Picture::Load(files_.AppFolder() + layout_.background);
+    MakeSurfaces();
     shell::FrameControls frame;
     for (auto& set : pictures_) {
         const std::string& name = set->Entry().name;
@@ -239,35 +273,82 @@ void FormWindow::CreateControls() {
         ++id;
         for (const auto& entry : layout_.checks) {
             if (entry.name != name) continue;
-            auto box = std::make_unique<CheckBoxWindow>(window_, entry, id);
+            auto box = std::make_unique<CheckBoxWindow>(window_, entry, id, dpi_);
             focusOrder_.push_back(box->Handle());
             checks_[name] = std::move(box);
         }
         for (const auto& entry : layout_.lists) {
             if (entry.name != name) continue;
-            auto list = std::make_unique<Win32ListView>(window_, PixelRect(entry.at), id);
-            listFonts_.push_back(MakeFont(entry.font));
-            list->SetFont(listFonts_.back().Get());
+            auto list = std::make_unique<Win32ListView>(window_, PixelRect(entry.at, dpi_), id);
             if (!entry.checkBoxes) ::SendMessageW(list->Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, 0);
-            for (const auto& column : entry.columns) {
-                list->AddColumn(column.header);
-                ::SendMessageW(list->Handle(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(list->ColumnCount() - 1),
-                               layout::Pixels(column.width));
-            }
+            for (const auto& column : entry.columns) list->AddColumn(column.header);
+            PlaceList(entry, *list);
             focusOrder_.push_back(list->Handle());
             lists_[name] = std::move(list);
         }
         for (const auto& entry : layout_.buttons) {
             if (entry.name != name) continue;
             controls::MemoryPropertyStore stored = layout::StoredSettings(entry);
-            stored.Put("Font", ButtonFont(layout::kWindowFont));
-            const RECT r = PixelRect(entry.at);
+            stored.Put("Font", ButtonFont(layout::kWindowFont, dpi_));
+            const RECT r = PixelRect(entry.at, dpi_);
             auto button = ButtonWindow::Create(window_, name, {r.left, r.top, r.right - r.left, r.bottom - r.top},
-                                               stored, id, ButtonFont(layout::kWindowFont));
+                                               stored, id, ButtonFont(layout::kWindowFont, dpi_));
             focusOrder_.push_back(button->Handle());
             buttons_[name] = std::move(button);
         }
     }
+}
+
+SIZE FormWindow::ClientSize() const {
+    return {layout::Pixels(layout::kClientWidth, dpi_), layout::Pixels(layout::kClientHeight, dpi_)};
+}
+
+void FormWindow::MakeSurfaces() {
+    const SIZE size = ClientSize();
+    {
+        gdi::WindowDC screen(window_);
+        backBuffer_.Reset(::CreateCompatibleBitmap(screen.Get(), size.cx, size.cy));
+    }
+    // The background picture is made for 96 dots per inch: on a denser
+    // screen it is drawn larger by as much, once, and kept so.
+    scaledBackground_.Reset();
+    if (background_ && dpi_ != layout::kLayoutDpi)
+        scaledBackground_ = background_->Scaled({::MulDiv(background_->Size().cx, dpi_, layout::kLayoutDpi),
+                                                 ::MulDiv(background_->Size().cy, dpi_, layout::kLayoutDpi)});
+}
+
+void FormWindow::PlaceList(const layout::ListSpec& entry, Win32ListView& list) {
+    Place(list.Handle(), PixelRect(entry.at, dpi_));
+    gdi::Font font = MakeFont(entry.font, dpi_);
+    list.SetFont(font.Get());
+    listFonts_[entry.name] = std::move(font);  // the old one only once the list has let go of it
+    for (int c = 0; c < static_cast<int>(entry.columns.size()) && c < list.ColumnCount(); ++c)
+        ::SendMessageW(list.Handle(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), layout::Pixels(entry.columns[c].width, dpi_));
+}
+
+void FormWindow::OnDpiChanged(int dpi, const RECT& suggested) {
+    dpi_ = dpi;
+    MakeSurfaces();
+    for (auto& set : pictures_) set->Rescale();
+    for (auto& label : labels_) label->Rescale();
+    for (auto& [name, box] : checks_) box->Rescale(dpi_);
+    for (const auto& entry : layout_.lists) {
+        Win32ListView& list = *lists_.at(entry.name);
+        PlaceList(entry, list);
+        // Columns fitted to their texts are fitted again in the new font.
+        if (entry.columns.empty() && list.RowCount() > 0) list.AutoSizeColumns();
+    }
+    for (const auto& entry : layout_.buttons) {
+        ButtonWindow& button = *buttons_.at(entry.name);
+        button.Control().SetFont(ButtonFont(layout::kWindowFont, dpi_));
+        Place(button.Handle(), PixelRect(entry.at, dpi_));
+    }
+    // The place the system suggests, at the layout's size: that is the size
+    // it suggests once it has asked WM_GETDPISCALEDSIZE; a system that does
+    // not ask scales the old size, which may miss the layout by a pixel.
+    const SIZE size = ClientSize();
+    ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::InvalidateRect(window_, nullptr, FALSE);
 }
 
 PaintedLabel& FormWindow::LabelNamed(const std::string& name) {
@@ -315,21 +396,28 @@ void FormWindow::Invalidate(const RECT& area) {
 void FormWindow::PaintScene(HDC dc, const RECT& area) {
     gdi::SavedState state(dc);
     ::IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
-    RECT all{0, 0, layout::Pixels(layout::kClientWidth), layout::Pixels(layout::kClientHeight)};
+    const SIZE size = ClientSize();
+    RECT all{0, 0, size.cx, size.cy};
     // The button face shows only where the picture does not reach.
     ::FillRect(dc, &all, ::GetSysColorBrush(COLOR_BTNFACE));
     if (background_) {
+        HBITMAP shown = scaledBackground_ ? scaledBackground_.Get() : background_->Handle();
+        BITMAP info{};
+        ::GetObjectW(shown, sizeof info, &info);
         gdi::MemoryDC source(dc);
-        gdi::Selected picture(source.Get(), background_->Handle());
-        ::BitBlt(dc, 0, 0, background_->Size().cx, background_->Size().cy, source.Get(), 0, 0, SRCCOPY);
+        gdi::Selected picture(source.Get(), shown);
+        ::BitBlt(dc, 0, 0, info.bmWidth, info.bmHeight, source.Get(), 0, 0, SRCCOPY);
     }
     // Where two elements overlap (the navigation images, by a row), the one
     // listed first lies on top: each kind is drawn last to first.
     for (auto set = pictures_.rbegin(); set != pictures_.rend(); ++set) (*set)->Paint(dc);
+    // The outlines' line is one pixel at 96 dots per inch (15 twips), and
+    // as thick as those twips on a denser screen, so it meets its list.
+    const int lineWidth = std::max(1, layout::Pixels(15, dpi_));
     for (const auto& shape : layout_.shapes) {
         gdi::Brush line(::CreateSolidBrush(ToColorRef(shape.colour)));
-        const RECT r = PixelRect(shape.at);
-        ::FrameRect(dc, &r, line.Get());
+        RECT r = PixelRect(shape.at, dpi_);
+        for (int i = 0; i < lineWidth; ++i, ::InflateRect(&r, -1, -1)) ::FrameRect(dc, &r, line.Get());
     }
     ::SetBkMode(dc, TRANSPARENT);
     for (auto label = labels_.rbegin(); label != labels_.rend(); ++label) (*label)->Paint(dc);
@@ -509,6 +597,17 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_ACTIVATE:
         OnActivate(LOWORD(wParam) != WA_INACTIVE);
+        return 0;
+    case WM_GETDPISCALEDSIZE: {
+        // Asked before a move to a screen of another density: the window's
+        // size there is the layout's, not its present size scaled.
+        const int dpi = static_cast<int>(wParam);
+        *reinterpret_cast<SIZE*>(lParam) = {layout::Pixels(layout::kClientWidth, dpi),
+                                            layout::Pixels(layout::kClientHeight, dpi)};
+        return TRUE;
+    }
+    case WM_DPICHANGED:
+        OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_CLOSE:
         OnCloseRequest();  // never the default, which would destroy the window here

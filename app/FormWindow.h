@@ -34,6 +34,8 @@ class FormWindow;
 class PaintedLabel final : public platform::Label {
 public:
     PaintedLabel(FormWindow& form, const shell::layout::LabelSpec& entry);
+    // Fonts and place again, at the window's density.
+    void Rescale();
     void SetCaption(const std::string& text) override;
     std::string Caption() const override { return text_; }
     void SetUnderline(bool on) override;
@@ -60,6 +62,8 @@ private:
 class PaintedPictureSet final : public platform::PictureSet {
 public:
     PaintedPictureSet(FormWindow& form, const shell::layout::PictureSpec& entry);
+    // Place again, at the window's density.
+    void Rescale();
     void Show(int index) override;
     int Shown() const override { return shown_; }
 
@@ -77,7 +81,7 @@ private:
 // A check box child window with its own colours.
 class CheckBoxWindow final : public platform::CheckBox {
 public:
-    CheckBoxWindow(HWND parent, const shell::layout::CheckSpec& entry, int id);
+    CheckBoxWindow(HWND parent, const shell::layout::CheckSpec& entry, int id, int dpi);
     ~CheckBoxWindow() override;
     CheckBoxWindow(const CheckBoxWindow&) = delete;
     CheckBoxWindow& operator=(const CheckBoxWindow&) = delete;
@@ -86,6 +90,8 @@ public:
     int Value() const override;
 
     HWND Handle() const { return window_; }
+    // Font and place at `dpi` dots per inch.
+    void Rescale(int dpi);
     // The user clicked it: a two-state box toggles by itself; a three-state
     // one goes to ticked, or from ticked to clear.
     void Clicked();
@@ -109,10 +115,14 @@ public:
     // Creates the window hidden, owned by `owner`, with every control of its
     // layout, then runs the load step: background picture and frame pictures
     // first, then the window's own work. Throws PictureError when the
-    // background picture cannot be loaded.
-    void Create(HWND owner);
+    // background picture cannot be loaded. The window is made at `at`
+    // (screen pixels), so that it takes the density of that place's screen.
+    void Create(HWND owner, POINT at = {});
 
     HWND Handle() const { return window_; }
+    // Dots per inch of the screen the window is on; its sizes, places and
+    // fonts are the layout's twips at this density.
+    int Dpi() const { return dpi_; }
     const shell::layout::WindowLayout& Layout() const { return layout_; }
 
     // The controls by their layout names (for the window's logic and tests);
@@ -168,19 +178,26 @@ private:
     void OnActivate(bool active);
     void RunPosted();
     void CreateControls();
+    SIZE ClientSize() const;
+    // The back buffer and the background as shown, at the window's size.
+    void MakeSurfaces();
+    void PlaceList(const shell::layout::ListSpec& entry, Win32ListView& list);
+    void OnDpiChanged(int dpi, const RECT& suggested);
 
     const shell::layout::WindowLayout& layout_;
     platform::FileSystem& files_;
     shell::FrameActions frameActions_;
     HWND window_ = nullptr;
+    int dpi_ = shell::layout::kLayoutDpi;
     std::optional<Picture> background_;
+    gdi::Bitmap scaledBackground_;  // on a denser screen than the picture's
     gdi::Bitmap backBuffer_;
     std::vector<std::unique_ptr<PaintedPictureSet>> pictures_;
     std::vector<std::unique_ptr<PaintedLabel>> labels_;
     std::map<std::string, std::unique_ptr<CheckBoxWindow>> checks_;
     std::map<std::string, std::unique_ptr<Win32ListView>> lists_;
     std::map<std::string, std::unique_ptr<ButtonWindow>> buttons_;
-    std::vector<gdi::Font> listFonts_;
+    std::map<std::string, gdi::Font> listFonts_;
     std::vector<HWND> focusOrder_;
     HWND lastFocus_ = nullptr;
     Target pressed_;

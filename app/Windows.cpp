@@ -140,19 +140,19 @@ void App::Start() {
 
 void App::SwitchPage(PageWindow& from, shell::Page to) {
     if (&from != page_.get() || ended_) return;
+    RECT old{};
+    ::GetWindowRect(from.Handle(), &old);
     std::unique_ptr<PageWindow> next;
     try {
         next = MakePage(to);
-        next->Create(nullptr);
+        // Made where the old page stands, so that it is made for that screen.
+        next->Create(nullptr, {old.left, old.top});
     } catch (const std::exception& e) {
         // The old page stays open under the message; the program ends all the same.
         next.reset();
         Fail(e);
         return;
     }
-    RECT old{};
-    ::GetWindowRect(from.Handle(), &old);
-    ::SetWindowPos(next->Handle(), nullptr, old.left, old.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::ShowWindow(next->Handle(), SW_SHOW);
     ::UpdateWindow(next->Handle());
     // The new page is in place before the old one goes.
@@ -171,18 +171,19 @@ void App::ClosePage(PageWindow& page) {
 void App::ShowScanWindow(PageWindow& owner) {
     if (scan_ || ended_) return;
     const HWND ownerWindow = owner.Handle();
+    RECT o{}, own{};
+    ::GetWindowRect(ownerWindow, &o);
     std::unique_ptr<ScanWindow> scan;
     try {
         scan = std::make_unique<ScanWindow>(*this);
-        scan->Create(ownerWindow);
+        // Made over the home page, so that it is made for that page's screen.
+        scan->Create(ownerWindow, {o.left, o.top});
     } catch (const std::exception& e) {
         scan.reset();
         Fail(e);
         return;
     }
     // Centred on the home page, which it covers exactly.
-    RECT o{}, own{};
-    ::GetWindowRect(ownerWindow, &o);
     ::GetWindowRect(scan->Handle(), &own);
     const int x = o.left + ((o.right - o.left) - (own.right - own.left)) / 2;
     const int y = o.top + ((o.bottom - o.top) - (own.bottom - own.top)) / 2;

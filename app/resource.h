@@ -1,13 +1,18 @@
 // Resource identifiers of varnholt.exe, shared by varnholt.rc and the window
 // code. The three pictures of a set (normal, hover, pressed) are consecutive,
-// so the picture for index i of a set is its _0 identifier plus i.
+// so the picture for index i of a set is its _0 identifier plus i. Every
+// frame picture is stored three times, drawn for 100%, 150% and 200% display
+// scale: the larger ones under its identifier plus IDB_AT_150 or IDB_AT_200.
 #ifndef VARNHOLT_RES_RESOURCE_H
 #define VARNHOLT_RES_RESOURCE_H
+
+#define IDB_AT_150 1000
+#define IDB_AT_200 2000
 
 // Window icon: the first (and only) icon group, which Explorer shows.
 #define IDI_VARNHOLT 1
 
-// Caption strips: 681 x 25 on the pages, 700 x 25 on the scan window.
+// Caption strips: 681 x 25 on the pages, 700 x 25 on the scan window (at 100%).
 #define IDB_CAPTION_PAGE 101
 #define IDB_CAPTION_SCAN 102
 

@@ -14,14 +14,19 @@
 
 namespace shell::layout {
 
-constexpr int kTwipsPerPixel = 15;
-// Nearest pixel, halves to even (the layout has thirds of a pixel, never halves).
-constexpr int Pixels(int twips) {
-    const int whole = twips / kTwipsPerPixel, rest = twips % kTwipsPerPixel;
-    const int twice = 2 * (rest < 0 ? -rest : rest);
-    if (twice < kTwipsPerPixel || (twice == kTwipsPerPixel && whole % 2 == 0)) return whole;
-    return twips < 0 ? whole - 1 : whole + 1;
+constexpr int kTwipsPerInch = 1440;
+constexpr int kLayoutDpi = 96;  // the density the layout's pixel sizes are given at
+
+// Twips at `dpi` dots per inch to the nearest pixel, halves to even (at 96
+// the layout has thirds of a pixel, never halves; at 144 it has halves).
+constexpr int Pixels(int twips, int dpi) {
+    const long long dots = static_cast<long long>(twips) * dpi;
+    const long long whole = dots / kTwipsPerInch, rest = dots % kTwipsPerInch;
+    const long long twice = 2 * (rest < 0 ? -rest : rest);
+    if (twice < kTwipsPerInch || (twice == kTwipsPerInch && whole % 2 == 0)) return static_cast<int>(whole);
+    return static_cast<int>(dots < 0 ? whole - 1 : whole + 1);
 }
+constexpr int Pixels(int twips) { return Pixels(twips, kLayoutDpi); }
 
 constexpr int kClientWidth = 11790, kClientHeight = 8355;  // 786 x 557 pixels
 constexpr const char* kWindowTitle = "Varnholt 2012";

@@ -77,10 +77,10 @@ std::optional<Colour> GdiCanvas::Pixel(int x, int y) const {
 }
 
 void GdiCanvas::SetFont(const Font& font) {
-    // Sizes are at 96 dots per inch whatever the screen's setting: the
-    // windows are laid out in fixed pixels around fixed-size pictures, and
-    // the program declares itself DPI aware so the system does not stretch
-    // them; a larger font would no longer fit its button.
+    // Sizes are at 96 dots per inch whatever the screen's setting, the
+    // density the button's own pixel sizes are given at: a window on a
+    // denser screen gives its button a larger size and a larger point size
+    // alike.
     constexpr int kLayoutDpi = 96;
     const int height = -::MulDiv(static_cast<int>(font.points * 10 + 0.5), kLayoutDpi, 720);
     HFONT fresh = ::CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, font.italic ? TRUE : FALSE, FALSE, FALSE,

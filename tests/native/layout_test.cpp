@@ -16,6 +16,19 @@ TEST(Layouts, TwipsBecomeTheNearestPixel) {
     for (const auto& c : cases) EXPECT_EQ(Pixels(c.twips), c.pixels) << c.twips;
 }
 
+TEST(Layouts, TwipsAtAnyDensityBecomeTheNearestPixelHalvesToEven) {
+    const struct {
+        int twips, dpi, pixels;
+    } cases[] = {
+        {11790, 144, 1179}, {8355, 144, 836},  // 835.5
+        {825, 144, 82},     {495, 144, 50},    {10215, 144, 1022}, {225, 144, 22}, {-15, 144, -2},
+        {11790, 192, 1572}, {8355, 192, 1114}, {110, 192, 15},     {2540, 192, 339},
+        {8355, 120, 696},   {110, 120, 9},     {3590, 96, 239},    {20000, 96, 1333},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Pixels(c.twips, c.dpi), c.pixels) << c.twips << " at " << c.dpi;
+    for (int twips = -300; twips <= 12000; twips += 5) EXPECT_EQ(Pixels(twips), Pixels(twips, 96)) << twips;
+}
+
 TEST(Layouts, FocusOrdersNameControlsOfTheirWindow) {
     const struct {
         Form form;

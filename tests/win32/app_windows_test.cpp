@@ -406,6 +406,159 @@ TEST_F(AppWindows, TheBackupPageListsOnlyNamesEndingInReg) {
     EXPECT_EQ(names, (std::vector<std::string>{"c.REG", "d.reg"}));
 }
 
+#ifndef WM_GETDPISCALEDSIZE
+#define WM_GETDPISCALEDSIZE 0x02E4
+#endif
+
+// What the system does when a window moves to a screen of `dpi` dots per
+// inch: asks the window its size there, then tells it the new density with
+// that size at the place it suggests (here the screen's corner).
+void MoveToDpi(app::FormWindow& form, int dpi) {
+    SIZE size{};
+    ASSERT_TRUE(::SendMessageW(form.Handle(), WM_GETDPISCALEDSIZE, dpi, reinterpret_cast<LPARAM>(&size)));
+    RECT suggested{0, 0, size.cx, size.cy};
+    ::SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+}
+
+// Where a child window stands in its parent's client area.
+RECT ChildRect(HWND child) {
+    RECT r{};
+    ::GetWindowRect(child, &r);
+    ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::string Text(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + " - " + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+// At 144 dots per inch every place and size is the layout's twips x 144 /
+// 1440, a half pixel going to the even neighbour (so 255 twips, 25.5, make 26
+// and 825 twips, 82.5, make 82).
+TEST_F(AppWindows, MovedToAScreenAt144DpiEveryControlIsTheLayoutTimesOneAndAHalf) {
+    AppRig rig;
+    rig.App().Start();
+    app::FormWindow& page = *rig.Page();
+    struct Case {
+        const char* name;
+        enum Kind { Check, Button, List, Picture, Label } kind;
+        RECT at;
+    };
+    auto rectOf = [](app::FormWindow& form, const Case& c) {
+        switch (c.kind) {
+        case Case::Check: return ChildRect(form.CheckNamed(c.name).Handle());
+        case Case::Button: return ChildRect(form.ButtonNamed(c.name).Handle());
+        case Case::List: return ChildRect(form.ListNamed(c.name).Handle());
+        case Case::Picture: return form.PictureNamed(c.name).Bounds();
+        case Case::Label: return form.LabelNamed(c.name).Bounds();
+        }
+        return RECT{};
+    };
+    auto check = [&](app::FormWindow& form, const std::vector<Case>& cases) {
+        RECT client{}, outer{};
+        ::GetClientRect(form.Handle(), &client);
+        ::GetWindowRect(form.Handle(), &outer);
+        EXPECT_EQ(Text(client), Text({0, 0, 1179, 836})) << form.Layout().name << ": 11790 x 8355 twips, 835.5 making 836";
+        EXPECT_EQ(Text(outer), Text({0, 0, 1179, 836})) << form.Layout().name << ": no border, at the suggested place";
+        EXPECT_EQ(form.Dpi(), 144);
+        for (const Case& c : cases) EXPECT_EQ(Text(rectOf(form, c)), Text(c.at)) << form.Layout().name << " " << c.name;
+    };
+
+    {
+        // Made here without showing it, so its scan never starts.
+        app::ScanWindow scan(rig.App());
+        scan.Create(nullptr);
+        MoveToDpi(scan, 144);
+        check(scan, {
+                        {"lvwRegErrors", Case::List, {24, 216, 1154, 694}},
+                        {"CommandStart", Case::Button, {36, 720, 218, 770}},
+                        {"CommandStop", Case::Button, {240, 720, 422, 770}},
+                        {"CommandRepair", Case::Button, {624, 720, 854, 770}},
+                        {"CommandReturn", Case::Button, {996, 720, 1142, 770}},
+                        {"ImageCaption", Case::Picture, {48, 0, 1098, 38}},
+                        {"ImageExit", Case::Picture, {1128, 9, 1170, 31}},
+                        {"lblCurrentKey", Case::Label, {192, 168, 1136, 190}},
+                    });
+        // The button's text grows with it: 9 points at 96 dots per inch on its surface.
+        EXPECT_EQ(scan.ButtonNamed("CommandStart").Control().Font().points, 13.5);
+    }
+
+    const RECT selectAll = page.LabelNamed("LabelSelectAll").Bounds();
+    MoveToDpi(page, 144);
+    check(page, {
+                    {"Check1", Case::Check, {384, 312, 686, 338}},
+                    {"Check15", Case::Check, {720, 528, 1058, 554}},
+                    {"Check6", Case::Check, {2000, 684, 2074, 710}},
+                    {"CommandScanNow", Case::Button, {864, 564, 1046, 614}},
+                    {"ImageCaption", Case::Picture, {48, 0, 1070, 38}},
+                    {"ImageMin", Case::Picture, {1080, 9, 1122, 31}},
+                    {"ImageRecords", Case::Picture, {11, 359, 309, 413}},
+                    {"Image1", Case::Picture, {372, 648, 454, 730}},
+                    {"Label1", Case::Label, {468, 648, 1070, 770}},
+                });
+    // A label sized to its text is measured again in the larger font.
+    const RECT grown = page.LabelNamed("LabelSelectAll").Bounds();
+    EXPECT_EQ(grown.left, 384);
+    EXPECT_EQ(grown.top, 576);
+    const double wider = double(grown.right - grown.left) / (selectAll.right - selectAll.left);
+    const double taller = double(grown.bottom - grown.top) / (selectAll.bottom - selectAll.top);
+    EXPECT_GT(wider, 1.3);
+    EXPECT_LT(wider, 1.7);
+    EXPECT_GT(taller, 1.3);
+    EXPECT_LT(taller, 1.7);
+
+    // The pictures drawn are those made for 150%, copied as they are, and the
+    // background picture, made for 96 dots per inch, reaches the far corner.
+    ::RedrawWindow(page.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    const RECT records = page.PictureNamed("ImageRecords").Bounds();
+    HDC dc = ::GetDC(page.Handle());
+    for (const POINT p : {POINT{20, 20}, POINT{150, 27}, POINT{280, 50}})
+        EXPECT_EQ(::GetPixel(dc, records.left + p.x, records.top + p.y),
+                  PixelOf(app::FrameBitmap(shell::layout::Art::NavRecords, shell::kNormal, 144), p.x, p.y))
+            << p.x << "," << p.y;
+    const COLORREF corner = ::GetPixel(dc, 1178, 835);
+    ::ReleaseDC(page.Handle(), dc);
+    const app::Picture background = app::Picture::Load(BuiltPicture("bgmain.dll"));
+    const COLORREF pictureCorner = PixelOf(background.Handle(), background.Size().cx - 1, background.Size().cy - 1);
+    for (int shift : {0, 8, 16})
+        EXPECT_NEAR((corner >> shift) & 0xFF, (pictureCorner >> shift) & 0xFF, 4) << "colour part at bit " << shift;
+
+    // The frame's hit areas moved with the pictures: a press where the
+    // records image now stands (below the whole navigation bar at 96 dots
+    // per inch) opens that page.
+    ClickPicture(page, "ImageRecords");
+    ASSERT_TRUE(PumpUntil([&] { return rig.Page()->Page() == Page::Records; }));
+}
+
+// Every frame picture is stored at 100%, 150% and 200%, each exactly the
+// size its window gives it at 96, 144 and 192 dots per inch; a density in
+// between takes the nearest of them, the larger between two.
+TEST(Artwork, EachFramePictureAtEachScaleHasItsPlacesSize) {
+    using namespace shell::layout;
+    auto sizeOf = [](HBITMAP bitmap) {
+        BITMAP info{};
+        ::GetObjectW(bitmap, sizeof info, &info);
+        return std::to_string(info.bmWidth) + "x" + std::to_string(info.bmHeight);
+    };
+    for (Form form : {Form::Scanner, Form::Repair})
+        for (const PictureSpec& picture : LayoutOf(form).pictures)
+            for (int index = 0; index < picture.images; ++index)
+                for (int dpi : {96, 144, 192}) {
+                    HBITMAP bitmap = app::FrameBitmap(picture.art, index, dpi);
+                    ASSERT_NE(bitmap, nullptr) << picture.name << " " << index << " at " << dpi;
+                    EXPECT_EQ(sizeOf(bitmap), std::to_string(Pixels(picture.at.width, dpi)) + "x" +
+                                                  std::to_string(Pixels(picture.at.height, dpi)))
+                        << picture.name << " " << index << " at " << dpi;
+                }
+    const struct {
+        int dpi, made;
+    } nearest[] = {{72, 96}, {110, 96}, {120, 144}, {168, 192}, {150, 144}, {240, 192}, {384, 192}};
+    for (const auto& c : nearest)
+        EXPECT_EQ(app::FrameBitmap(Art::NavSettings, shell::kHover, c.dpi), app::FrameBitmap(Art::NavSettings, shell::kHover, c.made))
+            << c.dpi;
+}
+
 // Scan, Stop, Repair and Return by the keyboard alone, with real key input.
 // A thread timer plays the user: it runs inside whatever loop is running
 // (the scan window's own, or the walk's yield) and presses the next key once
