@@ -19,6 +19,10 @@ constexpr std::uint32_t kDataBytes = 8192;
 // enumeration ends there so the walk cannot spin on it.
 constexpr int kMaxSkippedValuesInARow = 4096;
 
+// The registry nests keys at most 512 levels deep: a walk deeper than that
+// is going round a link that leads back to one of its own keys.
+constexpr int kMaxKeyDepth = 512;
+
 // Error numbers a failure inside the walk is reported with.
 constexpr std::int32_t kOutOfMemory = 7;
 constexpr std::int32_t kInternalError = 51;
@@ -94,7 +98,7 @@ void cRegSearch::SearchKeys(platform::RegHandle root, const std::string& rootNam
     try {
         OpenKey key(registry_);
         if (!key.Open(root, keyPath)) return;
-        SearchSubkeysOf(root, key.handle(), rootName, keyPath);
+        SearchSubkeysOf(root, key.handle(), rootName, keyPath, 1);
     } catch (...) {
         StopReason = FailureNumber();
     }
@@ -114,7 +118,7 @@ void cRegSearch::SearchValues(platform::RegHandle root, const std::string& rootN
 // One level of the walk. Each subkey is opened once, relative to this key,
 // and that one handle serves the subkey's values and its own subkeys.
 void cRegSearch::SearchSubkeysOf(platform::RegHandle root, platform::RegHandle key, const std::string& rootName,
-                                 const std::string& keyPath) {
+                                 const std::string& keyPath, int depth) {
     std::string name;
     for (std::uint32_t index = 0;; ++index) {
         ui_.DoEvents();
@@ -133,7 +137,7 @@ void cRegSearch::SearchSubkeysOf(platform::RegHandle root, platform::RegHandle k
             OpenKey sub(registry_);
             if (!sub.Open(key, name)) continue;
             if (WantValues()) SearchValuesOf(sub.handle(), rootName, subPath);
-            if (StopReason == 0) SearchSubkeysOf(root, sub.handle(), rootName, subPath);
+            if (StopReason == 0 && depth < kMaxKeyDepth) SearchSubkeysOf(root, sub.handle(), rootName, subPath, depth + 1);
         } catch (...) {
             StopReason = FailureNumber();
         }

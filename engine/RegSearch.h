@@ -61,8 +61,9 @@ private:
     void SearchKeys(platform::RegHandle root, const std::string& rootName, const std::string& keyPath);
     void SearchValues(platform::RegHandle root, const std::string& rootName, const std::string& keyPath);
     void SearchValuesOf(platform::RegHandle key, const std::string& rootName, const std::string& keyPath);
+    // `depth`: the levels below the start key that the subkeys lie at.
     void SearchSubkeysOf(platform::RegHandle root, platform::RegHandle key, const std::string& rootName,
-                         const std::string& keyPath);
+                         const std::string& keyPath, int depth);
     bool IsMatch(const std::string& text) const;
     bool WantValues() const { return (SearchFlags & (kSearchValueNames | kSearchValueData)) != 0; }
 

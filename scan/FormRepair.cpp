@@ -42,6 +42,11 @@ void FormRepair::TimerRunScan_Timer() {
 }
 
 void FormRepair::CommandStart_Click() {
+    // Never inside a walk: the start timer may fall due in the yield of a
+    // scan begun with Scan. Once a scan has begun, the automatic one is not
+    // due any more.
+    if (cReg_.Searching()) return;
+    c_.TimerRunScan.SetEnabled(false);
     c_.RepairCount.SetCaption("0");
     c_.lblStatus.SetCaption("0");
     c_.lvwRegErrors.Clear();

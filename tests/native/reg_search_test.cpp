@@ -159,6 +159,31 @@ TEST(RegSearchEndless, AKeyThatNeverFitsEndsItsEnumeration) {
     EXPECT_EQ(rec.events, Events{"key HKEY_CURRENT_USER\\K\\Sub"}) << "the subkeys are still walked";
 }
 
+// A key holding a link back to itself, as a registry link can be made.
+struct LoopRegistry : fakes::MemoryRegistry {
+    long OpenKeyEx(platform::RegHandle base, const std::string& path, std::uint32_t access,
+                   platform::RegHandle* out) override {
+        return MemoryRegistry::OpenKeyEx(base, path == "loop" ? "" : path, access, out);
+    }
+};
+
+TEST(RegSearchLoop, ALinkBackToItsOwnKeyEndsAtTheRegistrysDepth) {
+    LoopRegistry reg;
+    reg.AddKey(kHkeyCurrentUser, "K\\loop");
+    reg.SetString(kHkeyCurrentUser, "K", "v", "x");
+    fakes::FakeUi ui;
+    Recorder rec;
+    cRegSearch search(reg, ui, rec);
+    search.SetRootKey(kHkeyCurrentUser);
+    search.SetSubKey("K");
+    search.SetSearchFlags(3);
+    search.SetSearchString("C:");
+    search.DoSearch();
+    EXPECT_EQ(rec.finished, std::vector<std::int32_t>{0});
+    EXPECT_EQ(rec.events.size(), 512u) << "512 levels of the loop entered, then no deeper";
+    EXPECT_EQ(reg.OpenHandles(), 0);
+}
+
 TEST_F(RegSearchTest, StopAtAYieldUnwindsAndReportsOne) {
     for (const char* key : {"A\\A1", "A\\A2 C:", "B", "C"}) reg.AddKey(kHkeyCurrentUser, std::string("S\\") + key);
     ui.onYield = [&](int n) {

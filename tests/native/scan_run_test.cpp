@@ -263,3 +263,20 @@ TEST_F(ScanFixture, AScanAsksAboutEachPathOnceAsWritten) {
     EXPECT_EQ(files.asked.size(), 2u);
     EXPECT_EQ(list.RowCount(), 0);
 }
+
+// The start timer may fall due while a scan begun with Scan is walking: it
+// must not start another walk inside that one.
+TEST_F(ScanFixture, TheStartTimerNeverStartsAScanInsideAnother) {
+    for (int i = 0; i < 4; ++i) reg.SetString(kHkcu, "S\\K" + std::to_string(i), "v", "C:\\gone" + std::to_string(i) + ".exe");
+    ASSERT_TRUE(timer.enabled);
+    ui.onYield = [&](int n) {
+        if (n == 3) timer.Tick();  // a tick already on its way
+        if (n == 4) timer.Fire();
+    };
+    start.Press();
+    ui.onYield = nullptr;
+    EXPECT_EQ(currentKey.caption, "Scan finished");
+    EXPECT_EQ(list.RowCount(), 4) << "one whole walk, not one restarted inside it";
+    EXPECT_FALSE(timer.enabled) << "the automatic scan is no longer due";
+    EXPECT_TRUE(start.enabled);
+}
