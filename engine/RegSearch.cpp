@@ -1,6 +1,8 @@
 #include "engine/RegSearch.h"
 
+#include <algorithm>
 #include <new>
+#include <string_view>
 #include <system_error>
 
 #include "engine/RootKeys.h"
@@ -166,23 +168,28 @@ void cRegSearch::SearchValuesOf(platform::RegHandle key, const std::string& root
         if (data.empty()) data.push_back(0);  // empty data reads as a single zero byte
         // The name is shown up to a NUL it may hold, but kept whole: the
         // value is backed up and removed by its exact name.
-        const std::string shownName = TrimAtNull(name);
-        MatchedValue value{keyPath, name, type, data};
-        const std::string fullName = keyPath + '\\' + shownName;
-        const std::string text = ValueDataToText(type, value.data);
-        if ((SearchFlags & kSearchValueNames) && IsMatch(shownName))
-            listener_.SearchFound(rootName, fullName, text, kFoundValueName, value);
-        if (SearchFlags & kSearchValueData) {
-            const std::string dataText = TrimAtNull(text);
-            if (IsMatch(dataText)) listener_.SearchFound(rootName, fullName, dataText, kFoundValueData, value);
-        }
+        const std::string_view shownName = std::string_view(name).substr(0, name.find('\0'));
+        const std::string text = ValueDataToText(type, data);
+        const std::string_view dataText = std::string_view(text).substr(0, text.find('\0'));
+        const bool nameMatches = (SearchFlags & kSearchValueNames) && IsMatch(shownName);
+        const bool dataMatches = (SearchFlags & kSearchValueData) && IsMatch(dataText);
+        if (!nameMatches && !dataMatches) continue;  // most values: nothing more to make
+        const MatchedValue value{keyPath, name, type, data};
+        const std::string fullName = keyPath + '\\' + std::string(shownName);
+        if (nameMatches) listener_.SearchFound(rootName, fullName, text, kFoundValueName, value);
+        if (dataMatches) listener_.SearchFound(rootName, fullName, std::string(dataText), kFoundValueData, value);
     }
 }
 
-bool cRegSearch::IsMatch(const std::string& text) const {
-    if (SearchFlags & kSearchWholeText) return UpperCase(text) == upperSearch_;
+// Compared without regard to the case of ASCII letters, as the search text
+// was upper-cased, and without copying the text: most texts of a walk match
+// nothing.
+bool cRegSearch::IsMatch(std::string_view text) const {
+    const auto same = [](char c, char upper) { return (c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c) == upper; };
+    if (SearchFlags & kSearchWholeText)
+        return text.size() == upperSearch_.size() && std::equal(text.begin(), text.end(), upperSearch_.begin(), same);
     // As a substring search: an empty text holds nothing, not even the empty text.
-    return !text.empty() && UpperCase(text).find(upperSearch_) != std::string::npos;
+    return !text.empty() && std::search(text.begin(), text.end(), upperSearch_.begin(), upperSearch_.end(), same) != text.end();
 }
 
 }  // namespace engine

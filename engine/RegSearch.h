@@ -4,6 +4,7 @@
 // matches, the keys it enters and the end of the walk to one listener.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Registry.h"
@@ -64,7 +65,7 @@ private:
     // `depth`: the levels below the start key that the subkeys lie at.
     void SearchSubkeysOf(platform::RegHandle root, platform::RegHandle key, const std::string& rootName,
                          const std::string& keyPath, int depth);
-    bool IsMatch(const std::string& text) const;
+    bool IsMatch(std::string_view text) const;
     bool WantValues() const { return (SearchFlags & (kSearchValueNames | kSearchValueData)) != 0; }
 
     platform::Registry& registry_;

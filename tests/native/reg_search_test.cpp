@@ -143,9 +143,8 @@ struct EndlessKeyRegistry : fakes::MemoryRegistry {
     }
 };
 
-TEST(RegSearchEndless, AKeyThatNeverFitsEndsItsEnumeration) {
-    EndlessKeyRegistry reg;
-    reg.AddKey(kHkeyCurrentUser, "K\\Sub");
+// A search for "C:" in names and data below HKEY_CURRENT_USER\K of `reg`.
+Recorder SearchBelowK(platform::Registry& reg) {
     fakes::FakeUi ui;
     Recorder rec;
     cRegSearch search(reg, ui, rec);
@@ -154,6 +153,13 @@ TEST(RegSearchEndless, AKeyThatNeverFitsEndsItsEnumeration) {
     search.SetSearchFlags(3);
     search.SetSearchString("C:");
     search.DoSearch();
+    return rec;
+}
+
+TEST(RegSearchEndless, AKeyThatNeverFitsEndsItsEnumeration) {
+    EndlessKeyRegistry reg;
+    reg.AddKey(kHkeyCurrentUser, "K\\Sub");
+    const Recorder rec = SearchBelowK(reg);
     EXPECT_EQ(rec.finished, std::vector<std::int32_t>{0});
     EXPECT_LT(reg.calls, 100000);
     EXPECT_EQ(rec.events, Events{"key HKEY_CURRENT_USER\\K\\Sub"}) << "the subkeys are still walked";
@@ -171,14 +177,7 @@ TEST(RegSearchLoop, ALinkBackToItsOwnKeyEndsAtTheRegistrysDepth) {
     LoopRegistry reg;
     reg.AddKey(kHkeyCurrentUser, "K\\loop");
     reg.SetString(kHkeyCurrentUser, "K", "v", "x");
-    fakes::FakeUi ui;
-    Recorder rec;
-    cRegSearch search(reg, ui, rec);
-    search.SetRootKey(kHkeyCurrentUser);
-    search.SetSubKey("K");
-    search.SetSearchFlags(3);
-    search.SetSearchString("C:");
-    search.DoSearch();
+    const Recorder rec = SearchBelowK(reg);
     EXPECT_EQ(rec.finished, std::vector<std::int32_t>{0});
     EXPECT_EQ(rec.events.size(), 512u) << "512 levels of the loop entered, then no deeper";
     EXPECT_EQ(reg.OpenHandles(), 0);
