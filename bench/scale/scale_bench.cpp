@@ -570,6 +570,13 @@ int main(int argc, char** argv) {
     TreeBuilder builder(systemDir, files);
     builder.Build(root, keys);
     ::RegCloseKey(root);
+    // Wine's server writes a changed registry to disk by itself about 30 s
+    // after the change, and answers no one while it writes the new tree: a
+    // stall of the server, not of the scan, that would fall into a timed
+    // walk. Nothing is timed before it has passed.
+    std::printf("  waiting for the registry to be saved ...\n");
+    std::fflush(stdout);
+    ::Sleep(35000);
     const TreeStats& tree = builder.stats;
     std::printf("  %ld keys, %ld values: %ld strings, %ld of them holding the system drive, %ld naming missing files"
                 " (%zu distinct existing files); built in %.0f s\n",
