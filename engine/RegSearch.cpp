@@ -21,9 +21,9 @@ constexpr std::uint32_t kDataBytes = 8192;
 // enumeration ends there so the walk cannot spin on it.
 constexpr int kMaxSkippedValuesInARow = 4096;
 
-// The registry nests keys at most 512 levels deep: a walk deeper than that
-// is going round a link that leads back to one of its own keys.
-constexpr int kMaxKeyDepth = 512;
+// Windows nests keys at most 512 levels deep (Wine a few more): a walk twice
+// as deep is going round a link that leads back to one of its own keys.
+constexpr int kMaxKeyDepth = 1024;
 
 // Error numbers a failure inside the walk is reported with.
 constexpr std::int32_t kOutOfMemory = 7;

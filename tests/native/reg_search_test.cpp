@@ -173,13 +173,13 @@ struct LoopRegistry : fakes::MemoryRegistry {
     }
 };
 
-TEST(RegSearchLoop, ALinkBackToItsOwnKeyEndsAtTheRegistrysDepth) {
+TEST(RegSearchLoop, ALinkBackToItsOwnKeyEndsTheWalkAtAFixedDepth) {
     LoopRegistry reg;
     reg.AddKey(kHkeyCurrentUser, "K\\loop");
     reg.SetString(kHkeyCurrentUser, "K", "v", "x");
     const Recorder rec = SearchBelowK(reg);
     EXPECT_EQ(rec.finished, std::vector<std::int32_t>{0});
-    EXPECT_EQ(rec.events.size(), 512u) << "512 levels of the loop entered, then no deeper";
+    EXPECT_EQ(rec.events.size(), 1024u) << "1024 levels of the loop entered, then no deeper";
     EXPECT_EQ(reg.OpenHandles(), 0);
 }
 
