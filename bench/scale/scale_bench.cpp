@@ -232,10 +232,13 @@ std::vector<std::wstring> SystemFiles(const std::wstring& systemDir) {
 long BareWalk(HKEY key) {
     long keys = 1;
     wchar_t name[260];
-    static BYTE data[4096];
+    // The same buffers as the scan's, and like the scan it passes over a
+    // value that does not fit them and reads on.
+    static BYTE data[8192];
     for (DWORD i = 0;; ++i) {
         DWORD nameLen = 260, type = 0, dataLen = sizeof data;
-        if (::RegEnumValueW(key, i, name, &nameLen, nullptr, &type, data, &dataLen) != ERROR_SUCCESS) break;
+        const LONG result = ::RegEnumValueW(key, i, name, &nameLen, nullptr, &type, data, &dataLen);
+        if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA) break;
     }
     for (DWORD i = 0;; ++i) {
         DWORD nameLen = 260;

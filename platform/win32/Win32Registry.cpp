@@ -62,14 +62,14 @@ long Win32Registry::EnumValue(platform::RegHandle key, std::uint32_t index, std:
                               std::uint32_t dataBytes, std::string* name, std::uint32_t* type,
                               std::vector<std::uint8_t>* data) {
     name_.resize(nameChars);
-    data->resize(dataBytes);
+    data_.resize(dataBytes);
     DWORD length = nameChars, valueType = 0, size = dataBytes;
     const LONG result =
-        RegEnumValueW(ToHkey(key), index, name_.data(), &length, nullptr, &valueType, data->data(), &size);
+        RegEnumValueW(ToHkey(key), index, name_.data(), &length, nullptr, &valueType, data_.data(), &size);
     if (result != ERROR_SUCCESS) return result;
     *name = Utf8(name_.data(), length);
     *type = valueType;
-    data->resize(size);
+    data->assign(data_.begin(), data_.begin() + size);
     return result;
 }
 

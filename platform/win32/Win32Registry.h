@@ -20,7 +20,9 @@ public:
                     std::uint32_t* type, std::vector<std::uint8_t>* data) override;
 
 private:
-    std::vector<wchar_t> name_;  // kept between enumeration steps
+    // The enumeration's buffers, kept between its steps.
+    std::vector<wchar_t> name_;
+    std::vector<std::uint8_t> data_;
 };
 
 }  // namespace platform::win32
