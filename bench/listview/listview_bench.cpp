@@ -5,6 +5,7 @@
 //
 //   listview_bench [rows]      the benchmark (default 10000 rows)
 //   listview_bench --show N    a small ticked and coloured list, shown N s
+#include "bench/BenchWindow.h"
 #include "platform/win32/Win32ListView.h"
 #include "platform/win32/Win32Ui.h"
 
@@ -54,37 +55,6 @@ std::vector<Row> MakeRows(int count) {
     return rows;
 }
 
-LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CLOSE) return 0;
-    return ::DefWindowProcA(window, message, wParam, lParam);
-}
-
-HWND MakeHost() {
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &HostProc;
-    wc.hInstance = ::GetModuleHandleA(nullptr);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = "VarnholtListViewBench";
-    ::RegisterClassExA(&wc);
-    HWND host = ::CreateWindowExA(0, wc.lpszClassName, "Varnholt list view", WS_OVERLAPPEDWINDOW,
-                                  10, 10, 820, 580, nullptr, nullptr, wc.hInstance, nullptr);
-    ::ShowWindow(host, SW_SHOWNORMAL);
-    ::UpdateWindow(host);
-    return host;
-}
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 int AddRow(Win32ListView& list, const Row& row) {
     int position = list.AddRow(row.type);
     list.SetText(position, 1, row.root);
@@ -100,7 +70,7 @@ int AddRow(Win32ListView& list, const Row& row) {
 double Pass(Win32ListView& list, const std::vector<Row>& rows, bool fit, bool yieldEach = false) {
     list.Clear();
     platform::win32::PumpMessages();
-    double start = Now();
+    double start = bench::Now();
     for (const Row& row : rows) {
         int position = AddRow(list, row);
         if (fit) {
@@ -111,7 +81,7 @@ double Pass(Win32ListView& list, const std::vector<Row>& rows, bool fit, bool yi
     }
     list.Refresh();
     platform::win32::PumpMessages();
-    return Now() - start;
+    return bench::Now() - start;
 }
 
 void AddColumns(Win32ListView& list) {
@@ -119,7 +89,7 @@ void AddColumns(Win32ListView& list) {
 }
 
 int Show(int seconds) {
-    HWND host = MakeHost();
+    HWND host = bench::MakeHost(L"Varnholt list view", WS_OVERLAPPEDWINDOW, 820, 580);
     Win32ListView list(host, RECT{8, 8, 796, 530});
     AddColumns(list);
     std::vector<Row> rows = MakeRows(24);
@@ -136,8 +106,8 @@ int Show(int seconds) {
     }
     list.Select(2);
     Win32UiServices services;
-    double end = Now() + seconds;
-    while (Now() < end) {
+    double end = bench::Now() + seconds;
+    while (bench::Now() < end) {
         services.DoEvents();
         ::Sleep(20);
     }
@@ -155,7 +125,7 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    HWND host = MakeHost();
+    HWND host = bench::MakeHost(L"Varnholt list view", WS_OVERLAPPEDWINDOW, 820, 580);
     Win32ListView list(host, RECT{8, 8, 796, 530});
     AddColumns(list);
     const std::vector<Row> rows = MakeRows(count);

@@ -22,12 +22,14 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bench/BenchWindow.h"
+#include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32ListView.h"
-#include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32Profile.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Ui.h"
+#include "platform/win32/WideText.h"
 #include "scan/FormRepair.h"
 #include "shell/Layouts.h"
 
@@ -253,16 +255,7 @@ long BareWalk(HKEY key) {
 
 // ------------------------------------------------------ the scan's services
 
-double Now() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / frequency;
-}
+using bench::Now;
 
 // Where a scan's time goes besides the walk of the registry and the rules.
 struct Spent {
@@ -430,14 +423,14 @@ private:
 class StaticLabel final : public platform::Label {
 public:
     StaticLabel(HWND parent, int x, int y, int width) {
-        window_ = ::CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX, x, y, width,
-                                    16, parent, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        window_ = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX, x, y, width,
+                                    16, parent, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     }
     void SetCaption(const std::string& text) override {
         Timed timed(spent.labels);
         if (text == text_) return;
         text_ = text;
-        ::SetWindowTextA(window_, text.c_str());
+        ::SetWindowTextW(window_, platform::win32::Wide(text).c_str());
         ::UpdateWindow(window_);
     }
     std::string Caption() const override { return text_; }
@@ -509,38 +502,12 @@ struct IdleTimer final : platform::Timer {
     bool Enabled() const override { return false; }
 };
 
-LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CLOSE) return 0;
-    return ::DefWindowProcA(window, message, wParam, lParam);
-}
-
 HWND MakeHost() {
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &HostProc;
-    wc.hInstance = ::GetModuleHandleA(nullptr);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = "VarnholtScaleBench";
-    ::RegisterClassExA(&wc);
     namespace layout = shell::layout;
     RECT r{0, 0, layout::Pixels(layout::kClientWidth), layout::Pixels(layout::kClientHeight)};
     ::AdjustWindowRect(&r, WS_POPUP | WS_CAPTION, FALSE);
-    HWND host = ::CreateWindowExA(0, wc.lpszClassName, "Varnholt scan at scale", WS_POPUP | WS_CAPTION, 10, 10,
-                                  r.right - r.left, r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
-    ::ShowWindow(host, SW_SHOWNORMAL);
-    ::UpdateWindow(host);
-    return host;
+    return bench::MakeHost(L"Varnholt scan at scale", WS_POPUP | WS_CAPTION, r.right - r.left, r.bottom - r.top);
 }
-
-void PumpPending() {
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
-}
-
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 }  // namespace
 
@@ -557,7 +524,7 @@ int main(int argc, char** argv) {
     ::GetSystemDirectoryW(systemBuffer, MAX_PATH);
     const std::wstring systemDir = systemBuffer;
     const std::wstring scratchW = L"Software\\VarnholtScale" + std::to_wstring(::GetCurrentProcessId());
-    const std::string scratch = Narrow(scratchW);
+    const std::string scratch = platform::win32::Utf8(scratchW);
     const std::vector<std::wstring> files = SystemFiles(systemDir);
     if (files.empty()) {
         std::fprintf(stderr, "no files in %ls to name\n", systemDir.c_str());
@@ -604,7 +571,7 @@ int main(int argc, char** argv) {
     scan::FormRepair form(scan::ScanWindowControls{timedList, status, repairCount, currentKey, timer, start, stop, repair, back},
                           scan::ScanServices{registry, benchFiles, codePage, profile, ui, [] {}});
     form.Form_Load();
-    PumpPending();
+    platform::win32::PumpMessages();
 
     struct Best {
         double seconds = 1e30;
@@ -621,7 +588,7 @@ int main(int argc, char** argv) {
         spent = Spent();
         const double t0 = Now();
         form.CommandStart_Click();
-        PumpPending();  // what the walk left for the window to paint
+        platform::win32::PumpMessages();  // what the walk left for the window to paint
         const double seconds = Now() - t0;
         if (seconds < best.seconds) best = {seconds, ui.yields, benchFiles.asked, list.RowCount(), spent};
     };

@@ -18,18 +18,20 @@ using ui_test::PumpUntil;
 // A scratch key under HKCU\Software, removed with its tree.
 struct ScratchKey {
     std::string path = "Software\\VarnholtApp" + std::to_string(::GetCurrentProcessId());
-    ScratchKey() { ::RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str()); }
-    ~ScratchKey() { ::RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str()); }
+    ScratchKey() { ::RegDeleteTreeW(HKEY_CURRENT_USER, Wide(path).c_str()); }
+    ~ScratchKey() { ::RegDeleteTreeW(HKEY_CURRENT_USER, Wide(path).c_str()); }
     void SetText(const std::string& name, const std::string& text) const {
         HKEY key;
-        ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, Wide(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                    nullptr),
                   ERROR_SUCCESS);
-        ::RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                         static_cast<DWORD>(text.size() + 1));
+        const std::wstring data = Wide(text);
+        ::RegSetValueExW(key, Wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                         static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
         ::RegCloseKey(key);
     }
     bool Has(const std::string& name) const {
-        return ::RegGetValueA(HKEY_CURRENT_USER, path.c_str(), name.c_str(), RRF_RT_ANY, nullptr, nullptr, nullptr) ==
+        return ::RegGetValueW(HKEY_CURRENT_USER, Wide(path).c_str(), Wide(name).c_str(), RRF_RT_ANY, nullptr, nullptr, nullptr) ==
                ERROR_SUCCESS;
     }
 };
@@ -80,9 +82,9 @@ TEST_F(AppWindows, StartShowsTheHomePageBuiltFromItsLayout) {
     ASSERT_EQ(rig.Page()->Page(), Page::Scanner);
     const HWND window = rig.Page()->Handle();
     EXPECT_TRUE(::IsWindowVisible(window));
-    char title[64] = {};
-    ::GetWindowTextA(window, title, sizeof title);
-    EXPECT_STREQ(title, "Varnholt 2012");
+    wchar_t title[64] = {};
+    ::GetWindowTextW(window, title, 64);
+    EXPECT_EQ(Utf8(title), "Varnholt 2012");
     RECT client{}, outer{};
     ::GetClientRect(window, &client);
     ::GetWindowRect(window, &outer);
@@ -113,7 +115,7 @@ TEST_F(AppWindows, ScanGateNeedsOneTickedBoxAndTheHiddenOneCounts) {
         ::GetWindowRect(scan.Handle(), &a);
         ::GetWindowRect(page.Handle(), &b);
         EXPECT_TRUE(::EqualRect(&a, &b)) << "centred on the home page, which it covers";
-        ::PostMessageA(scan.Handle(), WM_CLOSE, 0, 0);  // closes once the automatic scan is over
+        ::PostMessageW(scan.Handle(), WM_CLOSE, 0, 0);  // closes once the automatic scan is over
     };
     for (int i = 1; i <= 15; ++i)
         if (i != 6) page.CheckNamed("Check" + std::to_string(i)).SetValue(0);
@@ -125,8 +127,8 @@ TEST_F(AppWindows, ScanGateNeedsOneTickedBoxAndTheHiddenOneCounts) {
     // The space bar on the focused hidden box clears it too: now nothing opens.
     ::SetForegroundWindow(page.Handle());
     ::SetFocus(page.CheckNamed("Check6").Handle());
-    ::PostMessageA(page.CheckNamed("Check6").Handle(), WM_KEYDOWN, VK_SPACE, 0);
-    ::PostMessageA(page.CheckNamed("Check6").Handle(), WM_KEYUP, VK_SPACE, 0xC0000001);
+    ::PostMessageW(page.CheckNamed("Check6").Handle(), WM_KEYDOWN, VK_SPACE, 0);
+    ::PostMessageW(page.CheckNamed("Check6").Handle(), WM_KEYUP, VK_SPACE, 0xC0000001);
     ASSERT_TRUE(PumpUntil([&] { return page.CheckNamed("Check6").Value() == 0; }));
     ClickButton(page, "CommandScanNow");
     ASSERT_TRUE(PumpUntil([&] { return !rig.ui.messages.empty(); }));
@@ -173,7 +175,7 @@ TEST_F(AppWindows, NavigationReplacesThePageInPlaceAndClosingTheLastPageEnds) {
             // The stored setting shows; clearing it and pressing Apply stores 0.
             auto& box = rig.Page()->CheckNamed("CheckBackupBeforeFix");
             EXPECT_EQ(box.Value(), 1);
-            ::SendMessageA(box.Handle(), BM_CLICK, 0, 0);
+            ::SendMessageW(box.Handle(), BM_CLICK, 0, 0);
             EXPECT_EQ(box.Value(), 0);
             ClickButton(*rig.Page(), "CommandApplySettings");
             ASSERT_TRUE(PumpUntil([&] { return ReadProfile(rig.files.Profile(), "Settings", "BackupBeforeFix") == "0"; }));
@@ -348,7 +350,7 @@ TEST_F(AppWindows, TheSystemCloseWaitsForTheWalkToEnd) {
         shown = true;
         rig.ui.onYield = [&](int yield) {
             if (yield == 3) {
-                ::PostMessageA(scan.Handle(), WM_CLOSE, 0, 0);
+                ::PostMessageW(scan.Handle(), WM_CLOSE, 0, 0);
                 askedToClose = true;
             }
             if (yield > 3 && scan.Closed()) closedDuringWalk = true;
@@ -393,7 +395,7 @@ TEST_F(AppWindows, OfTwoOverlappingNavigationImagesTheOneListedFirstIsOnTopAndTa
 
 TEST_F(AppWindows, TheBackupPageListsOnlyNamesEndingInReg) {
     AppRig rig;
-    ::CreateDirectoryA((rig.files.AppFolder() + "\\RegBackups").c_str(), nullptr);
+    ::CreateDirectoryW(Wide(rig.files.AppFolder() + "\\RegBackups").c_str(), nullptr);
     for (const char* name : {"a.reg.txt", "b.regx", "c.REG", "d.reg"})
         rig.files.WriteFile(std::string("\\RegBackups\\") + name, "REGEDIT4\r\n");
     rig.App().Start();
@@ -621,10 +623,10 @@ TEST_F(AppWindows, TheScanWindowWorksByKeyboardAlone) {
             break;
         }
         if (step < 8 && ::GetTickCount64() > deadline && stuckAt.empty()) {
-            char name[64] = {};
-            ::GetClassNameA(focus, name, sizeof name);
-            stuckAt = "step " + std::to_string(step) + ", focus on " + name + " " + std::to_string(::GetDlgCtrlID(focus)) + ", " + label;
-            ::PostMessageA(scan->Handle(), WM_CLOSE, 0, 0);  // closes once the walk is over
+            wchar_t name[64] = {};
+            ::GetClassNameW(focus, name, 64);
+            stuckAt = "step " + std::to_string(step) + ", focus on " + Utf8(name) + " " + std::to_string(::GetDlgCtrlID(focus)) + ", " + label;
+            ::PostMessageW(scan->Handle(), WM_CLOSE, 0, 0);  // closes once the walk is over
         }
     };
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {

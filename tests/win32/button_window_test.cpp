@@ -40,9 +40,9 @@ void Pump(DWORD ms = 60) {
     const ULONGLONG end = ::GetTickCount64() + ms;
     MSG msg;
     do {
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
+            ::DispatchMessageW(&msg);
         }
         ::Sleep(1);
     } while (::GetTickCount64() < end);
@@ -78,7 +78,7 @@ struct ButtonWindowTest : ::testing::Test {
         ::SetCursorPos(1000, 1000);  // keep the real pointer away from the buttons
         Pump();
     }
-    static void Post(HWND w, UINT m, WPARAM wp = 0, LPARAM lp = 0) { ::PostMessageA(w, m, wp, lp); }
+    static void Post(HWND w, UINT m, WPARAM wp = 0, LPARAM lp = 0) { ::PostMessageW(w, m, wp, lp); }
 };
 
 }  // namespace
@@ -168,7 +168,7 @@ TEST_F(ButtonWindowTest, EveryButtonsDoubleClickIsASecondPress) {
 
 TEST_F(ButtonWindowTest, HoverRepaintsUntilThePointerLeaves) {
     ::UpdateWindow(scan->Handle());
-    ::SendMessageA(scan->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    ::SendMessageW(scan->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
     EXPECT_TRUE(scan->Control().IsHover());
     EXPECT_EQ(scan->Surface().Pixel(1, 2), Rgb(228, 144, 80));
     RECT dirty{};

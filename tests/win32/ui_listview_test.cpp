@@ -43,7 +43,7 @@ protected:
     // What the control's own autosize makes of the same rows.
     std::vector<int> ControlAutosizeWidths() {
         for (int c = 0; c < list->ColumnCount(); ++c)
-            ::SendMessageA(list->Handle(), LVM_SETCOLUMNWIDTH, c, LVSCW_AUTOSIZE);
+            ::SendMessageW(list->Handle(), LVM_SETCOLUMNWIDTH, c, LVSCW_AUTOSIZE);
         return Widths();
     }
 
@@ -128,8 +128,8 @@ TEST_F(UiListView, SelectionAndClear) {
 
 TEST_F(UiListView, EnsureVisibleShowsTheLastRequestedRowWhenTheListIsNextDrawn) {
     auto visible = [&](int row) {
-        int top = static_cast<int>(::SendMessageA(list->Handle(), LVM_GETTOPINDEX, 0, 0)) + 1;
-        int page = static_cast<int>(::SendMessageA(list->Handle(), LVM_GETCOUNTPERPAGE, 0, 0));
+        int top = static_cast<int>(::SendMessageW(list->Handle(), LVM_GETTOPINDEX, 0, 0)) + 1;
+        int page = static_cast<int>(::SendMessageW(list->Handle(), LVM_GETCOUNTPERPAGE, 0, 0));
         return row >= top && row < top + page;
     };
     // Drawing, and with it the scroll, may wait for a timer.
@@ -165,8 +165,8 @@ TEST_F(UiListView, DrawsRowsThatKeepComingAFewTimesASecondAndAllOfThemAfterAPaus
     ::UpdateWindow(window->Handle());
     ui_test::PumpFor(30);
     auto lastRowShown = [&] {
-        const int top = static_cast<int>(::SendMessageA(list->Handle(), LVM_GETTOPINDEX, 0, 0));
-        const int page = static_cast<int>(::SendMessageA(list->Handle(), LVM_GETCOUNTPERPAGE, 0, 0));
+        const int top = static_cast<int>(::SendMessageW(list->Handle(), LVM_GETTOPINDEX, 0, 0));
+        const int page = static_cast<int>(::SendMessageW(list->Handle(), LVM_GETCOUNTPERPAGE, 0, 0));
         RECT pending;
         return top + page == list->RowCount() && !::GetUpdateRect(list->Handle(), &pending, FALSE);
     };
@@ -200,10 +200,10 @@ TEST_F(UiListView, DrawsRowsThatKeepComingAFewTimesASecondAndAllOfThemAfterAPaus
 // findings.
 TEST_F(UiListView, HoldsMoreRowsThanASixteenBitCount) {
     const int total = 32768 + 100;
-    ::SendMessageA(list->Handle(), WM_SETREDRAW, FALSE, 0);
+    ::SendMessageW(list->Handle(), WM_SETREDRAW, FALSE, 0);
     int last = 0;
     for (int i = 1; i <= total; ++i) last = list->AddRow(i == total ? "last" : "VALUE VALUE");
-    ::SendMessageA(list->Handle(), WM_SETREDRAW, TRUE, 0);
+    ::SendMessageW(list->Handle(), WM_SETREDRAW, TRUE, 0);
     EXPECT_EQ(last, total);
     EXPECT_EQ(list->RowCount(), total);
     list->SetText(total, 3, "C:\\x.dll");
@@ -211,8 +211,8 @@ TEST_F(UiListView, HoldsMoreRowsThanASixteenBitCount) {
     list->Select(total);
     list->EnsureVisible(total);
     platform::win32::Win32UiServices().DoEvents();
-    EXPECT_EQ(::SendMessageA(list->Handle(), LVM_GETTOPINDEX, 0, 0) +
-                  ::SendMessageA(list->Handle(), LVM_GETCOUNTPERPAGE, 0, 0),
+    EXPECT_EQ(::SendMessageW(list->Handle(), LVM_GETTOPINDEX, 0, 0) +
+                  ::SendMessageW(list->Handle(), LVM_GETCOUNTPERPAGE, 0, 0),
               total);
     EXPECT_EQ(list->Text(total, 0), "last");
     EXPECT_EQ(list->Text(total, 3), "C:\\x.dll");
@@ -244,7 +244,7 @@ TEST_F(UiListView, RowColourIsDrawnOnTheMainTextOnly) {
         RECT r{};
         r.top = column;
         r.left = LVIR_LABEL;
-        ::SendMessageA(list->Handle(), LVM_GETSUBITEMRECT, row - 1, reinterpret_cast<LPARAM>(&r));
+        ::SendMessageW(list->Handle(), LVM_GETSUBITEMRECT, row - 1, reinterpret_cast<LPARAM>(&r));
         int n = 0;
         for (int y = r.top; y < r.bottom; ++y)
             for (int x = r.left; x < r.right; ++x) n += ::GetPixel(dc, x, y) == colour;
@@ -323,7 +323,7 @@ TEST(UiListViewLifetime, ParentMayGoFirstAndTheSubclassGoesWithTheList) {
     draw.nmcd.hdr = header;
     draw.nmcd.dwDrawStage = CDDS_PREPAINT;
     notifies = 0;
-    ::SendMessageA(window.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&draw));
+    ::SendMessageW(window.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&draw));
     EXPECT_EQ(notifies, 1) << "the parent's own procedure gets its notifications back";
 }
 

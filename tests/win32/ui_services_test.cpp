@@ -33,7 +33,7 @@ std::string ShortDate(const SYSTEMTIME& t) {
 
 void DropPendingQuit() {
     MSG msg;
-    while (::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    while (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
 }
 
@@ -43,17 +43,17 @@ TEST(UiYield, HandlesEveryPostedMessageInOrderAndReturns) {
     window.OnMessage = [&](UINT message, WPARAM wParam, LPARAM) {
         if (message != WM_APP) return false;
         seen.push_back(wParam);
-        if (wParam == 2) ::PostMessageA(window.Handle(), WM_APP, 4, 0);  // posted while yielding
+        if (wParam == 2) ::PostMessageW(window.Handle(), WM_APP, 4, 0);  // posted while yielding
         return true;
     };
-    for (WPARAM i = 1; i <= 3; ++i) ::PostMessageA(window.Handle(), WM_APP, i, 0);
+    for (WPARAM i = 1; i <= 3; ++i) ::PostMessageW(window.Handle(), WM_APP, i, 0);
 
     Win32UiServices services;
     services.DoEvents();
 
     EXPECT_EQ(seen, (std::vector<WPARAM>{1, 2, 3, 4}));
     MSG msg;
-    EXPECT_FALSE(::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_FALSE(::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
 }
 
 // A quit posted while the walk yields must survive the yield, with its exit
@@ -66,7 +66,7 @@ TEST(UiYield, LeavesAQuitForTheMainLoop) {
         ++handled;
         return true;
     };
-    ::PostMessageA(window.Handle(), WM_APP, 0, 0);
+    ::PostMessageW(window.Handle(), WM_APP, 0, 0);
     ::PostQuitMessage(7);
 
     Win32UiServices services;
@@ -75,7 +75,7 @@ TEST(UiYield, LeavesAQuitForTheMainLoop) {
 
     EXPECT_EQ(handled, 1);
     MSG msg;
-    ASSERT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(msg.wParam, 7u);
     DropPendingQuit();
 }
@@ -85,12 +85,12 @@ TEST(UiYield, TabMovesTheFocusAsBetweenYields) {
     ::SetForegroundWindow(window.Handle());
     HWND buttons[2];
     for (int i = 0; i < 2; ++i)
-        buttons[i] = ::CreateWindowExA(0, "BUTTON", "b", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10 + 100 * i, 10, 90, 30,
-                                       window.Handle(), nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        buttons[i] = ::CreateWindowExW(0, L"BUTTON", L"b", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10 + 100 * i, 10, 90, 30,
+                                       window.Handle(), nullptr, ::GetModuleHandleW(nullptr), nullptr);
     ::SetFocus(buttons[0]);
     ASSERT_EQ(::GetActiveWindow(), window.Handle());
-    ::PostMessageA(buttons[0], WM_KEYDOWN, VK_TAB, 1);
-    ::PostMessageA(buttons[0], WM_KEYUP, VK_TAB, 0xC0000001);
+    ::PostMessageW(buttons[0], WM_KEYDOWN, VK_TAB, 1);
+    ::PostMessageW(buttons[0], WM_KEYUP, VK_TAB, 0xC0000001);
     Win32UiServices().DoEvents();
     EXPECT_EQ(::GetFocus(), buttons[1]);
 }
@@ -112,7 +112,7 @@ TEST(UiYield, LooksAtTheQueueAtMostEveryTenMilliseconds) {
     ::QueryPerformanceCounter(&start);
     long long elapsedMs = 0, calls = 0;
     while (elapsedMs < 60) {
-        if (calls % 1000 == 0) ::PostMessageA(window.Handle(), WM_APP, 0, 0);
+        if (calls % 1000 == 0) ::PostMessageW(window.Handle(), WM_APP, 0, 0);
         services.DoEvents();
         services.DoEventsIfDue();
         calls += 2;
