@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "bench/BenchWindow.h"
+#include "fakes/FakeUi.h"
 #include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32ListView.h"
@@ -486,22 +487,6 @@ private:
     platform::ListView& real_;
 };
 
-struct BenchButton final : platform::PushButton {
-    std::string caption;
-    bool enabled = true;
-    void SetCaption(const std::string& text) override { caption = text; }
-    std::string Caption() const override { return caption; }
-    void SetEnabled(bool on) override { enabled = on; }
-    bool Enabled() const override { return enabled; }
-};
-
-// The bench starts every scan itself.
-struct IdleTimer final : platform::Timer {
-    void SetInterval(unsigned) override {}
-    void SetEnabled(bool) override {}
-    bool Enabled() const override { return false; }
-};
-
 HWND MakeHost() {
     namespace layout = shell::layout;
     RECT r{0, 0, layout::Pixels(layout::kClientWidth), layout::Pixels(layout::kClientHeight)};
@@ -560,8 +545,9 @@ int main(int argc, char** argv) {
                                                    layout::Pixels(listSpec.at.left + listSpec.at.width),
                                                    layout::Pixels(listSpec.at.top + listSpec.at.height)});
     StaticLabel status(host, 690, 56, 80), repairCount(host, 690, 80, 80), currentKey(host, 128, 112, 629);
-    IdleTimer timer;
-    BenchButton start, stop, repair, back;
+    // Never fired or pressed: the bench starts every scan itself.
+    fakes::FakeTimer timer;
+    fakes::FakeButton start, stop, repair, back;
     ScratchRegistry registry(scratch);
     BenchFiles benchFiles;
     TimedList timedList(list);
