@@ -12,7 +12,6 @@ namespace platform::win32 {
 namespace {
 
 constexpr int kInitialColumnWidth = 96;
-constexpr UINT_PTR kListSubclassId = 1;
 constexpr UINT_PTR kRedrawTimerId = 0x5648;  // on the list window, apart from the control's own timers
 // Drawing the held rows takes at most about this share of a long run's time
 // (one part in 50), and happens at least once a second.
@@ -35,6 +34,28 @@ UINT CatchUpMessage() {
     return message;
 }
 
+// The window procedures of the list and of its parent are replaced the
+// classic way, not with SetWindowSubclass: Wine's version of that looks up a
+// window property on every message, each a round trip to its server, and a
+// scan sends the list and its parent thousands of messages.
+//
+// One parent may hold several lists; its original procedure is kept once,
+// with the lists that hook it.
+struct ParentHook {
+    HWND parent;
+    WNDPROC original;
+    std::vector<Win32ListView*> lists;
+};
+std::vector<ParentHook>& ParentHooks() {
+    static std::vector<ParentHook> hooks;  // the user interface has one thread
+    return hooks;
+}
+ParentHook* HookOf(HWND parent) {
+    for (ParentHook& hook : ParentHooks())
+        if (hook.parent == parent) return &hook;
+    return nullptr;
+}
+
 [[noreturn]] void ThrowLastError(const char* what) {
     throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), what);
 }
@@ -55,22 +76,24 @@ Win32ListView::Win32ListView(HWND parent, const RECT& bounds, int controlId) : p
     if (!list_) ThrowLastError("CreateWindowEx (list view)");
     const DWORD ex = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
     ::SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
-    if (!::SetWindowSubclass(list_, &ListProc, kListSubclassId, reinterpret_cast<DWORD_PTR>(this)) ||
-        !::SetWindowSubclass(parent_, &ParentProc, reinterpret_cast<UINT_PTR>(this),
-                             reinterpret_cast<DWORD_PTR>(this))) {
-        ::RemoveWindowSubclass(list_, &ListProc, kListSubclassId);
+    ::SetWindowLongPtrW(list_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    listProc_ = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ListProc)));
+    if (!listProc_) {
+        const DWORD error = ::GetLastError();
         ::DestroyWindow(list_);
         list_ = nullptr;
-        ThrowLastError("SetWindowSubclass (list view parent)");
+        ::SetLastError(error);
+        ThrowLastError("SetWindowLongPtr (list view)");
     }
+    HookParent();
+    measureDc_ = ::CreateCompatibleDC(nullptr);
 }
 
 Win32ListView::~Win32ListView() {
-    if (parent_) ::RemoveWindowSubclass(parent_, &ParentProc, reinterpret_cast<UINT_PTR>(this));
-    if (list_) {
-        ::RemoveWindowSubclass(list_, &ListProc, kListSubclassId);
-        ::DestroyWindow(list_);  // a scroll still posted goes with the window
-    }
+    UnhookParent();
+    if (list_) ::DestroyWindow(list_);  // a scroll still posted goes with the window
+    if (measureDc_) ::DeleteDC(measureDc_);
 }
 
 void Win32ListView::SetFont(HFONT font) {
@@ -216,7 +239,7 @@ void Win32ListView::CatchUp(bool redrawNow) {
 // The drawing's cost decides when the list may be drawn so again.
 LRESULT Win32ListView::MeasuredPaint(HWND window, WPARAM wParam, LPARAM lParam) {
     const double start = Milliseconds();
-    const LRESULT result = ::DefSubclassProc(window, WM_PAINT, wParam, lParam);
+    const LRESULT result = ::CallWindowProcW(listProc_, window, WM_PAINT, wParam, lParam);
     measuringPaint_ = false;
     redrawCost_ += Milliseconds() - start;
     redrawInterval_ = std::clamp(redrawCost_ * kRedrawCostShare, kRedrawIntervalMs, kMaxRedrawIntervalMs);
@@ -325,10 +348,24 @@ void Win32ListView::AutoSizeColumns() {
 // Should a version of the control measure only the characters it shows (259),
 // a column holding a longer text comes out wider than that autosize would
 // make it, never narrower: no text is cut off by the fitting.
+//
+// Measured as the control measures (GetTextExtentPoint32 in the list's font),
+// but in a memory DC kept for it: LVM_GETSTRINGWIDTH gets and releases a
+// window DC each time, under Wine two round trips to its server.
 int Win32ListView::MeasureText(const std::string& text) const {
     if (text.empty()) return 0;
-    return static_cast<int>(
-        ::SendMessageW(list_, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(Wide(text).c_str())));
+    const std::wstring wide = Wide(text);
+    const auto font = reinterpret_cast<HFONT>(::SendMessageW(list_, WM_GETFONT, 0, 0));
+    if (measureDc_ && font) {
+        // Selected only while measuring: the font's owner may delete it.
+        const HGDIOBJ old = ::SelectObject(measureDc_, font);
+        SIZE size{};
+        const BOOL measured =
+            ::GetTextExtentPoint32W(measureDc_, wide.c_str(), static_cast<int>(::wcslen(wide.c_str())), &size);
+        ::SelectObject(measureDc_, old);
+        if (measured) return size.cx;
+    }
+    return static_cast<int>(::SendMessageW(list_, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(wide.c_str())));
 }
 
 void Win32ListView::RecordWidth(int index, int c, int width) {
@@ -380,9 +417,40 @@ LRESULT Win32ListView::OnCustomDraw(LPARAM lParam) const {
     }
 }
 
-LRESULT CALLBACK Win32ListView::ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                         UINT_PTR id, DWORD_PTR ref) {
-    auto* self = reinterpret_cast<Win32ListView*>(ref);
+void Win32ListView::HookParent() {
+    ParentHook* hook = HookOf(parent_);
+    if (!hook) {
+        const auto original = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrW(parent_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ParentProc)));
+        if (!original) {
+            const DWORD error = ::GetLastError();
+            ::DestroyWindow(list_);
+            list_ = nullptr;
+            ::SetLastError(error);
+            ThrowLastError("SetWindowLongPtr (list view parent)");
+        }
+        ParentHooks().push_back({parent_, original, {}});
+        hook = &ParentHooks().back();
+    }
+    hook->lists.push_back(this);
+}
+
+void Win32ListView::UnhookParent() {
+    ParentHook* hook = parent_ ? HookOf(parent_) : nullptr;
+    if (!hook) return;
+    hook->lists.erase(std::remove(hook->lists.begin(), hook->lists.end(), this), hook->lists.end());
+    // The parent's procedure goes back only while it is still ours: another
+    // procedure set on top of it since calls ours, which then just passes on.
+    if (hook->lists.empty() &&
+        ::GetWindowLongPtrW(parent_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&ParentProc)) {
+        ::SetWindowLongPtrW(parent_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hook->original));
+        ParentHooks().erase(ParentHooks().begin() + (hook - ParentHooks().data()));
+    }
+    parent_ = nullptr;
+}
+
+LRESULT CALLBACK Win32ListView::ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<Win32ListView*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == CatchUpMessage()) {
         self->catchUpPosted_ = false;
         self->CatchUp(false);
@@ -400,26 +468,33 @@ LRESULT CALLBACK Win32ListView::ListProc(HWND window, UINT message, WPARAM wPara
         if (self->pendingVisible_ || self->redrawHeld_) self->CatchUp(true);
         if (self->measuringPaint_) return self->MeasuredPaint(window, wParam, lParam);
     } else if (message == WM_NCDESTROY) {
-        ::RemoveWindowSubclass(window, &ListProc, id);
+        const WNDPROC original = self->listProc_;
+        if (::GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&ListProc))
+            ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         self->list_ = nullptr;
+        return ::CallWindowProcW(original, window, message, wParam, lParam);
     }
-    return ::DefSubclassProc(window, message, wParam, lParam);
+    return ::CallWindowProcW(self->listProc_, window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK Win32ListView::ParentProc(HWND window, UINT message, WPARAM wParam,
-                                           LPARAM lParam, UINT_PTR id, DWORD_PTR ref) {
-    auto* self = reinterpret_cast<Win32ListView*>(ref);
+LRESULT CALLBACK Win32ListView::ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    ParentHook* hook = HookOf(window);
+    const WNDPROC original = hook->original;  // a handler below may add a hook and move this one
     if (message == WM_NOTIFY) {
         auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (header->hwndFrom == self->list_ && header->code == NM_CUSTOMDRAW)
-            return self->OnCustomDraw(lParam);
+        if (header->code == NM_CUSTOMDRAW)
+            for (Win32ListView* list : hook->lists)
+                if (header->hwndFrom == list->list_) return list->OnCustomDraw(lParam);
     } else if (message == WM_NCDESTROY) {
-        // The parent goes first (say the window closed while this object
-        // lives on): its child, the list, is gone with it.
-        ::RemoveWindowSubclass(window, &ParentProc, id);
-        self->parent_ = nullptr;
+        // The parent goes first (say the window closed while the lists live
+        // on): its children, the lists, are gone with it.
+        for (Win32ListView* list : hook->lists) list->parent_ = nullptr;
+        ParentHooks().erase(ParentHooks().begin() + (hook - ParentHooks().data()));
+        if (::GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&ParentProc))
+            ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
     }
-    return ::DefSubclassProc(window, message, wParam, lParam);
+    return ::CallWindowProcW(original, window, message, wParam, lParam);
 }
 
 }  // namespace platform::win32

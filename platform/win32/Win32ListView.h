@@ -14,7 +14,7 @@ namespace platform::win32 {
 class Win32ListView final : public ListView {
 public:
     // Creates the control as a child of parent at bounds (client pixels of
-    // the parent). The parent's WM_NOTIFY is subclassed for the row colours,
+    // the parent). The parent's WM_NOTIFY is hooked for the row colours,
     // so the host window needs to forward nothing. Throws std::system_error
     // when the control cannot be created.
     Win32ListView(HWND parent, const RECT& bounds, int controlId = 0);
@@ -68,10 +68,10 @@ private:
         std::optional<Colour> colour;
     };
 
-    static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                       UINT_PTR id, DWORD_PTR self);
-    static LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                     UINT_PTR id, DWORD_PTR self);
+    static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void HookParent();
+    void UnhookParent();
     LRESULT OnCustomDraw(LPARAM lParam) const;
     void CatchUpLater();
     void CatchUp(bool redrawNow);
@@ -84,6 +84,8 @@ private:
 
     HWND parent_ = nullptr;
     HWND list_ = nullptr;
+    WNDPROC listProc_ = nullptr;  // the control's own procedure
+    HDC measureDc_ = nullptr;     // for measuring texts (see MeasureText)
     std::vector<Column> columns_;
     std::vector<RowStyle> rows_;
     bool coloured_ = false;  // some row has a colour of its own

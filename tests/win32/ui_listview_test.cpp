@@ -328,3 +328,33 @@ TEST(UiListViewLifetime, ParentMayGoFirstAndTheSubclassGoesWithTheList) {
 }
 
 }  // namespace
+
+// Lists sharing a parent: each answers the drawing notifications of its own
+// window, whichever goes first, and the last one gone gives the parent its
+// own procedure back.
+TEST(UiListViewLifetime, ListsSharingAParentEachDrawTheirOwnColoursAndLeaveInAnyOrder) {
+    ui_test::TestWindow window;
+    const LONG_PTR ownProcedure = ::GetWindowLongPtrW(window.Handle(), GWLP_WNDPROC);
+    const auto prepaint = [&](HWND from) {
+        NMLVCUSTOMDRAW draw{};
+        draw.nmcd.hdr = NMHDR{from, 0, static_cast<UINT>(NM_CUSTOMDRAW)};
+        draw.nmcd.dwDrawStage = CDDS_PREPAINT;
+        return ::SendMessageW(window.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&draw));
+    };
+    for (bool firstGoesFirst : {true, false}) {
+        auto first = std::make_unique<Win32ListView>(window.Handle(), RECT{0, 0, 200, 100});
+        auto second = std::make_unique<Win32ListView>(window.Handle(), RECT{0, 100, 200, 200});
+        for (Win32ListView* list : {first.get(), second.get()}) {
+            list->AddColumn("Error Type");
+            list->AddRow("VALUE VALUE");
+        }
+        second->SetTextColour(1, platform::Rgb(255, 0, 0));
+        EXPECT_EQ(prepaint(first->Handle()), CDRF_DODEFAULT);
+        EXPECT_EQ(prepaint(second->Handle()), CDRF_NOTIFYITEMDRAW);
+        HWND staying = firstGoesFirst ? second->Handle() : first->Handle();
+        (firstGoesFirst ? first : second).reset();
+        EXPECT_EQ(prepaint(staying), firstGoesFirst ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT);
+        (firstGoesFirst ? second : first).reset();
+        EXPECT_EQ(::GetWindowLongPtrW(window.Handle(), GWLP_WNDPROC), ownProcedure);
+    }
+}
