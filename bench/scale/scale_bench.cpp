@@ -19,7 +19,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "bench/BenchWindow.h"
@@ -280,36 +279,47 @@ private:
 // The real registry, with the scratch tree standing in for the whole of
 // HKEY_CURRENT_USER and the other roots empty, so that the scan window's own
 // start (all seven roots) walks the built tree and nothing else. It keeps
-// the path of every open key, to name where the walk was.
+// each open key's parent and name, to name where the walk was; the walk
+// closes its keys in the reverse order of opening them.
 class ScratchRegistry final : public platform::Registry {
 public:
     explicit ScratchRegistry(const std::string& scratch) : scratch_(scratch) {}
-    std::string lastKey;  // the key of the latest enumeration
-    bool inValues = false;
+    bool inValues = false;  // the latest enumeration was of values
+
+    // The path below the scratch key of the key of the latest enumeration.
+    std::string LastKey() const {
+        std::string path;
+        for (platform::RegHandle key = lastHandle_; key != 0;) {
+            const auto open = std::find_if(open_.rbegin(), open_.rend(), [&](const OpenKey& k) { return k.handle == key; });
+            if (open == open_.rend()) return "?";
+            if (!open->name.empty()) path = path.empty() ? open->name : open->name + '\\' + path;
+            key = open->parent;
+        }
+        return path;
+    }
 
     long OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t access,
                    platform::RegHandle* out) override {
         const bool isRoot = root >= platform::kHkeyClassesRoot && root <= platform::kHkeyDynData;
         if (isRoot && root != platform::kHkeyCurrentUser) return platform::kErrorFileNotFound;
-        const std::string actual = isRoot && path.empty() ? scratch_ : path;
-        const long result = real_.OpenKeyEx(root, actual, access, out);
-        if (result == platform::kErrorSuccess) {
-            const auto parent = paths_.find(root);
-            paths_[*out] = parent == paths_.end() || parent->second.empty() ? path : parent->second + '\\' + path;
-        }
+        const long result = real_.OpenKeyEx(root, isRoot && path.empty() ? scratch_ : path, access, out);
+        if (result == platform::kErrorSuccess) open_.push_back({*out, isRoot ? 0 : root, path});
         return result;
     }
     long EnumKey(platform::RegHandle key, std::uint32_t index, std::uint32_t nameChars, std::string* name) override {
-        Note(key, false);
+        lastHandle_ = key;
+        inValues = false;
         return real_.EnumKey(key, index, nameChars, name);
     }
     long EnumValue(platform::RegHandle key, std::uint32_t index, std::uint32_t nameChars, std::uint32_t dataBytes,
                    std::string* name, std::uint32_t* type, std::vector<std::uint8_t>* data) override {
-        Note(key, true);
+        lastHandle_ = key;
+        inValues = true;
         return real_.EnumValue(key, index, nameChars, dataBytes, name, type, data);
     }
     long CloseKey(platform::RegHandle key) override {
-        paths_.erase(key);
+        const auto open = std::find_if(open_.rbegin(), open_.rend(), [&](const OpenKey& k) { return k.handle == key; });
+        if (open != open_.rend()) open_.erase(std::next(open).base());
         return real_.CloseKey(key);
     }
     long CreateKey(platform::RegHandle, const std::string&, platform::RegHandle*) override {
@@ -322,17 +332,13 @@ public:
     }
 
 private:
-    void Note(platform::RegHandle key, bool values) {
-        if (key != lastHandle_ || values != inValues) {
-            lastHandle_ = key;
-            inValues = values;
-            const auto path = paths_.find(key);
-            lastKey = path == paths_.end() ? "?" : path->second;
-        }
-    }
+    struct OpenKey {
+        platform::RegHandle handle, parent;  // parent 0: the scratch key itself
+        std::string name;
+    };
     platform::win32::Win32Registry real_;
     std::string scratch_;
-    std::unordered_map<platform::RegHandle, std::string> paths_;
+    std::vector<OpenKey> open_;
     platform::RegHandle lastHandle_ = 0;
 };
 
@@ -402,7 +408,7 @@ private:
             longest = gap;
             char where[600];
             std::snprintf(where, sizeof where, "%s of HKCU\\%s, %d rows added since the pump before, which took %.1f ms",
-                          registry_.inValues ? "the values" : "a subkey step", registry_.lastKey.c_str(),
+                          registry_.inValues ? "the values" : "a subkey step", registry_.LastKey().c_str(),
                           rows - lastRows_, lastPumpTook_ * 1000);
             longestAt = where;
         }

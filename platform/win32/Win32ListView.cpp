@@ -14,8 +14,8 @@ namespace {
 constexpr int kInitialColumnWidth = 96;
 constexpr UINT_PTR kRedrawTimerId = 0x5648;  // on the list window, apart from the control's own timers
 // Drawing the held rows takes at most about this share of a long run's time
-// (one part in 50), and happens at least once a second.
-constexpr double kRedrawCostShare = 50;
+// (one part in a hundred), and happens at least once a second.
+constexpr double kRedrawCostShare = 100;
 constexpr double kMaxRedrawIntervalMs = 1000;
 
 double Milliseconds() {
