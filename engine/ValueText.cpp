@@ -14,18 +14,21 @@ std::string TrimAtNull(const std::string& text) {
 std::string ValueDataToText(std::uint32_t type, const std::vector<std::uint8_t>& data) {
     switch (type) {
     case platform::kRegSz:
-    case platform::kRegMultiSz:
-        // The registry holds them as UTF-16. Of a multi-string only the first
-        // string is shown.
-        return TrimAtNull(platform::Utf16BytesToUtf8(data.data(), data.size()));
+    case platform::kRegMultiSz: {
+        // The registry holds them as UTF-16. The text ends at the first NUL:
+        // of a multi-string only the first string is shown.
+        const std::size_t units = data.size() / 2;
+        std::size_t end = 0;
+        while (end < units && (data[2 * end] | data[2 * end + 1]) != 0) ++end;
+        return platform::Utf16BytesToUtf8(data.data(), end * 2);
+    }
     case platform::kRegBinary: {
         static const char digits[] = "0123456789ABCDEF";
-        std::string text;
-        text.reserve(data.size() * 3);
-        for (std::uint8_t byte : data) {
-            if (!text.empty()) text += ' ';
-            text += digits[byte >> 4];
-            text += digits[byte & 15];
+        if (data.empty()) return {};
+        std::string text(data.size() * 3 - 1, ' ');  // two digits a byte, a blank between
+        for (std::size_t i = 0; i < data.size(); ++i) {
+            text[3 * i] = digits[data[i] >> 4];
+            text[3 * i + 1] = digits[data[i] & 15];
         }
         return text;
     }

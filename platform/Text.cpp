@@ -65,8 +65,8 @@ bool IsHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool IsLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
 template <typename Unit>
-std::string FromUnits(std::size_t count, Unit unit) {
-    std::string out;
+void FromUnits(std::size_t count, Unit unit, std::string& out) {
+    out.clear();
     out.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         const char16_t u = unit(i);
@@ -77,7 +77,6 @@ std::string FromUnits(std::size_t count, Unit unit) {
             Encode(u, out);  // a lone surrogate keeps its own three bytes
         }
     }
-    return out;
 }
 
 }  // namespace
@@ -98,13 +97,19 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
 }
 
 std::string Utf16ToUtf8(std::u16string_view utf16) {
-    return FromUnits(utf16.size(), [&](std::size_t i) { return utf16[i]; });
+    std::string out;
+    Utf16ToUtf8(utf16, out);
+    return out;
+}
+
+void Utf16ToUtf8(std::u16string_view utf16, std::string& out) {
+    FromUnits(utf16.size(), [&](std::size_t i) { return utf16[i]; }, out);
 }
 
 std::string Utf16BytesToUtf8(const std::uint8_t* bytes, std::size_t size) {
-    return FromUnits(size / 2, [&](std::size_t i) {
-        return static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-    });
+    std::string out;
+    FromUnits(size / 2, [&](std::size_t i) { return static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8)); }, out);
+    return out;
 }
 
 std::vector<std::uint8_t> Utf8ToUtf16Bytes(std::string_view utf8) {

@@ -20,6 +20,8 @@ namespace platform {
 
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
+// The same into a string kept between calls (its buffer is used again).
+void Utf16ToUtf8(std::u16string_view utf16, std::string& out);
 
 // Registry string data: UTF-16 in little-endian bytes (a last odd byte is
 // not part of any character and is left out).
