@@ -79,14 +79,13 @@ Win32ListView::Win32ListView(HWND parent, const RECT& bounds, int controlId) : p
     ::SetWindowLongPtrW(list_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     listProc_ = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrW(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ListProc)));
-    if (!listProc_) {
+    if (!listProc_ || !HookParent()) {
         const DWORD error = ::GetLastError();
         ::DestroyWindow(list_);
         list_ = nullptr;
         ::SetLastError(error);
-        ThrowLastError("SetWindowLongPtr (list view)");
+        ThrowLastError("SetWindowLongPtr (list view or its parent)");
     }
-    HookParent();
     measureDc_ = ::CreateCompatibleDC(nullptr);
 }
 
@@ -417,22 +416,17 @@ LRESULT Win32ListView::OnCustomDraw(LPARAM lParam) const {
     }
 }
 
-void Win32ListView::HookParent() {
+bool Win32ListView::HookParent() {
     ParentHook* hook = HookOf(parent_);
     if (!hook) {
         const auto original = reinterpret_cast<WNDPROC>(
             ::SetWindowLongPtrW(parent_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ParentProc)));
-        if (!original) {
-            const DWORD error = ::GetLastError();
-            ::DestroyWindow(list_);
-            list_ = nullptr;
-            ::SetLastError(error);
-            ThrowLastError("SetWindowLongPtr (list view parent)");
-        }
+        if (!original) return false;
         ParentHooks().push_back({parent_, original, {}});
         hook = &ParentHooks().back();
     }
     hook->lists.push_back(this);
+    return true;
 }
 
 void Win32ListView::UnhookParent() {

@@ -70,7 +70,7 @@ private:
 
     static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    void HookParent();
+    bool HookParent();
     void UnhookParent();
     LRESULT OnCustomDraw(LPARAM lParam) const;
     void CatchUpLater();
