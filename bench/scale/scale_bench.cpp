@@ -290,7 +290,7 @@ public:
     std::string LastKey() const {
         std::string path;
         for (platform::RegHandle key = lastHandle_; key != 0;) {
-            const auto open = std::find_if(open_.rbegin(), open_.rend(), [&](const OpenKey& k) { return k.handle == key; });
+            const auto open = Find(key);
             if (open == open_.rend()) return "?";
             if (!open->name.empty()) path = path.empty() ? open->name : open->name + '\\' + path;
             key = open->parent;
@@ -318,7 +318,7 @@ public:
         return real_.EnumValue(key, index, nameChars, dataBytes, name, type, data);
     }
     long CloseKey(platform::RegHandle key) override {
-        const auto open = std::find_if(open_.rbegin(), open_.rend(), [&](const OpenKey& k) { return k.handle == key; });
+        const auto open = Find(key);
         if (open != open_.rend()) open_.erase(std::next(open).base());
         return real_.CloseKey(key);
     }
@@ -336,6 +336,10 @@ private:
         platform::RegHandle handle, parent;  // parent 0: the scratch key itself
         std::string name;
     };
+    // The latest opened first: usually the one looked for.
+    std::vector<OpenKey>::const_reverse_iterator Find(platform::RegHandle key) const {
+        return std::find_if(open_.rbegin(), open_.rend(), [&](const OpenKey& k) { return k.handle == key; });
+    }
     platform::win32::Win32Registry real_;
     std::string scratch_;
     std::vector<OpenKey> open_;
