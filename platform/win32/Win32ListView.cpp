@@ -474,6 +474,7 @@ LRESULT CALLBACK Win32ListView::ListProc(HWND window, UINT message, WPARAM wPara
 
 LRESULT CALLBACK Win32ListView::ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     ParentHook* hook = HookOf(window);
+    if (!hook) return ::DefWindowProcW(window, message, wParam, lParam);  // not ours any more: nothing to pass on to
     const WNDPROC original = hook->original;  // a handler below may add a hook and move this one
     if (message == WM_NOTIFY) {
         auto* header = reinterpret_cast<const NMHDR*>(lParam);
