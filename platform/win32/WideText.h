@@ -19,6 +19,12 @@ inline std::string Utf8(const wchar_t* text, std::size_t length) {
     return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
 }
 
+// The same into a string kept by the caller, whose buffer serves again (the
+// registry's enumeration converts a name for every key and value it walks).
+inline void Utf8(const wchar_t* text, std::size_t length, std::string& out) {
+    Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), length), out);
+}
+
 inline std::string Utf8(const std::wstring& text) { return Utf8(text.data(), text.size()); }
 inline std::string Utf8(const wchar_t* text) { return Utf8(std::wstring(text)); }
 

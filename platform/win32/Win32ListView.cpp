@@ -55,6 +55,16 @@ ParentHook* HookOf(HWND parent) {
         if (hook.parent == parent) return &hook;
     return nullptr;
 }
+void Forget(const ParentHook* hook) { ParentHooks().erase(ParentHooks().begin() + (hook - ParentHooks().data())); }
+
+// Puts a window's original procedure back, but only while ours is the one it
+// calls: a procedure set on top of ours since calls ours, which then just
+// passes on.
+bool Restore(HWND window, WNDPROC ours, WNDPROC original) {
+    if (::GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(ours)) return false;
+    ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+    return true;
+}
 
 [[noreturn]] void ThrowLastError(const char* what) {
     throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), what);
@@ -433,13 +443,7 @@ void Win32ListView::UnhookParent() {
     ParentHook* hook = parent_ ? HookOf(parent_) : nullptr;
     if (!hook) return;
     hook->lists.erase(std::remove(hook->lists.begin(), hook->lists.end(), this), hook->lists.end());
-    // The parent's procedure goes back only while it is still ours: another
-    // procedure set on top of it since calls ours, which then just passes on.
-    if (hook->lists.empty() &&
-        ::GetWindowLongPtrW(parent_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&ParentProc)) {
-        ::SetWindowLongPtrW(parent_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hook->original));
-        ParentHooks().erase(ParentHooks().begin() + (hook - ParentHooks().data()));
-    }
+    if (hook->lists.empty() && Restore(parent_, &ParentProc, hook->original)) Forget(hook);
     parent_ = nullptr;
 }
 
@@ -463,8 +467,7 @@ LRESULT CALLBACK Win32ListView::ListProc(HWND window, UINT message, WPARAM wPara
         if (self->measuringPaint_) return self->MeasuredPaint(window, wParam, lParam);
     } else if (message == WM_NCDESTROY) {
         const WNDPROC original = self->listProc_;
-        if (::GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&ListProc))
-            ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        Restore(window, &ListProc, original);
         ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         self->list_ = nullptr;
         return ::CallWindowProcW(original, window, message, wParam, lParam);
@@ -485,9 +488,8 @@ LRESULT CALLBACK Win32ListView::ParentProc(HWND window, UINT message, WPARAM wPa
         // The parent goes first (say the window closed while the lists live
         // on): its children, the lists, are gone with it.
         for (Win32ListView* list : hook->lists) list->parent_ = nullptr;
-        ParentHooks().erase(ParentHooks().begin() + (hook - ParentHooks().data()));
-        if (::GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&ParentProc))
-            ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        Forget(hook);
+        Restore(window, &ParentProc, original);
     }
     return ::CallWindowProcW(original, window, message, wParam, lParam);
 }

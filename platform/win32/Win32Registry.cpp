@@ -39,12 +39,6 @@ private:
     HKEY key_ = nullptr;
 };
 
-// Enumeration runs for every key and value of a walk: names are converted
-// into the caller's string, whose buffer serves the next name too.
-std::u16string_view Units(const wchar_t* text, std::size_t length) {
-    return {reinterpret_cast<const char16_t*>(text), length};
-}
-
 }  // namespace
 
 long Win32Registry::OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t access,
@@ -60,7 +54,7 @@ long Win32Registry::EnumKey(platform::RegHandle key, std::uint32_t index, std::u
     name_.resize(nameChars);
     DWORD length = nameChars;
     const LONG result = RegEnumKeyExW(ToHkey(key), index, name_.data(), &length, nullptr, nullptr, nullptr, nullptr);
-    if (result == ERROR_SUCCESS) Utf16ToUtf8(Units(name_.data(), length), *name);
+    if (result == ERROR_SUCCESS) Utf8(name_.data(), length, *name);
     return result;
 }
 
@@ -73,7 +67,7 @@ long Win32Registry::EnumValue(platform::RegHandle key, std::uint32_t index, std:
     const LONG result =
         RegEnumValueW(ToHkey(key), index, name_.data(), &length, nullptr, &valueType, data_.data(), &size);
     if (result != ERROR_SUCCESS) return result;
-    Utf16ToUtf8(Units(name_.data(), length), *name);
+    Utf8(name_.data(), length, *name);
     *type = valueType;
     data->assign(data_.begin(), data_.begin() + size);
     return result;

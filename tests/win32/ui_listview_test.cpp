@@ -327,8 +327,6 @@ TEST(UiListViewLifetime, ParentMayGoFirstAndTheSubclassGoesWithTheList) {
     EXPECT_EQ(notifies, 1) << "the parent's own procedure gets its notifications back";
 }
 
-}  // namespace
-
 // Lists sharing a parent: each answers the drawing notifications of its own
 // window, whichever goes first, and the last one gone gives the parent its
 // own procedure back.
@@ -358,3 +356,5 @@ TEST(UiListViewLifetime, ListsSharingAParentEachDrawTheirOwnColoursAndLeaveInAny
         EXPECT_EQ(::GetWindowLongPtrW(window.Handle(), GWLP_WNDPROC), ownProcedure);
     }
 }
+
+}  // namespace
