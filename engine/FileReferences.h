@@ -31,12 +31,16 @@ public:
     // The readings of a value's text that may name its file, to be tested in
     // order: the path the cuts leave, then each longer one that ends where a
     // later listed extension ends a name ("C:\A.COM SERVICES\B.EXE" after
-    // "C:\A.COM"). The file is missing only when none of them exists.
+    // "C:\A.COM"). The file is missing only when none of them exists. Under
+    // the 32-bit program folder, whose name holds a parenthesis, the first
+    // reading keeps that name whole and ends at the first extension after it.
     std::vector<FilePath> CandidateFilePaths(const std::string& text);
-    // The first reading, upper case.
-    std::string ExtractFilePath(const std::string& text) { return CandidateFilePaths(text).front().upper; }
+    // The path the cuts leave, upper case: the first reading but under the
+    // 32-bit program folder, where it is cut before the parenthesis.
+    std::string ExtractFilePath(const std::string& text);
     // True when the path exists. A path under the system folder that is
-    // missing there also counts when it exists in the 32-bit system folder.
+    // missing there also counts when it exists in the 32-bit system folder,
+    // and one under "Sysnative" when it exists in the system folder.
     // The answers are kept until ForgetAnswers, so a scan, in which the same
     // few thousand files come up again and again, asks about each path once.
     bool FileExists(const std::string& path);
@@ -49,8 +53,12 @@ private:
 
     platform::FileSystem& files_;
     std::string drive_;
-    std::string systemFolder_;  // upper case, read with the drive
-    std::string wow64Folder_;   // as the system gives it, read with the drive
+    // Read with the drive.
+    std::string systemFolder_;         // upper case
+    std::string systemFolderAsGiven_;  // as the system gives it
+    std::string wow64Folder_;          // as the system gives it
+    std::string sysnativeFolder_;      // upper case: the Windows folder's "SYSNATIVE"
+    std::string programFilesX86_;      // upper case
     std::unordered_map<std::string, bool> answers_;
 };
 

@@ -22,6 +22,9 @@ public:
     virtual std::string SystemDirectory() = 0;
     // GetSystemWow64DirectoryW; empty where there is no 32-bit system folder.
     virtual std::string SystemWow64Directory() = 0;
+    // SHGetKnownFolderPath(FOLDERID_ProgramFilesX86), e.g. C:\Program Files (x86);
+    // empty where the system names none.
+    virtual std::string ProgramFilesX86Directory() = 0;
     // PathFileExistsW: 1 when the file or folder exists.
     virtual int PathExists(const std::string& path) = 0;
     // The folder of the executable, without a trailing backslash.

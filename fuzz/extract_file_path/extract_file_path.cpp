@@ -48,6 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     files.wow64Directory = std::string(1, letter) + ":\\Windows\\SysWOW64";
     files.AddFile(std::string(1, letter) + ":\\Windows\\SysWOW64\\old32.dll");
     files.AddFile(std::string(1, letter) + ":\\Program Files\\My.Company\\tool.exe");
+    files.AddFile(std::string(1, letter) + ":\\Windows\\System32\\notepad.exe");
     engine::FileReferences refs(files);
     const std::string drive = std::string(1, letter) + ":";
     FUZZ_CHECK(refs.SystemDrive() == drive);
@@ -64,13 +65,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     }
 
     // The match handler's judgement: an error exactly when neither the path
-    // nor, for the system folder, its twin in the 32-bit folder exists, and
+    // nor, for the system folder, its twin in the 32-bit folder exists (nor,
+    // for "Sysnative", its twin in the system folder), and
     // the path ends in a listed extension. The drive alone is never one.
     const bool error = !refs.FileExists(path) && engine::FileReferences::HasListedExtension(path);
     const std::string system = drive + "\\WINDOWS\\SYSTEM32\\";
     bool present = files.PathExists(path) == 1;
     if (path.compare(0, system.size(), system) == 0)
         present = present || files.PathExists(drive + "\\WINDOWS\\SYSWOW64\\" + path.substr(system.size())) == 1;
+    const std::string sysnative = drive + "\\WINDOWS\\SYSNATIVE\\";
+    if (path.compare(0, sysnative.size(), sysnative) == 0)
+        present = present || files.PathExists(system + path.substr(sysnative.size())) == 1;
     bool listed = false;
     for (const std::string ext : engine::kFileExtensions)
         listed = listed || (path.size() >= ext.size() && path.compare(path.size() - ext.size(), ext.size(), ext) == 0);

@@ -1,6 +1,7 @@
 #include "platform/win32/Win32FileSystem.h"
 
 #include <windows.h>
+#include <shlobj.h>
 #include <shlwapi.h>
 
 #include "platform/win32/WideText.h"
@@ -48,6 +49,14 @@ std::string Win32FileSystem::SystemWow64Directory() {
     wchar_t buffer[MAX_PATH] = {};
     const UINT length = GetSystemWow64DirectoryW(buffer, MAX_PATH);
     return length > 0 && length < MAX_PATH ? Utf8(buffer, length) : std::string();
+}
+
+std::string Win32FileSystem::ProgramFilesX86Directory() {
+    PWSTR path = nullptr;
+    std::string folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_ProgramFilesX86, 0, nullptr, &path))) folder = Utf8(path);
+    CoTaskMemFree(path);
+    return folder;
 }
 
 int Win32FileSystem::PathExists(const std::string& path) { return PathFileExistsW(Wide(path).c_str()); }

@@ -8,6 +8,7 @@ class Win32FileSystem : public platform::FileSystem {
 public:
     std::string SystemDirectory() override;
     std::string SystemWow64Directory() override;
+    std::string ProgramFilesX86Directory() override;
     int PathExists(const std::string& path) override;
     std::string AppFolder() override;
     bool CreateFolder(const std::string& path) override;

@@ -17,6 +17,7 @@ public:
 
     std::string systemDirectory = "C:\\windows\\system32";
     std::string wow64Directory;  // empty: no 32-bit system folder
+    std::string programFilesX86;  // empty: the system names none
     std::string appFolder = "C:\\Program Files\\Varnholt";
 
     // Switchable failures.
@@ -34,6 +35,7 @@ public:
 
     std::string SystemDirectory() override { return systemDirectory; }
     std::string SystemWow64Directory() override { return wow64Directory; }
+    std::string ProgramFilesX86Directory() override { return programFilesX86; }
     int PathExists(const std::string& path) override;
     std::string AppFolder() override { return appFolder; }
     bool CreateFolder(const std::string& path) override;

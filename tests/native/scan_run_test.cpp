@@ -234,6 +234,15 @@ TEST_F(ScanFixture, AValueIsAnErrorOnlyWhenNoReadingOfItsPathExists) {
         {"C:\\Windows\\notepad.exe %1", "C:\\Windows\\notepad.exe", false},
         {"C:\\Windows\\notepad.exe %1", nullptr, true},
         {"C:\\Docs\\readme.txt;C:\\Docs\\b.exe", nullptr, false},  // the cut path is no program
+        {"C:\\Windows\\Sysnative\\notepad.exe", "C:\\windows\\system32\\notepad.exe", false},
+        {"C:\\Windows\\Sysnative\\notepad.exe", nullptr, true},
+        {"Could not start C:\\App\\gone.exe.", nullptr, true},
+        {"Could not start C:\\App\\here.exe.", "C:\\App\\here.exe", false},
+        {"C:\\App\\app.exe.config", nullptr, false},
+        {"\"C:\\Program Files (x86)\\App\\app.exe\" /min", "C:\\Program Files (x86)\\App\\app.exe", false},
+        {"\"C:\\Program Files (x86)\\App\\app.exe\" /min", nullptr, true},
+        {"C:\\Program Files (x86)\\App (2)\\a.dll,Entry", nullptr, true},
+        {"C:\\Program Files (x86)\\App\\readme.txt", nullptr, false},
     };
     for (const Case& c : cases) {
         SetUp();
