@@ -38,6 +38,12 @@ constexpr std::uint32_t kRegDword = 4;
 constexpr std::uint32_t kRegMultiSz = 7;
 constexpr std::uint32_t kRegQword = 11;
 
+// The longest key path the registry takes in one call, in UTF-16 units: it
+// cuts a longer one to this length without an error (RtlInitUnicodeString),
+// and the cut path may name another key. Deeper keys are reached level by
+// level, each name relative to the key above it.
+constexpr std::size_t kMaxKeyPathUnits = 32766;
+
 // Access masks.
 constexpr std::uint32_t kKeyRead = 0x20019;
 constexpr std::uint32_t kKeySetValue = 0x0002;
@@ -60,9 +66,10 @@ public:
     virtual long CreateKey(RegHandle root, const std::string& path, RegHandle* out) = 0;
     // RegDeleteValueW.
     virtual long DeleteValue(RegHandle key, const std::string& name) = 0;
-    // The current type and bytes of a value, whatever their size.
-    virtual long QueryValue(RegHandle root, const std::string& keyPath, const std::string& name,
-                            std::uint32_t* type, std::vector<std::uint8_t>* data) = 0;
+    // RegQueryValueExW on an open key: the current type and bytes of a value,
+    // whatever their size.
+    virtual long QueryValue(RegHandle key, const std::string& name, std::uint32_t* type,
+                            std::vector<std::uint8_t>* data) = 0;
 };
 
 }  // namespace platform

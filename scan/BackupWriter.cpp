@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/Text.h"
+#include "scan/ValueRemoval.h"
 
 namespace scan {
 namespace {
@@ -48,6 +49,17 @@ std::string HexData(std::uint32_t type, const std::vector<std::uint8_t>& data, s
         }
     }
     return out;
+}
+
+// The value as it is now, its key reached as the walk reached it.
+long QueryFindingValue(platform::Registry& registry, const engine::Finding& f, std::uint32_t* type,
+                       std::vector<std::uint8_t>* data) {
+    platform::RegHandle key = 0;
+    const long opened = OpenKeyAsWalked(registry, f.root, f.keyPath, platform::kKeyQueryValue, &key);
+    if (opened != platform::kErrorSuccess) return opened;
+    const long queried = registry.QueryValue(key, f.valueName, type, data);
+    registry.CloseKey(key);
+    return queried;
 }
 
 }  // namespace
@@ -122,9 +134,14 @@ BackupResult WriteBackupFile(const std::vector<BackupRow>& rows, platform::Regis
         // Vanished, unreadable, or not to be held exactly: it stays in the
         // registry (or is known to be gone already).
         if (!FitsOnALine(f.keyPath) || !FitsOnALine(f.valueName)) continue;
-        const long queried = registry.QueryValue(f.root, f.keyPath, f.valueName, &type, &data);
+        // The registry editor cuts a key longer than the registry takes in
+        // one call, as the registry does, and would give the value back into
+        // another key: such a value cannot be held.
+        const std::string keyName = f.rootName + "\\" + f.keyPath;
+        if (platform::Utf16Length(keyName) > platform::kMaxKeyPathUnits) continue;
+        const long queried = QueryFindingValue(registry, f, &type, &data);
         result.absent[i] = queried == platform::kErrorFileNotFound;
-        if (queried != platform::kErrorSuccess || !codePage.Encode("[" + f.rootName + "\\" + f.keyPath + "]", &keyLine) ||
+        if (queried != platform::kErrorSuccess || !codePage.Encode("[" + keyName + "]", &keyLine) ||
             !BackupValueLine(codePage, f.valueName, type, data, &valueLine))
             continue;
         if (keyLine != lastKeyLine) text += kCrLf + keyLine + kCrLf;

@@ -326,9 +326,9 @@ public:
         return platform::kErrorAccessDenied;
     }
     long DeleteValue(platform::RegHandle, const std::string&) override { return platform::kErrorAccessDenied; }
-    long QueryValue(platform::RegHandle root, const std::string& keyPath, const std::string& name,
-                    std::uint32_t* type, std::vector<std::uint8_t>* data) override {
-        return real_.QueryValue(root, keyPath, name, type, data);
+    long QueryValue(platform::RegHandle key, const std::string& name, std::uint32_t* type,
+                    std::vector<std::uint8_t>* data) override {
+        return real_.QueryValue(key, name, type, data);
     }
 
 private:

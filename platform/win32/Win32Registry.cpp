@@ -23,22 +23,6 @@ platform::RegHandle FromHkey(HKEY key) { return reinterpret_cast<platform::RegHa
 // reach the system as its first part, another key or value altogether.
 bool HoldsNul(const std::string& text) { return text.find('\0') != std::string::npos; }
 
-// Closes a key when the procedure that opened it is done.
-class ScopedKey {
-public:
-    ScopedKey() = default;
-    ~ScopedKey() {
-        if (key_) RegCloseKey(key_);
-    }
-    ScopedKey(const ScopedKey&) = delete;
-    ScopedKey& operator=(const ScopedKey&) = delete;
-    HKEY* out() { return &key_; }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
 }  // namespace
 
 long Win32Registry::OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t access,
@@ -89,20 +73,18 @@ long Win32Registry::DeleteValue(platform::RegHandle key, const std::string& name
     return RegDeleteValueW(ToHkey(key), Wide(name).c_str());
 }
 
-long Win32Registry::QueryValue(platform::RegHandle root, const std::string& keyPath, const std::string& name,
-                               std::uint32_t* type, std::vector<std::uint8_t>* data) {
-    if (HoldsNul(keyPath) || HoldsNul(name)) return platform::kErrorInvalidName;
-    ScopedKey key;
-    LONG result = RegOpenKeyExW(ToHkey(root), Wide(keyPath).c_str(), 0, KEY_QUERY_VALUE, key.out());
-    if (result != ERROR_SUCCESS) return result;
+long Win32Registry::QueryValue(platform::RegHandle key, const std::string& name, std::uint32_t* type,
+                               std::vector<std::uint8_t>* data) {
+    if (HoldsNul(name)) return platform::kErrorInvalidName;
     const std::wstring wideName = Wide(name);
     DWORD valueType = 0, size = 0;
     std::vector<std::uint8_t> bytes;
+    LONG result;
     do {  // the value may grow between the two calls
-        result = RegQueryValueExW(key.get(), wideName.c_str(), nullptr, &valueType, nullptr, &size);
+        result = RegQueryValueExW(ToHkey(key), wideName.c_str(), nullptr, &valueType, nullptr, &size);
         if (result != ERROR_SUCCESS) return result;
         bytes.resize(size);
-        result = RegQueryValueExW(key.get(), wideName.c_str(), nullptr, &valueType, bytes.data(), &size);
+        result = RegQueryValueExW(ToHkey(key), wideName.c_str(), nullptr, &valueType, bytes.data(), &size);
     } while (result == ERROR_MORE_DATA);
     if (result != ERROR_SUCCESS) return result;
     bytes.resize(size);

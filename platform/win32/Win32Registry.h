@@ -16,7 +16,7 @@ public:
     long CloseKey(platform::RegHandle key) override;
     long CreateKey(platform::RegHandle root, const std::string& path, platform::RegHandle* out) override;
     long DeleteValue(platform::RegHandle key, const std::string& name) override;
-    long QueryValue(platform::RegHandle root, const std::string& keyPath, const std::string& name,
+    long QueryValue(platform::RegHandle key, const std::string& name,
                     std::uint32_t* type, std::vector<std::uint8_t>* data) override;
 
 private:

@@ -145,8 +145,11 @@ TEST_F(RegistryContract, NamesAreExact) {
     EXPECT_TRUE(box->ValueExists(key, han));
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
-    EXPECT_EQ(reg().QueryValue(kHkeyCurrentUser, box->Path(key), han, &type, &data), kErrorSuccess);
+    handle = Open(key);
+    EXPECT_EQ(reg().QueryValue(handle, han, &type, &data), kErrorSuccess);
     EXPECT_EQ(data, (std::vector<std::uint8_t>{'x', 0, 0, 0})) << "string data comes back as stored";
+    EXPECT_EQ(reg().QueryValue(handle, macron, &type, &data), kErrorFileNotFound);
+    reg().CloseKey(handle);
 }
 
 TEST_F(RegistryContract, DeletingNeedsSetValueAccess) {

@@ -22,6 +22,14 @@ std::vector<std::string> SplitPath(const std::string& path) {
     return parts;
 }
 
+// The path as the registry takes it in one call: cut, without an error, to
+// its first kMaxKeyPathUnits UTF-16 units.
+std::string AsTaken(const std::string& path) {
+    const std::u16string units = platform::Utf8ToUtf16(path);
+    if (units.size() <= platform::kMaxKeyPathUnits) return path;
+    return platform::Utf16ToUtf8(std::u16string_view(units).substr(0, platform::kMaxKeyPathUnits));
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> StringData(const std::string& text) {
@@ -130,7 +138,7 @@ long MemoryRegistry::OpenKeyEx(platform::RegHandle base, const std::string& path
     if (!Resolve(base)) return platform::kErrorInvalidHandle;
     // As the system's functions, which take names ended by a NUL.
     if (path.find('\0') != std::string::npos) return platform::kErrorInvalidName;
-    auto key = Find(base, path, false);
+    auto key = Find(base, AsTaken(path), false);
     if (!key) return platform::kErrorFileNotFound;
     if (key->openError != platform::kErrorSuccess) return key->openError;
     if (key->onOpen) key->onOpen();
@@ -173,7 +181,7 @@ long MemoryRegistry::CloseKey(platform::RegHandle handle) {
 
 long MemoryRegistry::CreateKey(platform::RegHandle root, const std::string& path, platform::RegHandle* out) {
     if (!Resolve(root)) return platform::kErrorInvalidHandle;
-    auto key = Find(root, path, true);
+    auto key = Find(root, AsTaken(path), true);
     if (!key) return platform::kErrorFileNotFound;
     *out = NewHandle(key, 0xF003F);
     return platform::kErrorSuccess;
@@ -201,11 +209,13 @@ const MemoryRegistry::Value* MemoryRegistry::FindValue(platform::RegHandle root,
     return it == key->valueIndex.end() ? nullptr : &key->values[it->second];
 }
 
-long MemoryRegistry::QueryValue(platform::RegHandle root, const std::string& keyPath, const std::string& name,
-                                std::uint32_t* type, std::vector<std::uint8_t>* data) {
-    if (!Resolve(root)) return platform::kErrorInvalidHandle;
-    const Value* value = FindValue(root, keyPath, name);
-    if (!value) return platform::kErrorFileNotFound;
+long MemoryRegistry::QueryValue(platform::RegHandle handle, const std::string& name, std::uint32_t* type,
+                                std::vector<std::uint8_t>* data) {
+    auto key = Resolve(handle);
+    if (!key) return platform::kErrorInvalidHandle;
+    auto it = key->valueIndex.find(name);
+    if (it == key->valueIndex.end()) return platform::kErrorFileNotFound;
+    const Value* value = &key->values[it->second];
     *type = value->type;
     *data = value->data;
     return platform::kErrorSuccess;

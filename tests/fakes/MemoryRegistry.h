@@ -3,7 +3,7 @@
 // results as the system's: enumeration order, "does not fit" for a name of
 // as many UTF-16 characters as the caller's buffer or more and for data over
 // the caller's buffer, failing opens of missing keys and of roots the system
-// lacks. Names compare without regard to the case of ASCII letters; string
+// lacks, a path longer than the registry takes in one call cut silently. Names compare without regard to the case of ASCII letters; string
 // data is UTF-16, as the registry keeps it.
 #include <cstdint>
 #include <functional>
@@ -48,8 +48,8 @@ public:
     long CloseKey(platform::RegHandle key) override;
     long CreateKey(platform::RegHandle root, const std::string& path, platform::RegHandle* out) override;
     long DeleteValue(platform::RegHandle key, const std::string& name) override;
-    long QueryValue(platform::RegHandle root, const std::string& keyPath, const std::string& name,
-                    std::uint32_t* type, std::vector<std::uint8_t>* data) override;
+    long QueryValue(platform::RegHandle key, const std::string& name, std::uint32_t* type,
+                    std::vector<std::uint8_t>* data) override;
     std::vector<std::uint8_t> Data(platform::RegHandle root, const std::string& path, const std::string& name) const;
 
 private:

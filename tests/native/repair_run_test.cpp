@@ -335,32 +335,76 @@ TEST(BackupFormat, ABackslashInsideADoubleByteCharacterIsNoEscape) {
 
 namespace {
 
-// A registry that refuses a whole path beyond 259 characters, as a store
-// that measures paths in a fixed buffer does.
-struct ShortPathRegistry : fakes::MemoryRegistry {
-    long OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t access,
-                   platform::RegHandle* out) override {
-        if (path.size() > 259) return platform::kErrorMoreData;
-        return MemoryRegistry::OpenKeyEx(root, path, access, out);
+// A key deeper than the registry takes in one path: "Software\VhLong", 127
+// names of 255 characters and one more. Cut to the registry's 32,766 units,
+// its path names the neighbour, a key named by the first 238 characters of
+// the last name.
+struct DeepKey {
+    std::string parent = "Software\\VhLong";
+    std::string last = std::string(240, 'n') + std::string(15, 'z');
+    DeepKey() {
+        for (int level = 0; level < 127; ++level) parent += "\\" + std::string(255, char('a' + level % 26));
     }
+    std::string Path() const { return parent + "\\" + last; }
+    std::string Neighbour() const { return parent + "\\" + last.substr(0, 238); }
 };
 
-TEST(ValueRemoval, ADeepKeyIsOpenedLevelByLevel) {
-    ShortPathRegistry reg;
-    std::string path = "S";
-    for (int level = 0; level < 40; ++level) path += "\\" + std::string(250, char('a' + level % 26));
-    reg.SetString(platform::kHkeyCurrentUser, path, "v", "x");
-    reg.SetString(platform::kHkeyCurrentUser, path, "w", "x");
+TEST(ValueRemoval, AKeyIsReachedLevelByLevelNeverByACutPath) {
+    const DeepKey deep;
+    ASSERT_EQ(platform::Utf16Length(deep.Path()), 32783u);
+    fakes::MemoryRegistry reg;
+    const platform::RegHandle hkcu = platform::kHkeyCurrentUser;
+    reg.SetString(hkcu, deep.Path(), "v", "x");
+    reg.SetString(hkcu, deep.Path(), "w", "x");
+    reg.SetString(hkcu, deep.Neighbour(), "v", "y");
     engine::Finding f;
-    f.keyPath = path;
+    f.keyPath = deep.Path();
     f.valueName = "v";
-    EXPECT_EQ(scan::RemoveRegistryValue(reg, platform::kHkeyCurrentUser, f), scan::Removal::Removed);
-    EXPECT_FALSE(reg.ValueExists(platform::kHkeyCurrentUser, path, "v"));
-    EXPECT_TRUE(reg.ValueExists(platform::kHkeyCurrentUser, path, "w"));
-    EXPECT_EQ(scan::RemoveRegistryValue(reg, platform::kHkeyCurrentUser, f), scan::Removal::AlreadyGone);
-    f.keyPath = path.substr(0, path.size() - 1);  // a key that is not there
-    EXPECT_EQ(scan::RemoveRegistryValue(reg, platform::kHkeyCurrentUser, f), scan::Removal::AlreadyGone);
+    EXPECT_EQ(scan::RemoveRegistryValue(reg, hkcu, f), scan::Removal::Removed);
+    EXPECT_FALSE(reg.ValueExists(hkcu, deep.Path(), "v"));
+    EXPECT_TRUE(reg.ValueExists(hkcu, deep.Path(), "w"));
+    EXPECT_TRUE(reg.ValueExists(hkcu, deep.Neighbour(), "v")) << "the neighbour is untouched";
+    EXPECT_EQ(scan::RemoveRegistryValue(reg, hkcu, f), scan::Removal::AlreadyGone);
+    f.keyPath = deep.Path() + "x";  // a key that is not there
+    EXPECT_EQ(scan::RemoveRegistryValue(reg, hkcu, f), scan::Removal::AlreadyGone);
+    // A level that cannot be opened: the value could not be removed, it is not gone.
+    reg.FailOpen(hkcu, deep.parent, platform::kErrorAccessDenied);
+    f.keyPath = deep.Path();
+    f.valueName = "w";
+    EXPECT_EQ(scan::RemoveRegistryValue(reg, hkcu, f), scan::Removal::Failed);
+    EXPECT_TRUE(reg.ValueExists(hkcu, deep.Path(), "w"));
     EXPECT_EQ(reg.OpenHandles(), 0);
+}
+
+// The whole repair on such a key, with and without the neighbour: with the
+// backup on, the value is listed and kept, as its key line would be cut on
+// import; with the backup off it is removed. The neighbour is never touched.
+TEST_F(RepairTest, ADeepKeyIsKeptByTheBackupAndReachedByTheRemoval) {
+    const DeepKey deep;
+    for (const bool backup : {true, false}) {
+        for (const bool neighbour : {true, false}) {
+            reg = fakes::MemoryRegistry();
+            files = fakes::MemoryFileSystem();
+            ui.messages.clear();
+            SetUp();
+            SetBackup(backup ? "1" : "0");
+            files.AddFile("C:\\Here\\app.exe");
+            reg.SetString(kHkcu, deep.Path(), "v", "C:\\Gone\\app.exe");
+            if (neighbour) reg.SetString(kHkcu, deep.Neighbour(), "v", "C:\\Here\\app.exe");
+            start.Press();
+            const std::string what = std::string(backup ? "backup" : "no backup") + (neighbour ? ", neighbour" : "");
+            ASSERT_EQ(list.RowCount(), 1) << what;
+            repair.Press();
+            EXPECT_EQ(reg.ValueExists(kHkcu, deep.Path(), "v"), backup) << what;
+            if (neighbour) EXPECT_TRUE(reg.ValueExists(kHkcu, deep.Neighbour(), "v")) << what;
+            EXPECT_EQ(Messages().back(), backup ? "0 errors has repaired.\r\n"
+                                                  "1 values were kept because the backup cannot hold them."
+                                                : "1 errors has repaired.")
+                << what;
+            EXPECT_EQ(Record("FixedCount"), backup ? "0" : "1") << what;
+            if (backup) EXPECT_EQ(OnlyBackup(), "REGEDIT4\r\n") << what;
+        }
+    }
 }
 
 TEST(ValueRemoval, ANameHoldingANulIsNeverTakenForItsFirstPart) {
