@@ -1,6 +1,7 @@
 #include "engine/RegSearch.h"
 
 #include <algorithm>
+#include <functional>
 #include <new>
 #include <string_view>
 #include <system_error>
@@ -21,8 +22,9 @@ constexpr std::uint32_t kDataBytes = 8192;
 // enumeration ends there so the walk cannot spin on it.
 constexpr int kMaxSkippedValuesInARow = 4096;
 
-// Windows nests keys at most 512 levels deep (Wine a few more): a walk twice
-// as deep is going round a link that leads back to one of its own keys.
+// Windows nests keys at most 512 levels deep (Wine a few more). Links back
+// into the walk's own path are not followed; the limit is the last guard,
+// for a key the registry will not name.
 constexpr int kMaxKeyDepth = 1024;
 
 // Error numbers a failure inside the walk is reported with.
@@ -58,6 +60,23 @@ public:
 private:
     platform::Registry& registry_;
     platform::RegHandle handle_ = 0;
+};
+
+// A key on the walk's path for as long as the walk is inside it.
+template <class T>
+class Entered {
+public:
+    Entered(std::vector<T>& path, const T& key, bool known) : path_(known ? &path : nullptr) {
+        if (path_) path_->push_back(key);
+    }
+    ~Entered() {
+        if (path_) path_->pop_back();
+    }
+    Entered(const Entered&) = delete;
+    Entered& operator=(const Entered&) = delete;
+
+private:
+    std::vector<T>* path_;
 };
 
 std::string ChildPath(const std::string& keyPath, const std::string& name) {
@@ -100,6 +119,10 @@ void cRegSearch::SearchKeys(platform::RegHandle root, const std::string& rootNam
     try {
         OpenKey key(registry_);
         if (!key.Open(root, keyPath)) return;
+        path_.clear();
+        std::size_t nameHash = 0;
+        LeadsBackIntoPath(key.handle(), &nameHash);  // nothing entered yet: this only names the start
+        Entered<PathKey> entered(path_, {nameHash, key.handle()}, nameHash != 0);
         SearchSubkeysOf(root, key.handle(), rootName, keyPath, 1);
     } catch (...) {
         StopReason = FailureNumber();
@@ -138,6 +161,9 @@ void cRegSearch::SearchSubkeysOf(platform::RegHandle root, platform::RegHandle k
             // is never taken for the key named by its first part.
             OpenKey sub(registry_);
             if (!sub.Open(key, name)) continue;
+            std::size_t nameHash = 0;
+            if (LeadsBackIntoPath(sub.handle(), &nameHash)) continue;
+            Entered<PathKey> entered(path_, {nameHash, sub.handle()}, nameHash != 0);
             if (WantValues()) SearchValuesOf(sub.handle(), rootName, subPath);
             if (StopReason == 0 && depth < kMaxKeyDepth) SearchSubkeysOf(root, sub.handle(), rootName, subPath, depth + 1);
         } catch (...) {
@@ -179,6 +205,21 @@ void cRegSearch::SearchValuesOf(platform::RegHandle key, const std::string& root
         if (nameMatches) listener_.SearchFound(rootName, fullName, text, kFoundValueName, value);
         if (dataMatches) listener_.SearchFound(rootName, fullName, std::string(dataText), kFoundValueData, value);
     }
+}
+
+// True when the key is one the walk is already inside: a link led back to
+// it. `nameHash` is the hash of the key's name, 0 when the registry names it
+// not (then it is taken for no key of the path, and the depth limit is the
+// walk's only guard against a loop through it).
+bool cRegSearch::LeadsBackIntoPath(platform::RegHandle key, std::size_t* nameHash) {
+    *nameHash = 0;
+    if (registry_.KeyName(key, &keyName_) != platform::kErrorSuccess) return false;
+    *nameHash = std::hash<std::string_view>{}(keyName_) | 1;  // never 0
+    for (const PathKey& entered : path_)
+        if (entered.nameHash == *nameHash && registry_.KeyName(entered.handle, &pathKeyName_) == platform::kErrorSuccess &&
+            pathKeyName_ == keyName_)
+            return true;
+    return false;
 }
 
 // Compared without regard to the case of ASCII letters, as the search text

@@ -66,6 +66,7 @@ private:
     void SearchSubkeysOf(platform::RegHandle root, platform::RegHandle key, const std::string& rootName,
                          const std::string& keyPath, int depth);
     bool IsMatch(std::string_view text) const;
+    bool LeadsBackIntoPath(platform::RegHandle key, std::size_t* nameHash);
     bool WantValues() const { return (SearchFlags & (kSearchValueNames | kSearchValueData)) != 0; }
 
     platform::Registry& registry_;
@@ -80,6 +81,18 @@ private:
 
     std::string upperSearch_;
     bool searching_ = false;
+
+    // The keys the walk is inside, from where it started down to the key
+    // being listed, by a hash of the registry's own name for each and its
+    // open handle (to confirm a match by the name itself). A link that leads
+    // back to one of them is not followed: the walk would go round it to the
+    // depth limit, once for every path through the loop.
+    struct PathKey {
+        std::size_t nameHash;
+        platform::RegHandle handle;
+    };
+    std::vector<PathKey> path_;
+    std::string keyName_, pathKeyName_;  // kept between keys
 };
 
 // The text with its ASCII letters in upper case; every other character,

@@ -62,6 +62,10 @@ public:
     virtual long EnumValue(RegHandle key, std::uint32_t index, std::uint32_t nameChars, std::uint32_t dataBytes,
                            std::string* name, std::uint32_t* type, std::vector<std::uint8_t>* data) = 0;
     virtual long CloseKey(RegHandle key) = 0;
+    // The registry's own full name of an open key (NtQueryKey with
+    // KeyNameInformation). A key opened through a link is the key the link
+    // leads to, and this is that key's name.
+    virtual long KeyName(RegHandle key, std::string* name) = 0;
     // RegCreateKeyExW: opens the key, creating it when it is missing.
     virtual long CreateKey(RegHandle root, const std::string& path, RegHandle* out) = 0;
     // RegDeleteValueW.

@@ -322,6 +322,7 @@ public:
         if (open != open_.rend()) open_.erase(std::next(open).base());
         return real_.CloseKey(key);
     }
+    long KeyName(platform::RegHandle key, std::string* name) override { return real_.KeyName(key, name); }
     long CreateKey(platform::RegHandle, const std::string&, platform::RegHandle*) override {
         return platform::kErrorAccessDenied;
     }

@@ -23,6 +23,15 @@ platform::RegHandle FromHkey(HKEY key) { return reinterpret_cast<platform::RegHa
 // reach the system as its first part, another key or value altogether.
 bool HoldsNul(const std::string& text) { return text.find('\0') != std::string::npos; }
 
+// From ntdll: the registry's own name of a key (KEY_NAME_INFORMATION: a
+// length in bytes, then that many bytes of UTF-16).
+extern "C" LONG NTAPI NtQueryKey(HANDLE key, int informationClass, void* information, ULONG length,
+                                     ULONG* resultLength);
+extern "C" ULONG NTAPI RtlNtStatusToDosError(LONG status);
+constexpr int kKeyNameInformation = 3;
+constexpr LONG kStatusBufferOverflow = static_cast<LONG>(0x80000005);
+constexpr LONG kStatusBufferTooSmall = static_cast<LONG>(0xC0000023);
+
 }  // namespace
 
 long Win32Registry::OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t access,
@@ -58,6 +67,25 @@ long Win32Registry::EnumValue(platform::RegHandle key, std::uint32_t index, std:
 }
 
 long Win32Registry::CloseKey(platform::RegHandle key) { return RegCloseKey(ToHkey(key)); }
+
+long Win32Registry::KeyName(platform::RegHandle key, std::string* name) {
+    // A predefined root is no handle of the kernel's; its name is not needed.
+    if (key >= platform::kHkeyClassesRoot && key <= platform::kHkeyDynData) return platform::kErrorInvalidHandle;
+    for (;;) {
+        ULONG size = 0;
+        const LONG status = NtQueryKey(ToHkey(key), kKeyNameInformation, keyName_.data(),
+                                           static_cast<ULONG>(keyName_.size()), &size);
+        if (status == kStatusBufferOverflow || status == kStatusBufferTooSmall) {
+            if (size <= keyName_.size()) return platform::kErrorMoreData;
+            keyName_.resize(size);
+            continue;
+        }
+        if (status < 0) return static_cast<long>(RtlNtStatusToDosError(status));
+        const ULONG length = *reinterpret_cast<const ULONG*>(keyName_.data());  // in bytes
+        Utf8(reinterpret_cast<const wchar_t*>(keyName_.data() + sizeof(ULONG)), length / sizeof(wchar_t), *name);
+        return platform::kErrorSuccess;
+    }
+}
 
 long Win32Registry::CreateKey(platform::RegHandle root, const std::string& path, platform::RegHandle* out) {
     if (HoldsNul(path)) return platform::kErrorInvalidName;

@@ -75,6 +75,9 @@ std::shared_ptr<MemoryRegistry::Key> MemoryRegistry::Find(platform::RegHandle ba
             it = key->subkeys.emplace(part, sub).first;
         }
         key = it->second;
+        // A link is opened as the key it leads to; a chain of them as long
+        // as the system follows, and no further.
+        for (int hops = 0; key && key->isLink; ++hops) key = hops < 16 ? key->link.lock() : nullptr;
     }
     return key;
 }
@@ -112,6 +115,20 @@ bool MemoryRegistry::KeyExists(platform::RegHandle root, const std::string& path
 
 bool MemoryRegistry::ValueExists(platform::RegHandle root, const std::string& path, const std::string& name) const {
     return FindValue(root, path, name) != nullptr;
+}
+
+void MemoryRegistry::AddLink(platform::RegHandle root, const std::string& path, platform::RegHandle targetRoot,
+                             const std::string& target) {
+    const std::size_t cut = path.rfind('\\');
+    auto parent = cut == std::string::npos ? Resolve(root) : Find(root, path.substr(0, cut), true);
+    const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
+    if (!parent || name.empty() || parent->subkeys.count(name)) throw std::logic_error("bad link path " + path);
+    auto link = std::make_shared<Key>();
+    link->name = name;
+    link->fullPath = parent->fullPath + '\\' + name;
+    link->isLink = true;
+    link->link = Find(targetRoot, target, true);
+    parent->subkeys.emplace(name, link);
 }
 
 void MemoryRegistry::RemoveRoot(platform::RegHandle root) { roots_.erase(root); }
@@ -177,6 +194,13 @@ long MemoryRegistry::EnumValue(platform::RegHandle handle, std::uint32_t index, 
 long MemoryRegistry::CloseKey(platform::RegHandle handle) {
     if (roots_.count(handle)) return platform::kErrorSuccess;
     return handles_.erase(handle) ? platform::kErrorSuccess : platform::kErrorInvalidHandle;
+}
+
+long MemoryRegistry::KeyName(platform::RegHandle handle, std::string* name) {
+    auto key = Resolve(handle);
+    if (!key) return platform::kErrorInvalidHandle;
+    *name = key->fullPath;
+    return platform::kErrorSuccess;
 }
 
 long MemoryRegistry::CreateKey(platform::RegHandle root, const std::string& path, platform::RegHandle* out) {

@@ -27,6 +27,11 @@ public:
     void SetString(platform::RegHandle root, const std::string& path, const std::string& name, const std::string& text);
     bool KeyExists(platform::RegHandle root, const std::string& path) const;
     bool ValueExists(platform::RegHandle root, const std::string& path, const std::string& name) const;
+    // A link at `path` (made with its parent if need be) that leads to the
+    // key at `target`, as one made with REG_OPTION_CREATE_LINK: listed under
+    // its own name, opened as its target, named by the target's name.
+    void AddLink(platform::RegHandle root, const std::string& path, platform::RegHandle targetRoot,
+                 const std::string& target);
     // A root the system lacks: opening it fails.
     void RemoveRoot(platform::RegHandle root);
     // Deleting values of this key is refused with "access denied".
@@ -46,6 +51,7 @@ public:
     long EnumValue(platform::RegHandle key, std::uint32_t index, std::uint32_t nameChars, std::uint32_t dataBytes,
                    std::string* name, std::uint32_t* type, std::vector<std::uint8_t>* data) override;
     long CloseKey(platform::RegHandle key) override;
+    long KeyName(platform::RegHandle key, std::string* name) override;
     long CreateKey(platform::RegHandle root, const std::string& path, platform::RegHandle* out) override;
     long DeleteValue(platform::RegHandle key, const std::string& name) override;
     long QueryValue(platform::RegHandle key, const std::string& name, std::uint32_t* type,
@@ -64,10 +70,12 @@ private:
     const Value* FindValue(platform::RegHandle root, const std::string& path, const std::string& name) const;
     struct Key {
         std::string name;
-        std::string fullPath;  // root name and path, for hooks
+        std::string fullPath;  // root name and path: the key's own name
+        std::weak_ptr<Key> link;  // for a link, the key it leads to
         std::map<std::string, std::shared_ptr<Key>, NoCaseLess> subkeys;  // enumerated in name order
         std::vector<Value> values;                                        // enumerated in insertion order
         std::map<std::string, std::size_t, NoCaseLess> valueIndex;        // name -> position in values
+        bool isLink = false;
         bool denyWrites = false;
         std::function<void()> onOpen;
         long openError = platform::kErrorSuccess;

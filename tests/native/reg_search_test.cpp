@@ -165,17 +165,59 @@ TEST(RegSearchEndless, AKeyThatNeverFitsEndsItsEnumeration) {
     EXPECT_EQ(rec.events, Events{"key HKEY_CURRENT_USER\\K\\Sub"}) << "the subkeys are still walked";
 }
 
-// A key holding a link back to itself, as a registry link can be made.
-struct LoopRegistry : fakes::MemoryRegistry {
-    long OpenKeyEx(platform::RegHandle base, const std::string& path, std::uint32_t access,
-                   platform::RegHandle* out) override {
-        return MemoryRegistry::OpenKeyEx(base, path == "loop" ? "" : path, access, out);
+// Links, as made with REG_OPTION_CREATE_LINK: one that leads back into the
+// walk's own path is listed by name and not followed, so every value is
+// listed once for each path to it that goes round no loop; one that leads
+// elsewhere is followed.
+TEST(RegSearchLinks, ALinkIsFollowedOnlyWhereItDoesNotLeadBackIntoThePath) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<const char*, const char*>> links;  // below K: link, target
+        Events events;
+    } cases[] = {
+        {"to its own key", {{"self", "K"}}, {"key HKEY_CURRENT_USER\\K\\self"}},
+        {"two to the start", {{"a", "K"}, {"b", "K"}},
+         {"key HKEY_CURRENT_USER\\K\\a", "key HKEY_CURRENT_USER\\K\\b"}},
+        {"to an ancestor", {{"A\\B\\up", "K\\A"}},
+         {"key HKEY_CURRENT_USER\\K\\A", "key HKEY_CURRENT_USER\\K\\A\\B", "key HKEY_CURRENT_USER\\K\\A\\B\\up"}},
+        {"to another branch",
+         {{"A\\toB", "K\\B"}},
+         {"key HKEY_CURRENT_USER\\K\\A", "key HKEY_CURRENT_USER\\K\\A\\toB",
+          "found 2 HKEY_CURRENT_USER | K\\A\\toB\\v | C:\\b.exe", "key HKEY_CURRENT_USER\\K\\B",
+          "found 2 HKEY_CURRENT_USER | K\\B\\v | C:\\b.exe"}},
+        {"round two branches",
+         {{"A\\toB", "K\\B"}, {"B\\toA", "K\\A"}},
+         {"key HKEY_CURRENT_USER\\K\\A", "key HKEY_CURRENT_USER\\K\\A\\toB",
+          "found 2 HKEY_CURRENT_USER | K\\A\\toB\\v | C:\\b.exe", "key HKEY_CURRENT_USER\\K\\A\\toB\\toA",
+          "key HKEY_CURRENT_USER\\K\\B", "found 2 HKEY_CURRENT_USER | K\\B\\v | C:\\b.exe",
+          "key HKEY_CURRENT_USER\\K\\B\\toA", "key HKEY_CURRENT_USER\\K\\B\\toA\\toB"}},
+    };
+    for (const Case& c : cases) {
+        fakes::MemoryRegistry reg;
+        reg.SetString(kHkeyCurrentUser, "K", "v", "C:\\k.exe");
+        for (const auto& [link, target] : c.links) {
+            reg.AddKey(kHkeyCurrentUser, target);
+            if (std::string(target) == "K\\B") reg.SetString(kHkeyCurrentUser, target, "v", "C:\\b.exe");
+            reg.AddLink(kHkeyCurrentUser, std::string("K\\") + link, kHkeyCurrentUser, target);
+        }
+        const Recorder rec = SearchBelowK(reg);
+        Events expected{"found 2 HKEY_CURRENT_USER | K\\v | C:\\k.exe"};  // once, before the subkeys
+        expected.insert(expected.end(), c.events.begin(), c.events.end());
+        EXPECT_EQ(rec.events, expected) << c.what;
+        EXPECT_EQ(rec.finished, std::vector<std::int32_t>{0}) << c.what;
+        EXPECT_EQ(reg.OpenHandles(), 0) << c.what;
     }
+}
+
+// A link back to its own key that the registry will not name: the depth
+// limit ends the walk.
+struct UnnamedRegistry : fakes::MemoryRegistry {
+    long KeyName(platform::RegHandle, std::string*) override { return platform::kErrorAccessDenied; }
 };
 
-TEST(RegSearchLoop, ALinkBackToItsOwnKeyEndsTheWalkAtAFixedDepth) {
-    LoopRegistry reg;
-    reg.AddKey(kHkeyCurrentUser, "K\\loop");
+TEST(RegSearchLinks, ALoopTheRegistryWillNotNameEndsAtAFixedDepth) {
+    UnnamedRegistry reg;
+    reg.AddLink(kHkeyCurrentUser, "K\\loop", kHkeyCurrentUser, "K");
     reg.SetString(kHkeyCurrentUser, "K", "v", "x");
     const Recorder rec = SearchBelowK(reg);
     EXPECT_EQ(rec.finished, std::vector<std::int32_t>{0});
