@@ -123,7 +123,7 @@ void cRegSearch::SearchKeys(platform::RegHandle root, const std::string& rootNam
         std::size_t nameHash = 0;
         LeadsBackIntoPath(key.handle(), &nameHash);  // nothing entered yet: this only names the start
         Entered<PathKey> entered(path_, {nameHash, key.handle()}, nameHash != 0);
-        SearchSubkeysOf(root, key.handle(), rootName, keyPath, 1);
+        SearchSubkeysOf(root, key.handle(), rootName, keyPath, 1, ListFirstSubkey(key.handle()));
     } catch (...) {
         StopReason = FailureNumber();
     }
@@ -143,11 +143,12 @@ void cRegSearch::SearchValues(platform::RegHandle root, const std::string& rootN
 // One level of the walk. Each subkey is opened once, relative to this key,
 // and that one handle serves the subkey's values and its own subkeys.
 void cRegSearch::SearchSubkeysOf(platform::RegHandle root, platform::RegHandle key, const std::string& rootName,
-                                 const std::string& keyPath, int depth) {
-    std::string name;
+                                 const std::string& keyPath, int depth, FirstSubkey first) {
+    std::string name = std::move(first.name);
     for (std::uint32_t index = 0;; ++index) {
         ui_.DoEvents();
-        if (registry_.EnumKey(key, index, kNameChars, &name) != platform::kErrorSuccess) break;
+        const long listed = index == 0 ? first.result : registry_.EnumKey(key, index, kNameChars, &name);
+        if (listed != platform::kErrorSuccess) break;
         const std::string subName = TrimAtNull(name);
         // A name that begins with a NUL reads as empty, and opening "" would
         // give this key itself again: the walk would never end.
@@ -161,15 +162,25 @@ void cRegSearch::SearchSubkeysOf(platform::RegHandle root, platform::RegHandle k
             // is never taken for the key named by its first part.
             OpenKey sub(registry_);
             if (!sub.Open(key, name)) continue;
+            // Every key the walk is inside has the next one below it, so a
+            // key without subkeys is none of them and need not be named.
+            FirstSubkey subFirst = ListFirstSubkey(sub.handle());
             std::size_t nameHash = 0;
-            if (LeadsBackIntoPath(sub.handle(), &nameHash)) continue;
+            if (subFirst.result == platform::kErrorSuccess && LeadsBackIntoPath(sub.handle(), &nameHash)) continue;
             Entered<PathKey> entered(path_, {nameHash, sub.handle()}, nameHash != 0);
             if (WantValues()) SearchValuesOf(sub.handle(), rootName, subPath);
-            if (StopReason == 0 && depth < kMaxKeyDepth) SearchSubkeysOf(root, sub.handle(), rootName, subPath, depth + 1);
+            if (StopReason == 0 && depth < kMaxKeyDepth)
+                SearchSubkeysOf(root, sub.handle(), rootName, subPath, depth + 1, std::move(subFirst));
         } catch (...) {
             StopReason = FailureNumber();
         }
     }
+}
+
+cRegSearch::FirstSubkey cRegSearch::ListFirstSubkey(platform::RegHandle key) {
+    FirstSubkey first;
+    first.result = registry_.EnumKey(key, 0, kNameChars, &first.name);
+    return first;
 }
 
 void cRegSearch::SearchValuesOf(platform::RegHandle key, const std::string& rootName, const std::string& keyPath) {

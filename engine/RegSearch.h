@@ -62,9 +62,16 @@ private:
     void SearchKeys(platform::RegHandle root, const std::string& rootName, const std::string& keyPath);
     void SearchValues(platform::RegHandle root, const std::string& rootName, const std::string& keyPath);
     void SearchValuesOf(platform::RegHandle key, const std::string& rootName, const std::string& keyPath);
+    // The registry's answer for a key's first subkey, asked before its
+    // values: only a key with subkeys can be one the walk is already inside.
+    struct FirstSubkey {
+        long result;
+        std::string name;
+    };
+    FirstSubkey ListFirstSubkey(platform::RegHandle key);
     // `depth`: the levels below the start key that the subkeys lie at.
     void SearchSubkeysOf(platform::RegHandle root, platform::RegHandle key, const std::string& rootName,
-                         const std::string& keyPath, int depth);
+                         const std::string& keyPath, int depth, FirstSubkey first);
     bool IsMatch(std::string_view text) const;
     bool LeadsBackIntoPath(platform::RegHandle key, std::size_t* nameHash);
     bool WantValues() const { return (SearchFlags & (kSearchValueNames | kSearchValueData)) != 0; }

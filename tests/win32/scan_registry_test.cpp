@@ -9,6 +9,7 @@
 #include "platform/win32/Win32Profile.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/WideText.h"
+#include "profile/ModuleNormal.h"
 #include "scan/BackupWriter.h"
 #include "scan/FormRepair.h"
 #include "scan/ValueRemoval.h"
@@ -185,6 +186,204 @@ TEST(BackupOnTheRealRegistry, RestoringTheBackupGivesBackEveryTypeAndByte) {
         const auto [type, data] = scratch.Get("\\K", s.name);
         EXPECT_EQ(type, long(s.type)) << Utf8(s.name);
         EXPECT_EQ(data, s.data) << Utf8(s.name);
+    }
+}
+
+// The scan window over the real registry, with fake controls; each scan
+// leaves ticked only the rows of values below the scratch key.
+struct RealScanWindow {
+    explicit RealScanWindow(const std::string& scratchPath) : mine_(scratchPath + "\\") { form.Form_Load(); }
+    platform::win32::Win32Registry registry;
+    TempAppFiles files;
+    platform::win32::Win32CodePage codePage;
+    platform::win32::Win32Profile profile;
+    fakes::FakeUi ui;
+    fakes::FakeListView list;
+    fakes::FakeLabel status, repairCount, currentKey;
+    fakes::FakeTimer timer;
+    fakes::FakeButton start, stop, repair, ret;
+    scan::FormRepair form{{list, status, repairCount, currentKey, timer, start, stop, repair, ret},
+                          {registry, files, codePage, profile, ui, [] {}}};
+
+    // The rows below the scratch key, as "key path below it = value text".
+    std::vector<std::string> Scan() {
+        start.Press();
+        EXPECT_EQ(currentKey.caption, "Scan finished");
+        std::vector<std::string> rows;
+        for (int row = 1; row <= list.RowCount(); ++row) {
+            const bool isMine = list.Text(row, 1) == "HKEY_CURRENT_USER" && list.Text(row, 2).rfind(mine_, 0) == 0;
+            list.SetChecked(row, isMine);
+            if (isMine) rows.push_back(list.Text(row, 2).substr(mine_.size()) + " = " + list.Text(row, 3));
+        }
+        return rows;
+    }
+    void SetBackup(bool on) {
+        profile::WriteProfileValue(profile, files.AppFolder() + profile::kProfileName, profile::kSettings,
+                                   "BackupBeforeFix", on ? "1" : "0");
+    }
+    // The value's bytes, its key reached level by level; empty when it is not there.
+    std::vector<std::uint8_t> Data(const std::string& keyPath, const std::string& name) {
+        platform::RegHandle key = 0;
+        std::uint32_t type = 0;
+        std::vector<std::uint8_t> data;
+        if (scan::OpenKeyAsWalked(registry, platform::kHkeyCurrentUser, keyPath, platform::kKeyQueryValue, &key) != 0)
+            return {};
+        registry.QueryValue(key, name, &type, &data);
+        registry.CloseKey(key);
+        return data;
+    }
+
+private:
+    std::string mine_;
+};
+
+// Creates the key at `path` below HKEY_CURRENT_USER level by level (a whole
+// path longer than the registry takes would be cut) and sets a string value.
+void SetDeepText(const std::string& path, const std::wstring& name, const std::wstring& text) {
+    HKEY key = HKEY_CURRENT_USER;
+    for (std::size_t from = 0; from <= path.size();) {
+        const std::size_t end = std::min(path.find('\\', from), path.size());
+        HKEY next;
+        ASSERT_EQ(RegCreateKeyExW(key, Wide(path.substr(from, end - from)).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &next, nullptr),
+                  ERROR_SUCCESS);
+        if (key != HKEY_CURRENT_USER) RegCloseKey(key);
+        key = next;
+        from = end + 1;
+    }
+    ASSERT_EQ(RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+void ImportWithTheRegistryEditor(const std::string& file) {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::wstring command = L"regedit.exe /s \"" + Wide(file) + L"\"";
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    WaitForSingleObject(pi.hProcess, 60000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+}
+
+// Keys deeper than the registry takes in one path: 127 names of 255
+// characters and one more. Cut to 32,766 units, the path of "Cut\\..." names
+// its neighbour, a key named by the start of the last name; the path of
+// "Alone\\..." names no key. "Near\\..." stays just under the limit.
+TEST(DeepKeysOnTheRealRegistry, ARepairNeverLandsOnAnotherKey) {
+    ScratchKey scratch;
+    const std::string drive = platform::win32::Win32FileSystem().SystemDirectory().substr(0, 2);
+    const std::string last = std::string(240, 'n') + std::string(15, 'z');
+    auto deep = [&](const std::string& top, int levels) {
+        std::string path = scratch.path + "\\" + top;
+        for (int level = 0; level < levels; ++level) path += "\\" + std::string(255, char('a' + level % 26));
+        return path;
+    };
+    const std::string cutParent = deep("Cut", 127), cut = cutParent + "\\" + last;
+    const std::string neighbour = cutParent + "\\" + last.substr(0, 32766 - cutParent.size() - 1);
+    const std::string alone = deep("Alone", 127) + "\\" + last;
+    const std::string under = deep("Near", 124) + "\\" + last;
+    ASSERT_GT(cut.size(), 32766u);
+    ASSERT_GT(neighbour.size(), cutParent.size() + 1);
+    ASSERT_LT(under.size(), 32766u - 20);
+    const std::wstring gone = Wide(drive + "\\Varnholt Gone\\app.exe");
+    const std::wstring here = Wide(platform::win32::Win32FileSystem().SystemDirectory() + "\\kernel32.dll");
+    SetDeepText(cut, L"v", gone);
+    SetDeepText(neighbour, L"v", here);
+    SetDeepText(alone, L"v", gone);
+    SetDeepText(under, L"v", gone);
+    const std::size_t below = scratch.path.size() + 1;
+    const std::string row = "\\v = " + drive + "\\Varnholt Gone\\app.exe";
+    const std::vector<std::string> listed{alone.substr(below) + row, cut.substr(below) + row, under.substr(below) + row};
+
+    RealScanWindow window(scratch.path);
+    const std::vector<std::uint8_t> underData = window.Data(under, "v"), neighbourData = window.Data(neighbour, "v");
+    ASSERT_FALSE(underData.empty());
+
+    // Backup on: the two keys past the limit are listed and kept; the one
+    // below it is held by the backup, removed, and given back by importing.
+    window.SetBackup(true);
+    EXPECT_EQ(window.Scan(), listed);
+    window.repair.Press();
+    ASSERT_EQ(window.ui.messages.size(), 2u);
+    EXPECT_EQ(window.ui.messages[1].text,
+              "1 errors has repaired.\r\n2 values were kept because the backup cannot hold them.");
+    EXPECT_FALSE(window.Data(cut, "v").empty());
+    EXPECT_FALSE(window.Data(alone, "v").empty());
+    EXPECT_TRUE(window.Data(under, "v").empty());
+    EXPECT_EQ(window.Data(neighbour, "v"), neighbourData);
+    const std::string backup = window.ui.messages[0].text.substr(std::string("Backup file:").size());
+    ImportWithTheRegistryEditor(backup);
+    EXPECT_EQ(window.Data(under, "v"), underData) << "restored byte for byte";
+    EXPECT_EQ(window.Data(neighbour, "v"), neighbourData);
+
+    // Backup off: all three are removed, each from its own key.
+    window.SetBackup(false);
+    window.ui.messages.clear();
+    EXPECT_EQ(window.Scan(), listed);
+    window.repair.Press();
+    ASSERT_EQ(window.ui.messages.size(), 1u);
+    EXPECT_EQ(window.ui.messages[0].text, "3 errors has repaired.");
+    EXPECT_TRUE(window.Data(cut, "v").empty());
+    EXPECT_TRUE(window.Data(alone, "v").empty());
+    EXPECT_TRUE(window.Data(under, "v").empty());
+    EXPECT_EQ(window.Data(neighbour, "v"), neighbourData) << "the neighbour is never touched";
+}
+
+// From ntdll: deletes the key itself, not what a link leads to.
+extern "C" LONG NTAPI NtDeleteKey(HANDLE key);
+
+// A link made with REG_OPTION_CREATE_LINK below the scratch key, leading to
+// another key of it by the registry's own name; removed by the destructor
+// without following it.
+class Link {
+public:
+    Link(const ScratchKey& scratch, const std::string& path, const std::string& target) {
+        platform::win32::Win32Registry registry;
+        platform::RegHandle targetKey = 0;
+        std::string targetName;
+        EXPECT_EQ(registry.OpenKeyEx(platform::kHkeyCurrentUser, scratch.path + "\\" + target, KEY_READ, &targetKey), 0);
+        EXPECT_EQ(registry.KeyName(targetKey, &targetName), 0);
+        registry.CloseKey(targetKey);
+        const std::wstring name = Wide(targetName);
+        EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, Wide(scratch.path + "\\" + path).c_str(), 0, nullptr,
+                                  REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE, KEY_ALL_ACCESS | KEY_CREATE_LINK,
+                                  nullptr, &key_, nullptr),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(RegSetValueExW(key_, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(name.c_str()),
+                                 static_cast<DWORD>(name.size() * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    }
+    ~Link() {
+        NtDeleteKey(key_);
+        RegCloseKey(key_);
+    }
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
+
+private:
+    HKEY key_ = nullptr;
+};
+
+TEST(LinksOnTheRealRegistry, ALoopIsNotFollowedAndALinkElsewhereIs) {
+    ScratchKey scratch;
+    const std::string drive = platform::win32::Win32FileSystem().SystemDirectory().substr(0, 2);
+    const std::wstring gone = Wide(drive + "\\Varnholt Gone\\");
+    scratch.SetText("\\K", L"v", gone + L"k.exe");
+    scratch.SetText("\\K\\A", L"a", gone + L"a.exe");
+    scratch.SetText("\\B", L"b", gone + L"b.exe");
+    {
+        // Two links back to K: followed, each would list K's values again at
+        // every level, and the two together without end.
+        Link loop(scratch, "K\\A\\loop", "K"), loop2(scratch, "K\\A\\loop2", "K");
+        Link elsewhere(scratch, "K\\A\\toB", "B");
+        RealScanWindow window(scratch.path);
+        const std::string row = " = " + drive + "\\Varnholt Gone\\";
+        EXPECT_EQ(window.Scan(), (std::vector<std::string>{"B\\b" + row + "b.exe", "K\\v" + row + "k.exe",
+                                                           "K\\A\\a" + row + "a.exe",
+                                                           "K\\A\\toB\\b" + row + "b.exe"}));
     }
 }
 
