@@ -11,6 +11,9 @@ public:
     // The text in the code page; false when a character has no exact
     // counterpart there (no replacement character, no look-alike).
     virtual bool Encode(const std::string& utf8, std::string* bytes) = 0;
+    // Code-page bytes as the program's text, as the registry editor reads a
+    // file (MultiByteToWideChar).
+    virtual std::string Decode(const std::string& bytes) = 0;
 };
 
 }  // namespace platform

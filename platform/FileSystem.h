@@ -33,6 +33,8 @@ public:
     // Creates a file that must not exist yet; null when it exists or cannot be made.
     virtual std::unique_ptr<OutputFile> CreateNewFile(const std::string& path) = 0;
     virtual bool RemoveFile(const std::string& path) = 0;
+    // The whole file's bytes; false when it cannot be read.
+    virtual bool ReadFile(const std::string& path, std::string* bytes) = 0;
     // Names (without folder) of the ordinary files matching a wildcard pattern
     // such as "C:\dir\*.reg", in the order the file system yields them.
     virtual std::vector<std::string> ListFiles(const std::string& pattern) = 0;

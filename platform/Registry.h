@@ -68,6 +68,9 @@ public:
     virtual long KeyName(RegHandle key, std::string* name) = 0;
     // RegCreateKeyExW: opens the key, creating it when it is missing.
     virtual long CreateKey(RegHandle root, const std::string& path, RegHandle* out) = 0;
+    // RegSetValueExW on an open key.
+    virtual long SetValue(RegHandle key, const std::string& name, std::uint32_t type,
+                          const std::vector<std::uint8_t>& data) = 0;
     // RegDeleteValueW.
     virtual long DeleteValue(RegHandle key, const std::string& name) = 0;
     // RegQueryValueExW on an open key: the current type and bytes of a value,

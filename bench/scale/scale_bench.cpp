@@ -326,6 +326,9 @@ public:
     long CreateKey(platform::RegHandle, const std::string&, platform::RegHandle*) override {
         return platform::kErrorAccessDenied;
     }
+    long SetValue(platform::RegHandle, const std::string&, std::uint32_t, const std::vector<std::uint8_t>&) override {
+        return platform::kErrorAccessDenied;
+    }
     long DeleteValue(platform::RegHandle, const std::string&) override { return platform::kErrorAccessDenied; }
     long QueryValue(platform::RegHandle key, const std::string& name, std::uint32_t* type,
                     std::vector<std::uint8_t>* data) override {

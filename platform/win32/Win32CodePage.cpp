@@ -22,4 +22,14 @@ bool Win32CodePage::Encode(const std::string& utf8, std::string* bytes) {
     return backLength == length && back.compare(0, length, wide) == 0;
 }
 
+std::string Win32CodePage::Decode(const std::string& bytes) {
+    if (bytes.empty()) return {};
+    const int length = static_cast<int>(bytes.size());
+    const int size = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
+    if (size <= 0) return {};
+    std::wstring wide(size, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, wide.data(), size);
+    return Utf8(wide);
+}
+
 }  // namespace platform::win32

@@ -7,6 +7,7 @@ namespace platform::win32 {
 class Win32CodePage : public platform::CodePage {
 public:
     bool Encode(const std::string& utf8, std::string* bytes) override;
+    std::string Decode(const std::string& bytes) override;
 };
 
 }  // namespace platform::win32

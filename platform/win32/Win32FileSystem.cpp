@@ -85,6 +85,19 @@ std::unique_ptr<platform::OutputFile> Win32FileSystem::CreateNewFile(const std::
 
 bool Win32FileSystem::RemoveFile(const std::string& path) { return DeleteFileW(Wide(path).c_str()) != 0; }
 
+bool Win32FileSystem::ReadFile(const std::string& path, std::string* bytes) {
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bytes->clear();
+    char chunk[65536];
+    DWORD read = 0;
+    bool ok = true;
+    while ((ok = ::ReadFile(file, chunk, sizeof chunk, &read, nullptr) != 0) && read > 0) bytes->append(chunk, read);
+    CloseHandle(file);
+    return ok;
+}
+
 std::vector<std::string> Win32FileSystem::ListFiles(const std::string& pattern) {
     std::vector<std::string> names;
     WIN32_FIND_DATAW found;

@@ -96,6 +96,12 @@ long Win32Registry::CreateKey(platform::RegHandle root, const std::string& path,
     return result;
 }
 
+long Win32Registry::SetValue(platform::RegHandle key, const std::string& name, std::uint32_t type,
+                             const std::vector<std::uint8_t>& data) {
+    if (HoldsNul(name)) return platform::kErrorInvalidName;
+    return RegSetValueExW(ToHkey(key), Wide(name).c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
+}
+
 long Win32Registry::DeleteValue(platform::RegHandle key, const std::string& name) {
     if (HoldsNul(name)) return platform::kErrorInvalidName;
     return RegDeleteValueW(ToHkey(key), Wide(name).c_str());

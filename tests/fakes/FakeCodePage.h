@@ -17,6 +17,11 @@ public:
         // A malformed byte of the input came through as U+FFFD and failed above.
         return true;
     }
+    std::string Decode(const std::string& bytes) override {
+        std::u16string units(bytes.begin(), bytes.end());
+        for (char16_t& u : units) u &= 0xFF;
+        return platform::Utf16ToUtf8(units);
+    }
 };
 
 }  // namespace fakes

@@ -89,6 +89,13 @@ bool MemoryFileSystem::RemoveFile(const std::string& path) {
     return !failDelete && files_.erase(Key(path)) != 0;
 }
 
+bool MemoryFileSystem::ReadFile(const std::string& path, std::string* bytes) {
+    auto it = files_.find(Key(path));
+    if (it == files_.end()) return false;
+    *bytes = it->second.second.bytes;
+    return true;
+}
+
 // Patterns of the form folder\*.ext only, which is all the program asks.
 std::vector<std::string> MemoryFileSystem::ListFiles(const std::string& pattern) {
     const std::string folder = Key(Parent(pattern));

@@ -41,6 +41,7 @@ public:
     bool CreateFolder(const std::string& path) override;
     std::unique_ptr<platform::OutputFile> CreateNewFile(const std::string& path) override;
     bool RemoveFile(const std::string& path) override;
+    bool ReadFile(const std::string& path, std::string* bytes) override;
     std::vector<std::string> ListFiles(const std::string& pattern) override;
 
 private:

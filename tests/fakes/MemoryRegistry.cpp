@@ -211,6 +211,23 @@ long MemoryRegistry::CreateKey(platform::RegHandle root, const std::string& path
     return platform::kErrorSuccess;
 }
 
+long MemoryRegistry::SetValue(platform::RegHandle handle, const std::string& name, std::uint32_t type,
+                              const std::vector<std::uint8_t>& data) {
+    auto key = Resolve(handle);
+    if (!key) return platform::kErrorInvalidHandle;
+    auto open = handles_.find(handle);
+    if (open != handles_.end() && !(open->second.access & platform::kKeySetValue)) return platform::kErrorAccessDenied;
+    if (key->denyWrites) return platform::kErrorAccessDenied;
+    if (name.find('\0') != std::string::npos) return platform::kErrorInvalidName;
+    if (auto it = key->valueIndex.find(name); it != key->valueIndex.end()) {
+        key->values[it->second] = Value{name, type, data};
+    } else {
+        key->valueIndex[name] = key->values.size();
+        key->values.push_back(Value{name, type, data});
+    }
+    return platform::kErrorSuccess;
+}
+
 long MemoryRegistry::DeleteValue(platform::RegHandle handle, const std::string& name) {
     auto key = Resolve(handle);
     if (!key) return platform::kErrorInvalidHandle;

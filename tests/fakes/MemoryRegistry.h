@@ -53,6 +53,8 @@ public:
     long CloseKey(platform::RegHandle key) override;
     long KeyName(platform::RegHandle key, std::string* name) override;
     long CreateKey(platform::RegHandle root, const std::string& path, platform::RegHandle* out) override;
+    long SetValue(platform::RegHandle key, const std::string& name, std::uint32_t type,
+                  const std::vector<std::uint8_t>& data) override;
     long DeleteValue(platform::RegHandle key, const std::string& name) override;
     long QueryValue(platform::RegHandle key, const std::string& name, std::uint32_t* type,
                     std::vector<std::uint8_t>* data) override;

@@ -322,6 +322,18 @@ struct DoubleByteCodePage : platform::CodePage {
         }
         return true;
     }
+    std::string Decode(const std::string& bytes) override {
+        std::u16string units;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            if (bytes.compare(i, 2, "\x83\x5C") == 0) {
+                units += u'\u30BD';
+                ++i;
+            } else {
+                units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) < 0x80 ? bytes[i] : 0xFFFD);
+            }
+        }
+        return platform::Utf16ToUtf8(units);
+    }
 };
 
 TEST(BackupFormat, ABackslashInsideADoubleByteCharacterIsNoEscape) {

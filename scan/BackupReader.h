@@ -1,0 +1,25 @@
+#pragma once
+// The reader of the backup file: the values of a REGEDIT4 text, read as the
+// registry editor imports them, so that a backup can be checked before
+// anything it holds is removed and given back by the program itself.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/CodePage.h"
+
+namespace scan {
+
+struct BackupValue {
+    std::string key;   // as its [key] line names it: root name, backslash, path
+    std::string name;  // empty for the default value
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;  // the registry's bytes: UTF-16 for the string types
+};
+
+// Every value of the file in order; nothing when the file is not REGEDIT4
+// or any line of it would not import exactly.
+std::optional<std::vector<BackupValue>> ReadBackupFile(platform::CodePage& codePage, const std::string& bytes);
+
+}  // namespace scan
