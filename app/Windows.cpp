@@ -45,7 +45,8 @@ void ScannerPage::Form_Load() {
     std::array<platform::CheckBox*, 15> boxes{};
     for (int i = 1; i <= 15; ++i) boxes[i - 1] = &CheckNamed("Check" + std::to_string(i));
     form_.emplace(shell::ScannerControls{boxes, LabelNamed("LabelSelectAll"), ButtonNamed("CommandScanNow")},
-                  app_.Services().ui, [this] { app_.ShowScanWindow(*this); });
+                  app_.Services().ui,
+                  [this](const engine::CategorySet& ticked) { app_.ShowScanWindow(*this, ticked); });
     form_->Form_Load();
 }
 
@@ -80,10 +81,11 @@ void RecordsPage::Form_Load() {
 
 // ------------------------------------------------------------ scan window
 
-ScanWindow::ScanWindow(App& app)
+ScanWindow::ScanWindow(App& app, engine::CategorySet ticked)
     : FormWindow(layout::LayoutOf(layout::Form::Repair), app.Services().files,
                  shell::FrameActions{[this] { StartMove(Handle()); }, {}, [this] { form_->ImageExit_Click(); }, {}}),
-      app_(app) {}
+      app_(app),
+      ticked_(std::move(ticked)) {}
 
 ScanWindow::~ScanWindow() { timer_.SetEnabled(false); }
 
@@ -97,7 +99,8 @@ void ScanWindow::Form_Load() {
                                          // Marked only: the modal loop destroys the window once
                                          // control is back with it.
                                          Post([this] { closed_ = true; });
-                                     }});
+                                     }},
+                  ticked_);
     form_->Form_Load();
 }
 
@@ -168,14 +171,14 @@ void App::ClosePage(PageWindow& page) {
     End(0);
 }
 
-void App::ShowScanWindow(PageWindow& owner) {
+void App::ShowScanWindow(PageWindow& owner, const engine::CategorySet& ticked) {
     if (scan_ || ended_) return;
     const HWND ownerWindow = owner.Handle();
     RECT o{}, own{};
     ::GetWindowRect(ownerWindow, &o);
     std::unique_ptr<ScanWindow> scan;
     try {
-        scan = std::make_unique<ScanWindow>(*this);
+        scan = std::make_unique<ScanWindow>(*this, ticked);
         // Made over the home page, so that it is made for that page's screen.
         scan->Create(ownerWindow, {o.left, o.top});
     } catch (const std::exception& e) {

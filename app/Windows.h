@@ -95,7 +95,8 @@ private:
 // walk and every handler have returned.
 class ScanWindow final : public FormWindow {
 public:
-    explicit ScanWindow(App& app);
+    // Lists the findings of the `ticked` categories.
+    explicit ScanWindow(App& app, engine::CategorySet ticked = engine::AllCategories());
     ~ScanWindow() override;
     bool Closed() const { return closed_; }
     scan::FormRepair& Logic() { return *form_; }
@@ -106,6 +107,7 @@ private:
     void OnFormMouseMove() override {}
     App& app_;
     Win32Timer timer_;
+    engine::CategorySet ticked_;
     std::optional<scan::FormRepair> form_;
     bool closed_ = false;
 };
@@ -134,8 +136,9 @@ public:
     // Called by the windows, from their own posted messages.
     void SwitchPage(PageWindow& from, shell::Page to);
     void ClosePage(PageWindow& page);
-    // Shows the scan window modally over `owner`; returns when it has closed.
-    void ShowScanWindow(PageWindow& owner);
+    // Shows the scan window modally over `owner`, listing the `ticked`
+    // categories; returns when it has closed.
+    void ShowScanWindow(PageWindow& owner, const engine::CategorySet& ticked = engine::AllCategories());
 
 private:
     std::unique_ptr<PageWindow> MakePage(shell::Page page);

@@ -125,27 +125,28 @@ std::string FileReferences::ExtractFilePath(const std::string& text) {
     return RemoveAll(s.substr(0, CutLength(s)), " %1");
 }
 
-bool FileReferences::FileExists(const std::string& path) {
+platform::Existence FileReferences::FileExistence(const std::string& path) {
     const auto known = answers_.find(path);
     if (known != answers_.end()) return known->second;
-    const bool exists = AskFileExists(path);
-    answers_.emplace(path, exists);
-    return exists;
+    const platform::Existence answer = AskFileExistence(path);
+    answers_.emplace(path, answer);
+    return answer;
 }
 
-bool FileReferences::AskFileExists(const std::string& path) {
-    if (files_.PathExists(path) == 1) return true;
+platform::Existence FileReferences::AskFileExistence(const std::string& path) {
+    const platform::Existence answer = files_.FileExistence(path);
+    if (answer != platform::Existence::Missing) return answer;
     SystemDrive();
     const std::string upper = UpperCase(path);
     // Registrations of 32-bit programs name files in the system folder that
     // live in the 32-bit one; those are not missing.
     if (!wow64Folder_.empty() && !systemFolder_.empty() && StartsWith(upper, systemFolder_ + '\\'))
-        return files_.PathExists(wow64Folder_ + path.substr(systemFolder_.size())) == 1;
+        return files_.FileExistence(wow64Folder_ + path.substr(systemFolder_.size()));
     // They name the 64-bit system folder "Sysnative", an alias that only
     // 32-bit programs see: the file is there when it is in the system folder.
     if (!sysnativeFolder_.empty() && StartsWith(upper, sysnativeFolder_ + '\\'))
-        return files_.PathExists(systemFolderAsGiven_ + path.substr(sysnativeFolder_.size())) == 1;
-    return false;
+        return files_.FileExistence(systemFolderAsGiven_ + path.substr(sysnativeFolder_.size()));
+    return platform::Existence::Missing;
 }
 
 bool FileReferences::HasListedExtension(const std::string& upperPath) {

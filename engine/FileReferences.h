@@ -38,18 +38,20 @@ public:
     // The path the cuts leave, upper case: the first reading but under the
     // 32-bit program folder, where it is cut before the parenthesis.
     std::string ExtractFilePath(const std::string& text);
-    // True when the path exists. A path under the system folder that is
-    // missing there also counts when it exists in the 32-bit system folder,
-    // and one under "Sysnative" when it exists in the system folder.
+    // Whether the path exists, is missing, or the system cannot tell. A path
+    // under the system folder that is missing there is looked for in the
+    // 32-bit system folder too, and one under "Sysnative" in the system folder.
     // The answers are kept until ForgetAnswers, so a scan, in which the same
     // few thousand files come up again and again, asks about each path once.
-    bool FileExists(const std::string& path);
+    platform::Existence FileExistence(const std::string& path);
+    // True when the path is known to exist.
+    bool FileExists(const std::string& path) { return FileExistence(path) == platform::Existence::Exists; }
     void ForgetAnswers() { answers_.clear(); }
     // True when the path ends with one of the extensions.
     static bool HasListedExtension(const std::string& upperPath);
 
 private:
-    bool AskFileExists(const std::string& path);
+    platform::Existence AskFileExistence(const std::string& path);
 
     platform::FileSystem& files_;
     std::string drive_;
@@ -59,7 +61,7 @@ private:
     std::string wow64Folder_;          // as the system gives it
     std::string sysnativeFolder_;      // upper case: the Windows folder's "SYSNATIVE"
     std::string programFilesX86_;      // upper case
-    std::unordered_map<std::string, bool> answers_;
+    std::unordered_map<std::string, platform::Existence> answers_;
 };
 
 }  // namespace engine

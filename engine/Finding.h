@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/Categories.h"
 #include "platform/Registry.h"
 
 namespace engine {
@@ -21,6 +22,8 @@ struct Finding {
     std::string valueName;
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
+    // Where the value is, as the home page's boxes choose; shown only.
+    Category category = Category::FilesAndFolders;
 };
 
 // The error type text of a match kind.

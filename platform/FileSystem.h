@@ -15,6 +15,9 @@ public:
     virtual bool Close() = 0;
 };
 
+// What the system can say about a path.
+enum class Existence { Exists, Missing, CannotTell };
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -27,6 +30,12 @@ public:
     virtual std::string ProgramFilesX86Directory() = 0;
     // PathFileExistsW: 1 when the file or folder exists.
     virtual int PathExists(const std::string& path) = 0;
+    // GetFileAttributesW: Exists for a file or folder; Missing only when the
+    // system says the file or the path is not there, the name is not a valid
+    // one or the network path is not found; CannotTell for any other failure
+    // (access denied, a sharing violation, a device not ready), where the file
+    // may well be there.
+    virtual Existence FileExistence(const std::string& path) = 0;
     // The folder of the executable, without a trailing backslash.
     virtual std::string AppFolder() = 0;
     virtual bool CreateFolder(const std::string& path) = 0;

@@ -9,8 +9,12 @@ namespace scan {
 
 double FormRepair::nextLabelTime_ = 0;
 
-FormRepair::FormRepair(const ScanWindowControls& controls, const ScanServices& services)
-    : c_(controls), s_(services), fileRefs_(services.files), cReg_(services.registry, services.ui, *this) {
+FormRepair::FormRepair(const ScanWindowControls& controls, const ScanServices& services, engine::CategorySet ticked)
+    : c_(controls),
+      s_(services),
+      ticked_(std::move(ticked)),
+      fileRefs_(services.files),
+      cReg_(services.registry, services.ui, *this) {
     c_.CommandStart.Click = [this] { CommandStart_Click(); };
     c_.CommandStop.Click = [this] { CommandStop_Click(); };
     c_.CommandRepair.Click = [this] { CommandRepair_Click(); };
@@ -25,6 +29,7 @@ void FormRepair::Form_Load() {
     c_.lvwRegErrors.AddColumn("Root");
     c_.lvwRegErrors.AddColumn("Key");
     c_.lvwRegErrors.AddColumn("Value");
+    c_.lvwRegErrors.AddColumn("Category");
     c_.lblStatus.SetCaption("0");
     c_.RepairCount.SetCaption("0");
     c_.lblCurrentKey.SetCaption("Ready");
@@ -81,13 +86,23 @@ void FormRepair::cReg_SearchKeyChanged(const std::string& sFullKeyName) {
 
 void FormRepair::cReg_SearchFound(const std::string& sRootKey, const std::string& sKey, const std::string& sValue,
                                   std::int32_t lFound, const engine::MatchedValue& value) {
+    // A category the user unticked is never listed (nor its files asked about).
+    const platform::RegHandle root = engine::RootKeyHandle(sRootKey);
+    const engine::Category category = engine::CategoryOf(root, value.keyPath);
+    if (ticked_.count(category) == 0) return;
+
+    // Listed only when every reading is missing: one that exists, or that the
+    // system cannot answer for, keeps the value.
     const std::vector<engine::FileReferences::FilePath> paths = fileRefs_.CandidateFilePaths(sValue);
     for (const engine::FileReferences::FilePath& path : paths)
-        if (fileRefs_.FileExists(path.asWritten)) return;
+        if (fileRefs_.FileExistence(path.asWritten) != platform::Existence::Missing) return;
     if (!engine::FileReferences::HasListedExtension(paths.front().upper)) return;
+    // Nor is a place Windows needs, whatever the boxes say; asked last, as
+    // it may read a service's key.
+    if (engine::ProtectedPlaceOf(s_.registry, root, value.keyPath)) return;
 
-    engine::Finding finding{engine::ErrorTypeText(lFound), sRootKey, sKey, sValue,
-                            engine::RootKeyHandle(sRootKey), value.keyPath, value.valueName, value.type, value.data};
+    engine::Finding finding{engine::ErrorTypeText(lFound), sRootKey, sKey, sValue, root, value.keyPath,
+                            value.valueName, value.type, value.data, category};
     const int row = c_.lvwRegErrors.AddRow(finding.errorType);
     // Findings pair with rows by position: one without its row would put
     // every later row onto the value before it.
@@ -95,6 +110,7 @@ void FormRepair::cReg_SearchFound(const std::string& sRootKey, const std::string
     c_.lvwRegErrors.SetText(row, 1, finding.rootName);
     c_.lvwRegErrors.SetText(row, 2, finding.keyText);
     c_.lvwRegErrors.SetText(row, 3, finding.valueText);
+    c_.lvwRegErrors.SetText(row, 4, engine::CategoryCaption(category));
     findings_.push_back(std::move(finding));
     c_.lvwRegErrors.EnsureVisible(row);
     c_.lvwRegErrors.AutoSizeColumns();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/Categories.h"
 #include "engine/FileReferences.h"
 #include "engine/Finding.h"
 #include "engine/RegSearch.h"
@@ -42,7 +43,9 @@ struct ScanServices {
 
 class FormRepair : private engine::RegSearchListener {
 public:
-    FormRepair(const ScanWindowControls& controls, const ScanServices& services);
+    // Lists the findings of the `ticked` categories only.
+    FormRepair(const ScanWindowControls& controls, const ScanServices& services,
+               engine::CategorySet ticked = engine::AllCategories());
     FormRepair(const FormRepair&) = delete;
     FormRepair& operator=(const FormRepair&) = delete;
 
@@ -80,6 +83,7 @@ private:
 
     ScanWindowControls c_;
     ScanServices s_;
+    engine::CategorySet ticked_;
     engine::FileReferences fileRefs_;
     engine::cRegSearch cReg_;
     std::vector<engine::Finding> findings_;

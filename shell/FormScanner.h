@@ -3,7 +3,9 @@
 // that opens the scan window.
 #include <array>
 #include <functional>
+#include <optional>
 
+#include "engine/Categories.h"
 #include "platform/Ui.h"
 
 namespace shell {
@@ -14,10 +16,15 @@ struct ScannerControls {
     platform::PushButton& CommandScanNow;
 };
 
+// The category each box chooses, Check1 first; Check6, out of sight, chooses none.
+extern const std::array<std::optional<engine::Category>, 15> kBoxCategories;
+
 class FormScanner {
 public:
-    // `openScanWindow` shows the scan window modally and returns when it closes.
-    FormScanner(const ScannerControls& controls, platform::UiServices& ui, std::function<void()> openScanWindow);
+    // `openScanWindow` shows the scan window modally, listing the ticked
+    // categories, and returns when it closes.
+    FormScanner(const ScannerControls& controls, platform::UiServices& ui,
+                std::function<void(const engine::CategorySet& ticked)> openScanWindow);
 
     void Form_Load() { TickAll(); }
     void LabelSelectAll_Click() { TickAll(); }
@@ -30,7 +37,7 @@ private:
 
     ScannerControls c_;
     platform::UiServices& ui_;
-    std::function<void()> openScanWindow_;
+    std::function<void(const engine::CategorySet&)> openScanWindow_;
 };
 
 }  // namespace shell

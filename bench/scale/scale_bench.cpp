@@ -356,15 +356,15 @@ class BenchFiles final : public platform::win32::Win32FileSystem {
 public:
     bool missingArePresent = false;
     long asked = 0;
-    int PathExists(const std::string& path) override {
+    platform::Existence FileExistence(const std::string& path) override {
         Timed timed(spent.files);
         ++asked;
         if (missingArePresent) {
             std::string lower = path;
             for (char& c : lower) c = static_cast<char>(::tolower(static_cast<unsigned char>(c)));
-            if (lower.find("vbgone") != std::string::npos) return 1;
+            if (lower.find("vbgone") != std::string::npos) return platform::Existence::Exists;
         }
-        return Win32FileSystem::PathExists(path);
+        return Win32FileSystem::FileExistence(path);
     }
 };
 

@@ -61,6 +61,28 @@ std::string Win32FileSystem::ProgramFilesX86Directory() {
 
 int Win32FileSystem::PathExists(const std::string& path) { return PathFileExistsW(Wide(path).c_str()); }
 
+platform::Existence Win32FileSystem::FileExistence(const std::string& path) {
+    // As PathFileExistsW does: a drive without its medium fails the call
+    // instead of asking the user to insert one.
+    DWORD oldMode = 0;
+    const bool quiet = SetThreadErrorMode(SEM_FAILCRITICALERRORS, &oldMode) != 0;
+    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    const DWORD error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_SUCCESS;
+    if (quiet) SetThreadErrorMode(oldMode, nullptr);
+    if (attributes != INVALID_FILE_ATTRIBUTES) return platform::Existence::Exists;
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_NETPATH:
+        return platform::Existence::Missing;
+    default:
+        // Access denied, a sharing violation, a device not ready: the file
+        // may be there all the same.
+        return platform::Existence::CannotTell;
+    }
+}
+
 std::string Win32FileSystem::AppFolder() {
     // The folder may lie deeper than MAX_PATH: grow the buffer until the
     // whole path fits.

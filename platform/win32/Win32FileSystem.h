@@ -10,6 +10,7 @@ public:
     std::string SystemWow64Directory() override;
     std::string ProgramFilesX86Directory() override;
     int PathExists(const std::string& path) override;
+    platform::Existence FileExistence(const std::string& path) override;
     std::string AppFolder() override;
     bool CreateFolder(const std::string& path) override;
     std::unique_ptr<platform::OutputFile> CreateNewFile(const std::string& path) override;

@@ -71,6 +71,14 @@ int MemoryFileSystem::PathExists(const std::string& path) {
     return (folders_.count(key) || files_.count(key)) ? 1 : 0;
 }
 
+void MemoryFileSystem::AddUnanswerable(const std::string& path) { unanswerable_.insert(Key(path)); }
+
+platform::Existence MemoryFileSystem::FileExistence(const std::string& path) {
+    const std::string key = Key(path);
+    if (unanswerable_.count(key)) return platform::Existence::CannotTell;
+    return (folders_.count(key) || files_.count(key)) ? platform::Existence::Exists : platform::Existence::Missing;
+}
+
 bool MemoryFileSystem::CreateFolder(const std::string& path) {
     const std::string key = Key(path);
     if (failCreateFolder || folders_.count(key) || files_.count(key) || !folders_.count(Parent(key))) return false;

@@ -26,6 +26,9 @@ public:
     int failWriteAfter = -1;  // writes that succeed before every later one fails; -1 never
     bool failClose = false;
     bool failDelete = false;
+    // Paths the system cannot answer about (access denied, device not
+    // ready): PathFileExistsW says no, GetFileAttributesW fails otherwise.
+    void AddUnanswerable(const std::string& path);
 
     void AddFolder(const std::string& path);
     void AddFile(const std::string& path, const std::string& bytes = {}, bool hidden = false);
@@ -37,6 +40,7 @@ public:
     std::string SystemWow64Directory() override { return wow64Directory; }
     std::string ProgramFilesX86Directory() override { return programFilesX86; }
     int PathExists(const std::string& path) override;
+    platform::Existence FileExistence(const std::string& path) override;
     std::string AppFolder() override { return appFolder; }
     bool CreateFolder(const std::string& path) override;
     std::unique_ptr<platform::OutputFile> CreateNewFile(const std::string& path) override;
@@ -54,6 +58,7 @@ private:
     static std::string Parent(const std::string& path);
 
     std::set<std::string> folders_;
+    std::set<std::string> unanswerable_;
     std::map<std::string, std::pair<std::string, File>> files_;  // key -> (path as given, file)
     int writes_ = 0;
 };

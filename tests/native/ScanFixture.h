@@ -13,9 +13,9 @@
 struct AskedFileSystem : fakes::MemoryFileSystem {
     using MemoryFileSystem::operator=;
     std::vector<std::string> asked;
-    int PathExists(const std::string& path) override {
+    platform::Existence FileExistence(const std::string& path) override {
         asked.push_back(path);
-        return MemoryFileSystem::PathExists(path);
+        return MemoryFileSystem::FileExistence(path);
     }
 };
 
@@ -35,10 +35,14 @@ protected:
 
     static constexpr platform::RegHandle kHkcu = platform::kHkeyCurrentUser;
 
-    void SetUp() override {
+    void SetUp() override { OpenWindow(engine::AllCategories()); }
+    // The scan window as the home page opens it with these boxes ticked.
+    void OpenWindow(const engine::CategorySet& ticked) {
+        form.reset();
+        list = fakes::FakeListView();
         form = std::make_unique<scan::FormRepair>(
             scan::ScanWindowControls{list, status, repairCount, currentKey, timer, start, stop, repair, ret},
-            scan::ScanServices{reg, files, codePage, profile, ui, [this] { ++closes; }});
+            scan::ScanServices{reg, files, codePage, profile, ui, [this] { ++closes; }}, ticked);
         form->Form_Load();
     }
     std::string Record(const char* key) {

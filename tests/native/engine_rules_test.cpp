@@ -171,9 +171,9 @@ TEST_F(FileReferencesTest, EachReadingKeepsThePathAsWritten) {
 TEST_F(FileReferencesTest, FileExistsAsksAboutAPathOnceUntilTheAnswersAreForgotten) {
     struct AskedFiles : fakes::MemoryFileSystem {
         std::vector<std::string> asked;
-        int PathExists(const std::string& path) override {
+        platform::Existence FileExistence(const std::string& path) override {
             asked.push_back(path);
-            return MemoryFileSystem::PathExists(path);
+            return MemoryFileSystem::FileExistence(path);
         }
     } files;
     files.wow64Directory = "C:\\windows\\SysWOW64";

@@ -9,6 +9,7 @@
 #include "scan/FormRestoreAndBackup.h"
 #include "shell/Frame.h"
 #include "shell/FormScanner.h"
+#include "shell/Layouts.h"
 
 using namespace shell;
 using Texts = std::vector<std::string>;
@@ -81,7 +82,7 @@ TEST(FormScannerTest, TheGateNeedsOneTickedBoxTheHiddenOneIncluded) {
     int opened = 0;
     ScannerControls controls{{}, selectAll, scanNow};
     for (int i = 0; i < 15; ++i) controls.Check[i] = &boxes[i];
-    FormScanner page(controls, ui, [&] { ++opened; });
+    FormScanner page(controls, ui, [&](const engine::CategorySet&) { ++opened; });
     page.Form_Load();
     for (auto& b : boxes) EXPECT_EQ(b.value, 1);
     for (int i = 0; i < 15; ++i)
@@ -100,6 +101,49 @@ TEST(FormScannerTest, TheGateNeedsOneTickedBoxTheHiddenOneIncluded) {
     for (auto& b : boxes) EXPECT_EQ(b.value, 1);
     page.Form_MouseMove();
     EXPECT_FALSE(selectAll.underline);
+}
+
+// The scan window lists the categories of the ticked boxes; the hidden box
+// chooses none.
+TEST(FormScannerTest, HandsTheTickedCategoriesToTheScanWindow) {
+    fakes::FakeCheckBox boxes[15];
+    fakes::FakeLabel selectAll;
+    fakes::FakeButton scanNow;
+    fakes::FakeUi ui;
+    std::vector<engine::CategorySet> opened;
+    ScannerControls controls{{}, selectAll, scanNow};
+    for (int i = 0; i < 15; ++i) controls.Check[i] = &boxes[i];
+    FormScanner page(controls, ui, [&](const engine::CategorySet& ticked) { opened.push_back(ticked); });
+    page.Form_Load();
+    scanNow.Press();
+    boxes[10].value = 0;  // "System services"
+    boxes[5].value = 0;   // Check6
+    scanNow.Press();
+    for (auto& b : boxes) b.value = 0;
+    boxes[5].value = 1;
+    scanNow.Press();
+    page.LabelSelectAll_Click();
+    scanNow.Press();
+
+    engine::CategorySet withoutServices = engine::AllCategories();
+    withoutServices.erase(engine::Category::SystemServices);
+    ASSERT_EQ(opened.size(), 4u);
+    EXPECT_EQ(opened[0], engine::AllCategories());
+    EXPECT_EQ(opened[1], withoutServices);
+    EXPECT_EQ(opened[2], engine::CategorySet{});
+    EXPECT_EQ(opened[3], engine::AllCategories());
+}
+
+// Each box chooses the category of its own caption.
+TEST(FormScannerTest, EachBoxChoosesTheCategoryItShows) {
+    const auto& checks = layout::LayoutOf(layout::Form::Scanner).checks;
+    for (int i = 1; i <= 15; ++i) {
+        const std::string name = "Check" + std::to_string(i);
+        const auto box = std::find_if(checks.begin(), checks.end(), [&](const auto& c) { return c.name == name; });
+        ASSERT_NE(box, checks.end()) << name;
+        const std::optional<engine::Category> category = kBoxCategories[i - 1];
+        EXPECT_EQ(category ? engine::CategoryCaption(*category) : "Check6", box->caption) << name;
+    }
 }
 
 class BackupPageTest : public ::testing::Test {

@@ -4,7 +4,7 @@
 using Texts = std::vector<std::string>;
 
 TEST_F(ScanFixture, LoadingPreparesTheWindowAndTheTimerStartsOneScan) {
-    EXPECT_EQ(list.columns, (Texts{"Error Type", "Root", "Key", "Value"}));
+    EXPECT_EQ(list.columns, (Texts{"Error Type", "Root", "Key", "Value", "Category"}));
     EXPECT_EQ(currentKey.caption, "Ready");
     EXPECT_FALSE(stop.enabled);
     EXPECT_FALSE(repair.enabled);
@@ -37,10 +37,11 @@ TEST_F(ScanFixture, FindsMissingFilesByValueNameAndData) {
     reg.SetString(kHkcu, "Software\\B", "", "C:\\gone\\default.ocx");
     start.Press();
     ASSERT_EQ(list.RowCount(), 4);
-    EXPECT_EQ(Row(1), (Texts{"VALUE NAME", "HKEY_CURRENT_USER", "Software\\A\\C:\\gone\\name.dll", "C:\\gone\\data.exe /x"}));
-    EXPECT_EQ(Row(2), (Texts{"VALUE VALUE", "HKEY_CURRENT_USER", "Software\\A\\C:\\gone\\name.dll", "C:\\gone\\data.exe /x"}));
+    const std::string kSettings = "System Software Settings";
+    EXPECT_EQ(Row(1), (Texts{"VALUE NAME", "HKEY_CURRENT_USER", "Software\\A\\C:\\gone\\name.dll", "C:\\gone\\data.exe /x", kSettings}));
+    EXPECT_EQ(Row(2), (Texts{"VALUE VALUE", "HKEY_CURRENT_USER", "Software\\A\\C:\\gone\\name.dll", "C:\\gone\\data.exe /x", kSettings}));
     EXPECT_EQ(Row(3)[3], "c:\\Tools\\filter.ax");
-    EXPECT_EQ(Row(4), (Texts{"VALUE VALUE", "HKEY_CURRENT_USER", "Software\\B\\", "C:\\gone\\default.ocx"}));
+    EXPECT_EQ(Row(4), (Texts{"VALUE VALUE", "HKEY_CURRENT_USER", "Software\\B\\", "C:\\gone\\default.ocx", kSettings}));
     EXPECT_EQ(status.caption, "4");
     EXPECT_EQ(list.lastVisible, 4);
     EXPECT_EQ(list.autoSizes, 4);
@@ -288,4 +289,145 @@ TEST_F(ScanFixture, TheStartTimerNeverStartsAScanInsideAnother) {
     EXPECT_EQ(list.RowCount(), 4) << "one whole walk, not one restarted inside it";
     EXPECT_FALSE(timer.enabled) << "the automatic scan is no longer due";
     EXPECT_TRUE(start.enabled);
+}
+
+// One value naming a missing file in each category's place, in the walk's
+// order of roots (name order below each).
+struct CategorySeed {
+    engine::Category category;
+    platform::RegHandle root;
+    std::string key, name, data;
+};
+
+std::vector<CategorySeed> SeedEveryCategory(fakes::MemoryRegistry& reg) {
+    using engine::Category;
+    const platform::RegHandle hkcr = platform::kHkeyClassesRoot, hkcu = platform::kHkeyCurrentUser,
+                              hklm = platform::kHkeyLocalMachine;
+    const std::string cv = "Software\\Microsoft\\Windows\\CurrentVersion";
+    const std::vector<CategorySeed> seeds = {
+        {Category::FileExtensions, hkcr, ".gone\\ShellNew", "Command", "C:\\gone\\new.exe"},
+        {Category::ActivexOleCom, hkcr, "CLSID\\{1}\\InprocServer32", "", "C:\\gone\\com.dll"},
+        {Category::FileAssociations, hkcr, "gonefile\\shell\\open\\command", "", "\"C:\\gone\\open.exe\" \"%1\""},
+        {Category::SoundsAndAppEvents, hkcu, "AppEvents\\Schemes\\Apps\\App\\Ding\\.Current", "", "C:\\gone\\ding.exe"},
+        {Category::FilesAndFolders, hkcu, "Environment", "Tool", "C:\\gone\\env.exe"},
+        {Category::MruAndHistoryLists, hkcu, cv + "\\Explorer\\RunMRU", "a", "C:\\gone\\mru.exe\\1"},
+        {Category::StartupPrograms, hkcu, cv + "\\Run", "App", "C:\\gone\\run.exe /min"},
+        {Category::SystemSoftwareSettings, hkcu, "Software\\Vendor", "Path", "C:\\gone\\vendor.exe"},
+        {Category::ApplicationPaths, hklm, cv + "\\App Paths\\app.exe", "", "C:\\gone\\app.exe"},
+        {Category::SharedPrograms, hklm, cv + "\\SharedDLLs", "Lib", "C:\\gone\\shared.dll"},
+        {Category::ObsoleteSoftware, hklm, cv + "\\Uninstall\\App", "DisplayIcon", "C:\\gone\\setup.exe,0"},
+        {Category::WindowsFonts, hklm, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", "Gone", "C:\\gone\\font.drv"},
+        {Category::SystemServices, hklm, "System\\CurrentControlSet\\Services\\GoneSvc", "ImagePath", "C:\\gone\\svc.exe"},
+    };
+    for (const CategorySeed& s : seeds) reg.SetString(s.root, s.key, s.name, s.data);
+    const std::string svc = "System\\CurrentControlSet\\Services\\GoneSvc";
+    reg.SetValue(hklm, svc, "Type", platform::kRegDword, {16, 0, 0, 0});
+    reg.SetValue(hklm, svc, "Start", platform::kRegDword, {3, 0, 0, 0});
+    return seeds;
+}
+
+// With every box ticked each value is listed, under its category; a box
+// unticked leaves out its own value and no other.
+TEST_F(ScanFixture, AnUntickedCategoryIsNotListed) {
+    const std::vector<CategorySeed> seeds = SeedEveryCategory(reg);
+    start.Press();
+    ASSERT_EQ(list.RowCount(), static_cast<int>(seeds.size()));
+    for (int row = 1; row <= list.RowCount(); ++row) {
+        const CategorySeed& s = seeds[row - 1];
+        EXPECT_EQ(Row(row)[2], s.key + "\\" + s.name) << row;
+        EXPECT_EQ(Row(row)[4], engine::CategoryCaption(s.category)) << s.key;
+        EXPECT_EQ(form->Findings()[row - 1].category, s.category) << s.key;
+    }
+
+    for (const engine::Category unticked : engine::AllCategories()) {
+        engine::CategorySet ticked = engine::AllCategories();
+        ticked.erase(unticked);
+        OpenWindow(ticked);
+        start.Press();
+        Texts expected, listed;
+        for (const CategorySeed& s : seeds)
+            if (s.category != unticked) expected.push_back(s.key + "\\" + s.name);
+        for (int row = 1; row <= list.RowCount(); ++row) listed.push_back(Row(row)[2]);
+        EXPECT_EQ(listed, expected) << engine::CategoryCaption(unticked);
+        EXPECT_EQ(status.caption, std::to_string(expected.size())) << engine::CategoryCaption(unticked);
+    }
+}
+
+// What is not listed is neither counted, nor backed up, nor removed.
+TEST_F(ScanFixture, AnUntickedCategoryIsNeitherCountedNorBackedUpNorRemoved) {
+    const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    reg.SetString(kHkcu, run, "Startup", "C:\\gone\\run.exe");
+    reg.SetString(kHkcu, "Software\\Vendor", "Path", "C:\\gone\\vendor.exe");
+    OpenWindow({engine::Category::SystemSoftwareSettings});
+    ui.onYield = [&](int) {
+        if (list.RowCount() == 1) stop.Press();
+    };
+    start.Press();
+    ui.onYield = nullptr;
+    EXPECT_EQ(Record("ErrorCount"), "1");
+    start.Press();
+    ASSERT_EQ(list.RowCount(), 1);
+    EXPECT_EQ(status.caption, "1");
+    repair.Press();
+    const std::vector<std::string> backups = files.FilesIn(files.appFolder + "\\RegBackups");
+    ASSERT_EQ(backups.size(), 1u);
+    const std::string backup = files.Contents(files.appFolder + "\\RegBackups\\" + backups[0]);
+    EXPECT_NE(backup.find("vendor.exe"), std::string::npos);
+    EXPECT_EQ(backup.find("run.exe"), std::string::npos) << backup;
+    EXPECT_FALSE(reg.ValueExists(kHkcu, "Software\\Vendor", "Path"));
+    EXPECT_TRUE(reg.ValueExists(kHkcu, run, "Startup"));
+    EXPECT_EQ(repairCount.caption, "1");
+}
+
+// The places Windows needs are never listed, whatever the boxes say; a
+// service that is no driver and starts on demand is.
+TEST_F(ScanFixture, PlacesWindowsNeedsAreNeverListed) {
+    const platform::RegHandle hklm = platform::kHkeyLocalMachine;
+    auto number = [&](const std::string& key, const char* name, std::uint8_t n) {
+        reg.SetValue(hklm, key, name, platform::kRegDword, {n, 0, 0, 0});
+    };
+    reg.SetString(hklm, "System\\CurrentControlSet\\Control\\Session Manager\\Memory Management", "PagingFiles",
+                  "C:\\pagefile.sys 0 0");
+    const std::string driver = "System\\CurrentControlSet\\Services\\GoneDriver";
+    reg.SetString(hklm, driver, "ImagePath", "C:\\windows\\system32\\drivers\\gone.sys");
+    number(driver, "Type", 1);
+    number(driver, "Start", 3);
+    const std::string boot = "System\\CurrentControlSet\\Services\\GoneBoot";
+    reg.SetString(hklm, boot + "\\Parameters", "ServiceDll", "C:\\windows\\system32\\goneboot.dll");
+    number(boot, "Type", 32);
+    number(boot, "Start", 1);
+    const std::string onDemand = "System\\CurrentControlSet\\Services\\GoneOnDemand";
+    reg.SetString(hklm, onDemand + "\\Parameters", "ServiceDll", "C:\\windows\\system32\\gonedemand.dll");
+    number(onDemand, "Type", 32);
+    number(onDemand, "Start", 3);
+    reg.SetString(hklm, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "Shell", "C:\\gone\\shell.exe");
+    reg.SetString(platform::kHkeyClassesRoot, "Installer\\Products\\1", "ProductIcon", "C:\\gone\\icon.exe");
+    reg.SetString(kHkcu, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.gone\\UserChoice",
+                  "Progid", "C:\\gone\\choice.exe");
+    OpenWindow(engine::AllCategories());
+    start.Press();
+    ASSERT_EQ(list.RowCount(), 1);
+    EXPECT_EQ(Row(1)[2], onDemand + "\\Parameters\\ServiceDll");
+    EXPECT_EQ(Row(1)[4], "System services");
+    EXPECT_EQ(reg.OpenHandles(), 0);
+}
+
+// A reading the system cannot answer for (access denied, device not ready)
+// keeps the value, even beside a reading that is missing; the answer is
+// kept for the scan as the others are.
+TEST_F(ScanFixture, AFileTheSystemCannotAnswerForIsNotMissing) {
+    files.wow64Directory = "C:\\windows\\SysWOW64";
+    files.AddUnanswerable("C:\\Users\\Other\\app.exe");
+    files.AddUnanswerable("C:\\Tools\\a.com");
+    files.AddUnanswerable("C:\\windows\\SysWOW64\\locked.dll");
+    reg.SetString(kHkcu, "S\\A", "v", "\"C:\\Users\\Other\\app.exe\" /x");
+    reg.SetString(kHkcu, "S\\B", "v", "C:\\Users\\Other\\app.exe");
+    reg.SetString(kHkcu, "S\\C", "v", "C:\\Tools\\a.com x\\b.dll,2");  // b.dll missing, a.com unanswered
+    reg.SetString(kHkcu, "S\\D", "v", "C:\\windows\\system32\\locked.dll");  // missing, its 32-bit twin unanswered
+    reg.SetString(kHkcu, "S\\E", "v", "C:\\Users\\Other\\gone.exe");
+    OpenWindow(engine::AllCategories());
+    start.Press();
+    ASSERT_EQ(list.RowCount(), 1);
+    EXPECT_EQ(Row(1)[2], "S\\E\\v");
+    EXPECT_EQ(std::count(files.asked.begin(), files.asked.end(), "C:\\Users\\Other\\app.exe"), 1);
 }
