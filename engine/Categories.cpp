@@ -169,36 +169,38 @@ bool IsDriverOrBootService(platform::Registry& registry, platform::RegHandle roo
     return driver || bootOrSystem;
 }
 
-// Matches a place against a key path's names; `serviceKey` answers for a
-// service's key, given where its name ends in the key path.
+// Matches places against a key path's names. The registry, where there is
+// one, is asked about a service's key, named by the key path as far as the
+// service's name.
 class PlaceMatcher {
 public:
     PlaceMatcher(std::vector<Name> names, platform::Registry* registry, platform::RegHandle root,
                  const std::string& keyPath)
         : names_(std::move(names)), registry_(registry), root_(root), keyPath_(keyPath) {}
 
-    bool Holds(std::string_view place) const {
-        std::vector<std::string_view> pattern;
-        for (const Name& name : Split(place)) pattern.push_back(name.text);
-        return Match(pattern, 0, 0);
-    }
+    bool Holds(std::string_view place) const { return Match(place, 0); }
 
 private:
-    bool Match(const std::vector<std::string_view>& pattern, std::size_t p, std::size_t n) const {
-        if (p == pattern.size()) return true;  // the place holds everything below it
-        if (pattern[p] == "**") {
+    // Whether the place, from its first name on, holds the key path from
+    // its name `n` on.
+    bool Match(std::string_view place, std::size_t n) const {
+        if (place.empty()) return true;  // the place holds everything below it
+        const std::size_t cut = place.find('\\');
+        const std::string_view first = place.substr(0, cut);
+        const std::string_view rest = cut == std::string_view::npos ? std::string_view() : place.substr(cut + 1);
+        if (first == "**") {
             for (std::size_t skip = n; skip <= names_.size(); ++skip)
-                if (Match(pattern, p + 1, skip)) return true;
+                if (Match(rest, skip)) return true;
             return false;
         }
         if (n == names_.size()) return false;
-        if (pattern[p] == "<driver or boot service>") {
+        if (first == "<driver or boot service>") {
             if (!registry_ || !IsDriverOrBootService(*registry_, root_, keyPath_.substr(0, names_[n].end)))
                 return false;
-        } else if (!NameMatches(pattern[p], names_[n].text)) {
+        } else if (!NameMatches(first, names_[n].text)) {
             return false;
         }
-        return Match(pattern, p + 1, n + 1);
+        return Match(rest, n + 1);
     }
 
     std::vector<Name> names_;
