@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "win32/app_test_support.h"
 
@@ -559,6 +560,131 @@ TEST(Artwork, EachFramePictureAtEachScaleHasItsPlacesSize) {
     for (const auto& c : nearest)
         EXPECT_EQ(app::FrameBitmap(Art::NavSettings, shell::kHover, c.dpi), app::FrameBitmap(Art::NavSettings, shell::kHover, c.made))
             << c.dpi;
+}
+
+// Values naming missing files written into the prefix's real places, one
+// in each category's and one in each place Windows needs; removed again at
+// the end. Each is known in the list by its mark, "VhCat<process>-<nn>",
+// which stands in its key path or value name.
+struct SeededPlaces {
+    struct Seed {
+        std::string mark;
+        HKEY root;
+        std::string key, name;
+        const char* category;  // null: a place Windows needs
+        std::string made;      // the key made for it, removed with its tree; empty: only the value goes
+    };
+    std::vector<Seed> seeds;
+
+    SeededPlaces() {
+        const std::string cv = "Software\\Microsoft\\Windows\\CurrentVersion";
+        const std::string services = "System\\CurrentControlSet\\Services\\";
+        const std::string tag = "VhCat" + std::to_string(::GetCurrentProcessId()) + "-";
+        const std::string m[] = {tag + "01", tag + "02", tag + "03", tag + "04", tag + "05", tag + "06", tag + "07",
+                                 tag + "08", tag + "09", tag + "10", tag + "11", tag + "12", tag + "13", tag + "14",
+                                 tag + "15", tag + "16", tag + "17", tag + "18", tag + "19"};
+        seeds = {
+            {m[0], HKEY_CLASSES_ROOT, "CLSID\\" + m[0] + "\\InprocServer32", "", "Activex,OLE,COM Entries", "CLSID\\" + m[0]},
+            {m[1], HKEY_LOCAL_MACHINE, cv + "\\SharedDLLs", m[1], "Shared Programs", ""},
+            {m[2], HKEY_CURRENT_USER, cv + "\\Run", m[2], "Startup Programs", ""},
+            {m[3], HKEY_CURRENT_USER, "Software\\" + m[3], "Path", "System Software Settings", "Software\\" + m[3]},
+            {m[4], HKEY_LOCAL_MACHINE, cv + "\\App Paths\\" + m[4] + ".exe", "", "Application Paths",
+             cv + "\\App Paths\\" + m[4] + ".exe"},
+            {m[5], HKEY_CLASSES_ROOT, m[5] + "file\\shell\\open\\command", "", "File Associations", m[5] + "file"},
+            {m[6], HKEY_CURRENT_USER, "AppEvents\\Schemes\\Apps\\" + m[6] + "\\Ding\\.Current", "", "Sounds and App Events",
+             "AppEvents\\Schemes\\Apps\\" + m[6]},
+            {m[7], HKEY_CURRENT_USER, cv + "\\Explorer\\RunMRU", m[7], "MRU and History lists", ""},
+            {m[8], HKEY_LOCAL_MACHINE, services + m[8], "ImagePath", "System services", services + m[8]},
+            {m[9], HKEY_CLASSES_ROOT, "." + m[9] + "\\ShellNew", "Command", "File Extensions", "." + m[9]},
+            {m[10], HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", m[10], "Windows Fonts", ""},
+            {m[11], HKEY_CURRENT_USER, m[11], "Tool", "Files and Folsers", m[11]},
+            {m[12], HKEY_LOCAL_MACHINE, cv + "\\Uninstall\\" + m[12], "DisplayIcon", "Obsolete Software", cv + "\\Uninstall\\" + m[12]},
+            // The places Windows needs.
+            {m[13], HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\" + m[13], "Path", nullptr,
+             "System\\CurrentControlSet\\Control\\" + m[13]},
+            {m[14], HKEY_LOCAL_MACHINE, services + m[14], "ImagePath", nullptr, services + m[14]},  // a driver
+            {m[15], HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", m[15], nullptr, ""},
+            {m[16], HKEY_CLASSES_ROOT, "Installer\\Products\\" + m[16], "ProductIcon", nullptr, "Installer\\Products\\" + m[16]},
+            {m[17], HKEY_LOCAL_MACHINE, cv + "\\Installer\\" + m[17], "Path", nullptr, cv + "\\Installer\\" + m[17]},
+            {m[18], HKEY_CURRENT_USER, cv + "\\Explorer\\FileExts\\." + m[18] + "\\UserChoice", "Progid", nullptr,
+             cv + "\\Explorer\\FileExts\\." + m[18]},
+        };
+        Remove();
+        const std::string drive = platform::win32::Win32FileSystem().SystemDirectory().substr(0, 2);
+        for (const Seed& s : seeds) SetText(s.root, s.key, s.name, drive + "\\Varnholt Gone\\" + s.mark + "\\app.exe");
+        SetNumber(HKEY_LOCAL_MACHINE, services + m[8], "Type", 16);  // a service of its own, started on demand
+        SetNumber(HKEY_LOCAL_MACHINE, services + m[8], "Start", 3);
+        SetNumber(HKEY_LOCAL_MACHINE, services + m[14], "Type", 1);  // a kernel driver
+        SetNumber(HKEY_LOCAL_MACHINE, services + m[14], "Start", 3);
+    }
+    ~SeededPlaces() { Remove(); }
+    SeededPlaces(const SeededPlaces&) = delete;
+    SeededPlaces& operator=(const SeededPlaces&) = delete;
+
+    void Remove() const {
+        for (const Seed& s : seeds) {
+            if (!s.made.empty())
+                ::RegDeleteTreeW(s.root, Wide(s.made).c_str());
+            else
+                ::RegDeleteKeyValueW(s.root, Wide(s.key).c_str(), Wide(s.name).c_str());
+        }
+    }
+    static void SetText(HKEY root, const std::string& path, const std::string& name, const std::string& text) {
+        const std::wstring data = Wide(text);
+        ASSERT_EQ(::RegSetKeyValueW(root, Wide(path).c_str(), Wide(name).c_str(), REG_SZ, data.c_str(),
+                                    static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS)
+            << path;
+    }
+    static void SetNumber(HKEY root, const std::string& path, const char* name, DWORD n) {
+        ASSERT_EQ(::RegSetKeyValueW(root, Wide(path).c_str(), Wide(name).c_str(), REG_DWORD, &n, sizeof n), ERROR_SUCCESS);
+    }
+    // The seed whose mark a row's key text holds, or null.
+    const Seed* Of(const std::string& keyText) const {
+        for (const Seed& s : seeds)
+            if (keyText.find(s.mark) != std::string::npos) return &s;
+        return nullptr;
+    }
+};
+
+// The boxes the user clicks off are not listed, nor counted; the places
+// Windows needs are never listed, the prefix's own paging file included.
+TEST_F(AppWindows, TheBoxesChooseTheCategoriesAndPlacesWindowsNeedsAreNeverListed) {
+    SeededPlaces placed;
+    AppRig rig;
+    rig.App().Start();
+    auto& page = *rig.Page();
+    const std::set<std::string> off = {"Startup Programs", "System services", "Files and Folsers"};
+    for (const char* box : {"Check3", "Check11", "Check14"}) {
+        PostPress(page.CheckNamed(box).Handle(), {6, 8});
+        ASSERT_TRUE(PumpUntil([&] { return page.CheckNamed(box).Value() == 0; })) << box;
+    }
+    bool scanned = false;
+    rig.App().scanWindowShown = [&](app::ScanWindow& scan) {
+        CloseAtEnd close{scan.Handle()};
+        auto& list = scan.ListNamed("lvwRegErrors");
+        ASSERT_TRUE(PumpUntil([&] { return scan.LabelNamed("lblCurrentKey").Caption() == "Scan finished"; }, 120000));
+        EXPECT_EQ(scan.LabelNamed("lblStatus").Caption(), std::to_string(list.RowCount()));
+        std::set<std::string> listed;
+        for (int row = 1; row <= list.RowCount(); ++row) {
+            const std::string key = list.Text(row, 2), category = list.Text(row, 4);
+            EXPECT_EQ(off.count(category), 0u) << key << " is listed under " << category;
+            EXPECT_EQ(key.find("PagingFiles"), std::string::npos) << list.Text(row, 1) << "\\" << key;
+            if (const SeededPlaces::Seed* seed = placed.Of(key)) {
+                ASSERT_NE(seed->category, nullptr) << list.Text(row, 1) << "\\" << key << " is a place Windows needs";
+                EXPECT_EQ(category, seed->category) << list.Text(row, 1) << "\\" << key;
+                listed.insert(seed->category);
+            }
+        }
+        std::set<std::string> expected;
+        for (const auto& seed : placed.seeds)
+            if (seed.category && !off.count(seed.category)) expected.insert(seed.category);
+        EXPECT_EQ(listed, expected);
+        scanned = true;
+        ClickButton(scan, "CommandReturn");
+    };
+    ClickButton(page, "CommandScanNow");
+    ASSERT_TRUE(PumpUntil([&] { return scanned && !rig.App().OpenScanWindow(); }, 180000));
 }
 
 // Scan, Stop, Repair and Return by the keyboard alone, with real key input.

@@ -101,6 +101,25 @@ TEST(ScanOnTheRealRegistry, FindsExactlyTheSeededMissingFiles) {
                                               "VALUE VALUE HKEY_CURRENT_USER " + scratch.path + "\\Sub\\"}));
 }
 
+// Only the system's own "not there" answers make a file missing.
+TEST(FileExistenceOnTheRealSystem, FilesAndFoldersExistAndOnlyNotFoundIsMissing) {
+    platform::win32::Win32FileSystem files;
+    const std::string system = files.SystemDirectory(), drive = system.substr(0, 2);
+    using platform::Existence;
+    const struct {
+        std::string path;
+        Existence answer;
+    } cases[] = {
+        {system + "\\kernel32.dll", Existence::Exists},
+        {system, Existence::Exists},
+        {drive + "\\WINDOWS\\SYSTEM32\\KERNEL32.DLL", Existence::Exists},
+        {system + "\\varnholt-gone.dll", Existence::Missing},           // file not found
+        {drive + "\\Varnholt Gone\\app.exe", Existence::Missing},       // path not found
+        {drive + "\\Varnholt Gone\\a<b>.exe", Existence::Missing},      // no valid name
+    };
+    for (const auto& c : cases) EXPECT_EQ(files.FileExistence(c.path), c.answer) << c.path;
+}
+
 TEST(BackupOnTheRealRegistry, RestoringTheBackupGivesBackEveryTypeAndByte) {
     ScratchKey scratch;
     struct Seed {
