@@ -5,21 +5,21 @@ namespace shell {
 using engine::Category;
 
 const std::array<std::optional<Category>, 15> kBoxCategories = {
-    Category::ActivexOleCom,       // Check1
-    Category::SharedPrograms,      // Check2
-    Category::StartupPrograms,     // Check3
+    Category::ActivexOleCom,           // Check1
+    Category::SharedPrograms,          // Check2
+    Category::StartupPrograms,         // Check3
     Category::SystemSoftwareSettings,  // Check4
-    Category::ApplicationPaths,    // Check5
-    std::nullopt,                  // Check6
-    Category::FileAssociations,    // Check7
-    Category::SoundsAndAppEvents,  // Check8
-    Category::MruAndHistoryLists,  // Check9
-    Category::EmptyRegistryKeys,   // Check10
-    Category::SystemServices,      // Check11
-    Category::FileExtensions,      // Check12
-    Category::WindowsFonts,        // Check13
-    Category::FilesAndFolders,     // Check14
-    Category::ObsoleteSoftware,    // Check15
+    Category::ApplicationPaths,        // Check5
+    std::nullopt,                      // Check6
+    Category::FileAssociations,        // Check7
+    Category::SoundsAndAppEvents,      // Check8
+    Category::MruAndHistoryLists,      // Check9
+    Category::EmptyRegistryKeys,       // Check10
+    Category::SystemServices,          // Check11
+    Category::FileExtensions,          // Check12
+    Category::WindowsFonts,            // Check13
+    Category::FilesAndFolders,         // Check14
+    Category::ObsoleteSoftware,        // Check15
 };
 
 FormScanner::FormScanner(const ScannerControls& controls, platform::UiServices& ui,
