@@ -122,12 +122,15 @@ void MemoryRegistry::AddLink(platform::RegHandle root, const std::string& path, 
     const std::size_t cut = path.rfind('\\');
     auto parent = cut == std::string::npos ? Resolve(root) : Find(root, path.substr(0, cut), true);
     const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
+    // The target first: one that runs through the link's own path would
+    // take the link's place, and is refused with the name taken.
+    auto targetKey = Find(targetRoot, target, true);
     if (!parent || name.empty() || parent->subkeys.count(name)) throw std::logic_error("bad link path " + path);
     auto link = std::make_shared<Key>();
     link->name = name;
     link->fullPath = parent->fullPath + '\\' + name;
     link->isLink = true;
-    link->link = Find(targetRoot, target, true);
+    link->link = targetKey;
     parent->subkeys.emplace(name, link);
 }
 
