@@ -9,7 +9,8 @@ export WINEARCH ?= win64
 
 PACKAGES := cmake make g++ gcc googletest \
 	g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev \
-	wine wine64 xvfb xauth imagemagick locales librsvg2-bin fonts-dejavu-core clang-14 libclang-rt-14-dev
+	wine wine64 xvfb xauth imagemagick locales librsvg2-bin fonts-dejavu-core clang-14 libclang-rt-14-dev \
+	nlohmann-json3-dev
 
 # Without a display, Wine runs inside a private X server.
 XRUN := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24")

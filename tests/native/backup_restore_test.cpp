@@ -48,7 +48,7 @@ TEST(BackupReader, ReadsEveryValueWithItsKeyTypeAndBytes) {
 
 TEST(BackupReader, AFileThatWouldNotImportWholeIsRefused) {
     fakes::Latin1CodePage codePage;
-    for (const std::string file : {
+    for (const std::string& file : {
              std::string(""),
              std::string("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\S]\r\n\"a\"=\"b\"\r\n"),
              std::string("REGEDIT4\r\n[HKEY_CURRENT_USER\\S]\r\n\"a\"\r\n"),             // no '='
