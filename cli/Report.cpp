@@ -77,7 +77,10 @@ std::string CsvField(const std::string& text) {
 
 std::string CsvLine(const std::vector<std::string>& fields) {
     std::string line;
-    for (std::size_t i = 0; i < fields.size(); ++i) line += (i ? "," : "") + CsvField(fields[i]);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0) line += ',';
+        line += CsvField(fields[i]);
+    }
     return line + kCrLf;
 }
 
