@@ -10,7 +10,9 @@
 #include "app/resource.h"
 #include "platform/win32/WideText.h"
 
-namespace platform::win32::app {
+namespace app {
+
+using platform::win32::Wide;
 
 namespace {
 
@@ -203,4 +205,4 @@ gdi::Bitmap Picture::Scaled(SIZE size) const {
     return scaled;
 }
 
-}  // namespace platform::win32::app
+}  // namespace app

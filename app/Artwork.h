@@ -11,7 +11,9 @@
 #include "platform/win32/Gdi.h"
 #include "shell/Layouts.h"
 
-namespace platform::win32::app {
+namespace app {
+
+namespace gdi = platform::win32::gdi;
 
 // The face the machine draws for `wanted`: the face itself when installed,
 // else the nearest installed sans face; empty when none of them is there
@@ -63,4 +65,4 @@ private:
     SIZE size_{};
 };
 
-}  // namespace platform::win32::app
+}  // namespace app

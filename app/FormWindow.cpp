@@ -11,7 +11,10 @@
 #include "app/resource.h"
 #include "platform/win32/WideText.h"
 
-namespace platform::win32::app {
+namespace app {
+
+using platform::win32::ThrowLastError;
+using platform::win32::Wide;
 
 namespace layout = shell::layout;
 
@@ -49,26 +52,37 @@ COLORREF ToColorRef(platform::Colour c) {
 
 bool Contains(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
 
-[[noreturn]] void ThrowLastError(const char* what) {
-    throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), what);
+// What each picture of the frame does, by its layout name.
+struct NamedRole {
+    const char* name;
+    FrameRole role;
+};
+constexpr NamedRole kFrameRoles[] = {
+    {"ImageCaption", {FrameRole::Caption}},
+    {"ImageMin", {FrameRole::Min}},
+    {"ImageExit", {FrameRole::Exit}},
+    {"ImageScanner", {FrameRole::Navigation, shell::Page::Scanner}},
+    {"ImageRestore", {FrameRole::Navigation, shell::Page::RestoreAndBackup}},
+    {"ImageSettings", {FrameRole::Navigation, shell::Page::Settings}},
+    {"ImageRecords", {FrameRole::Navigation, shell::Page::Records}},
+};
+
+FrameRole RoleOf(const std::string& name) {
+    for (const NamedRole& named : kFrameRoles)
+        if (name == named.name) return named.role;
+    return {};
 }
 
-ATOM RegisterFormClass(WNDPROC proc) {
-    static const ATOM atom = [proc] {
+WNDCLASSEXW FormClass() {
         HINSTANCE instance = ::GetModuleHandleW(nullptr);
         WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = proc;
-        wc.hInstance = instance;
         wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
         wc.hIcon = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_VARNHOLT), IMAGE_ICON,
                                                    ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0));
         wc.hIconSm = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_VARNHOLT), IMAGE_ICON,
                                                      ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
         wc.lpszClassName = kFormClassName;
-        return ::RegisterClassExW(&wc);
-    }();
-    return atom;
+        return wc;
 }
 
 }  // namespace
@@ -169,48 +183,54 @@ void PaintedPictureSet::Paint(HDC dc) const {
 CheckBoxWindow::CheckBoxWindow(HWND parent, const layout::CheckSpec& entry, int id, int dpi)
     : spec_(entry), background_(::CreateSolidBrush(ToColorRef(entry.background))) {
     const RECT r = PixelRect(entry.at, dpi);
-    window_ = ::CreateWindowExW(0, L"BUTTON", Wide(entry.caption).c_str(),
+    const HWND box = ::CreateWindowExW(0, L"BUTTON", Wide(entry.caption).c_str(),
                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | (entry.threeState ? BS_3STATE : BS_AUTOCHECKBOX),
                                 r.left, r.top, r.right - r.left, r.bottom - r.top, parent,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
-    if (!window_) ThrowLastError("CreateWindowEx (check box)");
+    if (!box) ThrowLastError("CreateWindowEx (check box)");
+    Adopt(box);
     // Themed check boxes ignore the text colour we give them.
-    ::SetWindowTheme(window_, L"", L"");
+    ::SetWindowTheme(box, L"", L"");
     Rescale(dpi);
 }
 
 void CheckBoxWindow::Rescale(int dpi) {
-    Place(window_, PixelRect(spec_.at, dpi));
+    Place(Handle(), PixelRect(spec_.at, dpi));
     gdi::Font font = MakeFont(spec_.font, dpi);
-    ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+    ::SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
     font_ = std::move(font);  // the old one only once the box has let go of it
-}
-
-CheckBoxWindow::~CheckBoxWindow() {
-    if (window_ && ::IsWindow(window_)) ::DestroyWindow(window_);
 }
 
 void CheckBoxWindow::SetValue(int value) {
     const WPARAM state = value == 1 ? BST_CHECKED : value == 2 && spec_.threeState ? BST_INDETERMINATE : BST_UNCHECKED;
-    ::SendMessageW(window_, BM_SETCHECK, state, 0);
+    ::SendMessageW(Handle(), BM_SETCHECK, state, 0);
 }
 
 int CheckBoxWindow::Value() const {
-    switch (::SendMessageW(window_, BM_GETCHECK, 0, 0)) {
+    switch (::SendMessageW(Handle(), BM_GETCHECK, 0, 0)) {
     case BST_CHECKED: return 1;
     case BST_INDETERMINATE: return 2;
     default: return 0;
     }
 }
 
-void CheckBoxWindow::Clicked() {
-    if (spec_.threeState) SetValue(Value() == 1 ? 0 : 1);
-}
-
-HBRUSH CheckBoxWindow::Colours(HDC dc) const {
-    ::SetTextColor(dc, ToColorRef(spec_.colour));
-    ::SetBkColor(dc, ToColorRef(spec_.background));
-    return background_.Get();
+std::optional<LRESULT> CheckBoxWindow::OnReflected(UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_COMMAND:
+        // The user clicked it: a two-state box toggles by itself; a
+        // three-state one goes to ticked, or from ticked to clear.
+        if (HIWORD(wParam) == BN_CLICKED && spec_.threeState) SetValue(Value() == 1 ? 0 : 1);
+        return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+        const auto dc = reinterpret_cast<HDC>(wParam);
+        ::SetTextColor(dc, ToColorRef(spec_.colour));
+        ::SetBkColor(dc, ToColorRef(spec_.background));
+        return reinterpret_cast<LRESULT>(background_.Get());
+    }
+    default:
+        return std::nullopt;
+    }
 }
 
 // -------------------------------------------------------------- FormWindow
@@ -224,40 +244,30 @@ FormWindow::~FormWindow() {
     buttons_.clear();
     lists_.clear();
     checks_.clear();
-    if (window_) {
-        HWND window = window_;
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        window_ = nullptr;
-        ::DestroyWindow(window);
-    }
 }
 
 void FormWindow::Create(HWND owner, POINT at) {
-    if (!RegisterFormClass(&FormWindow::WindowProc)) ThrowLastError("RegisterClassEx (form)");
+    static const bool registered = (RegisterClassOnce(FormClass()), true);
+    (void)registered;
     // No border and no caption: the window is exactly its client area. Made
     // at the layout's own size, then sized for the density of its screen.
-    window_ = ::CreateWindowExW(0, kFormClassName, Wide(layout::kWindowTitle).c_str(),
-                                WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU, at.x, at.y,
-                                layout::Pixels(layout::kClientWidth), layout::Pixels(layout::kClientHeight), owner,
-                                nullptr, ::GetModuleHandleW(nullptr), this);
-    if (!window_) ThrowLastError("CreateWindowEx (form)");
-    dpi_ = WindowDpi(window_);
+    CreateOwn(kFormClassName, Wide(layout::kWindowTitle).c_str(), WS_POPUP | WS_CLIPCHILDREN | WS_MINIMIZEBOX | WS_SYSMENU,
+              RECT{at.x, at.y, at.x + layout::Pixels(layout::kClientWidth), at.y + layout::Pixels(layout::kClientHeight)},
+              owner);
+    dpi_ = WindowDpi(Handle());
     const SIZE size = ClientSize();
-    ::SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(Handle(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     CreateControls();
 
     // The load step: the frame part, then the window's own work.
     background_ = Picture::Load(files_.AppFolder() + layout_.background);
     MakeSurfaces();
     shell::FrameControls frame;
-    for (auto& set : pictures_) {
-        const std::string& name = set->Entry().name;
-        if (name == "ImageMin") frame.ImageMin = set.get();
-        if (name == "ImageExit") frame.ImageExit = set.get();
-        if (name == "ImageScanner") frame.navigation[0] = set.get();
-        if (name == "ImageRestore") frame.navigation[1] = set.get();
-        if (name == "ImageSettings") frame.navigation[2] = set.get();
-        if (name == "ImageRecords") frame.navigation[3] = set.get();
+    for (size_t i = 0; i < pictures_.size(); ++i) {
+        const FrameRole role = roles_.emplace_back(RoleOf(pictures_[i]->Entry().name));
+        if (role.kind == FrameRole::Min) frame.ImageMin = pictures_[i].get();
+        if (role.kind == FrameRole::Exit) frame.ImageExit = pictures_[i].get();
+        if (role.kind == FrameRole::Navigation) frame.navigation[static_cast<int>(role.page)] = pictures_[i].get();
     }
     frame_.emplace(frame, frameActions_, layout_.page);
     frame_->Load();
@@ -273,14 +283,13 @@ void FormWindow::CreateControls() {
         ++id;
         for (const auto& entry : layout_.checks) {
             if (entry.name != name) continue;
-            auto box = std::make_unique<CheckBoxWindow>(window_, entry, id, dpi_);
+            auto box = std::make_unique<CheckBoxWindow>(Handle(), entry, id, dpi_);
             focusOrder_.push_back(box->Handle());
             checks_[name] = std::move(box);
         }
         for (const auto& entry : layout_.lists) {
             if (entry.name != name) continue;
-            auto list = std::make_unique<Win32ListView>(window_, PixelRect(entry.at, dpi_), id);
-            if (!entry.checkBoxes) ::SendMessageW(list->Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, 0);
+            auto list = std::make_unique<Win32ListView>(Handle(), PixelRect(entry.at, dpi_), id, entry.checkBoxes);
             for (const auto& column : entry.columns) list->AddColumn(column.header);
             PlaceList(entry, *list);
             focusOrder_.push_back(list->Handle());
@@ -291,7 +300,7 @@ void FormWindow::CreateControls() {
             controls::MemoryPropertyStore stored = layout::StoredSettings(entry);
             stored.Put("Font", ButtonFont(layout::kWindowFont, dpi_));
             const RECT r = PixelRect(entry.at, dpi_);
-            auto button = ButtonWindow::Create(window_, name, {r.left, r.top, r.right - r.left, r.bottom - r.top},
+            auto button = ButtonWindow::Create(Handle(), name, {r.left, r.top, r.right - r.left, r.bottom - r.top},
                                                stored, id, ButtonFont(layout::kWindowFont, dpi_));
             focusOrder_.push_back(button->Handle());
             buttons_[name] = std::move(button);
@@ -306,7 +315,7 @@ SIZE FormWindow::ClientSize() const {
 void FormWindow::MakeSurfaces() {
     const SIZE size = ClientSize();
     {
-        gdi::WindowDC screen(window_);
+        gdi::WindowDC screen(Handle());
         backBuffer_.Reset(::CreateCompatibleBitmap(screen.Get(), size.cx, size.cy));
     }
     // The background picture is made for 96 dots per inch: on a denser
@@ -347,8 +356,8 @@ void FormWindow::OnDpiChanged(int dpi, const RECT& suggested) {
     // it suggests once it has asked WM_GETDPISCALEDSIZE; a system that does
     // not ask scales the old size, which may miss the layout by a pixel.
     const SIZE size = ClientSize();
-    ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
-    ::InvalidateRect(window_, nullptr, FALSE);
+    ::SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 PaintedLabel& FormWindow::LabelNamed(const std::string& name) {
@@ -375,7 +384,7 @@ HWND FormWindow::FirstFocus() const {
 
 void FormWindow::Post(std::function<void()> task) {
     posted_.push_back(std::move(task));
-    if (window_) ::PostMessageW(window_, kRunPosted, 0, 0);
+    if (Handle()) ::PostMessageW(Handle(), kRunPosted, 0, 0);
 }
 
 void FormWindow::RunPosted() {
@@ -388,7 +397,7 @@ void FormWindow::RunPosted() {
 }
 
 void FormWindow::Invalidate(const RECT& area) {
-    if (window_) ::InvalidateRect(window_, &area, FALSE);
+    if (Handle()) ::InvalidateRect(Handle(), &area, FALSE);
 }
 
 // ---------------------------------------------------------------- painting
@@ -424,7 +433,7 @@ void FormWindow::PaintScene(HDC dc, const RECT& area) {
 }
 
 void FormWindow::OnPaint() {
-    gdi::PaintDC paint(window_);
+    gdi::PaintDC paint(Handle());
     const RECT& area = paint.Area();
     if (!backBuffer_) {
         PaintScene(paint.Get(), area);
@@ -456,37 +465,34 @@ void FormWindow::TargetMouseMove(const Target& t) {
         OnLabelMouseMove(labels_[t.index]->Entry().name);
         return;
     }
-    if (t.kind != Target::Picture) return;
-    const std::string& name = pictures_[t.index]->Entry().name;
-    if (name == "ImageMin") frame_->ImageMin_MouseMove();
-    else if (name == "ImageExit") frame_->ImageExit_MouseMove();
-    else if (name == "ImageScanner") frame_->Navigation_MouseMove(shell::Page::Scanner);
-    else if (name == "ImageRestore") frame_->Navigation_MouseMove(shell::Page::RestoreAndBackup);
-    else if (name == "ImageSettings") frame_->Navigation_MouseMove(shell::Page::Settings);
-    else if (name == "ImageRecords") frame_->Navigation_MouseMove(shell::Page::Records);
+    const FrameRole role = t.kind == Target::Picture ? roles_[t.index] : FrameRole{};
+    switch (role.kind) {
+    case FrameRole::Min: frame_->ImageMin_MouseMove(); break;
+    case FrameRole::Exit: frame_->ImageExit_MouseMove(); break;
+    case FrameRole::Navigation: frame_->Navigation_MouseMove(role.page); break;
+    default: break;
+    }
 }
 
 void FormWindow::TargetMouseDown(const Target& t, int button) {
-    if (t.kind != Target::Picture) return;
-    const std::string& name = pictures_[t.index]->Entry().name;
-    if (name == "ImageCaption") frame_->ImageCaption_MouseDown(button);
-    else if (name == "ImageMin") frame_->ImageMin_MouseDown();
-    else if (name == "ImageExit") frame_->ImageExit_MouseDown();
-    else if (name == "ImageScanner") frame_->Navigation_MouseDown(shell::Page::Scanner);
-    else if (name == "ImageRestore") frame_->Navigation_MouseDown(shell::Page::RestoreAndBackup);
-    else if (name == "ImageSettings") frame_->Navigation_MouseDown(shell::Page::Settings);
-    else if (name == "ImageRecords") frame_->Navigation_MouseDown(shell::Page::Records);
+    const FrameRole role = t.kind == Target::Picture ? roles_[t.index] : FrameRole{};
+    switch (role.kind) {
+    case FrameRole::Caption: frame_->ImageCaption_MouseDown(button); break;
+    case FrameRole::Min: frame_->ImageMin_MouseDown(); break;
+    case FrameRole::Exit: frame_->ImageExit_MouseDown(); break;
+    case FrameRole::Navigation: frame_->Navigation_MouseDown(role.page); break;
+    default: break;
+    }
 }
 
 void FormWindow::TargetMouseUp(const Target& t) {
-    if (t.kind != Target::Picture) return;
-    const std::string& name = pictures_[t.index]->Entry().name;
-    if (name == "ImageMin") frame_->ImageMin_MouseUp();
-    else if (name == "ImageExit") frame_->ImageExit_MouseUp();
-    else if (name == "ImageScanner") frame_->Navigation_MouseUp(shell::Page::Scanner);
-    else if (name == "ImageRestore") frame_->Navigation_MouseUp(shell::Page::RestoreAndBackup);
-    else if (name == "ImageSettings") frame_->Navigation_MouseUp(shell::Page::Settings);
-    else if (name == "ImageRecords") frame_->Navigation_MouseUp(shell::Page::Records);
+    const FrameRole role = t.kind == Target::Picture ? roles_[t.index] : FrameRole{};
+    switch (role.kind) {
+    case FrameRole::Min: frame_->ImageMin_MouseUp(); break;
+    case FrameRole::Exit: frame_->ImageExit_MouseUp(); break;
+    case FrameRole::Navigation: frame_->Navigation_MouseUp(role.page); break;
+    default: break;
+    }
 }
 
 void FormWindow::TargetClick(const Target& t) {
@@ -494,14 +500,13 @@ void FormWindow::TargetClick(const Target& t) {
         OnLabelClick(labels_[t.index]->Entry().name);
         return;
     }
-    if (t.kind != Target::Picture) return;
-    const std::string& name = pictures_[t.index]->Entry().name;
-    if (name == "ImageMin") frame_->ImageMin_Click();
-    else if (name == "ImageExit") frame_->ImageExit_Click();
-    else if (name == "ImageScanner") frame_->Navigation_Click(shell::Page::Scanner);
-    else if (name == "ImageRestore") frame_->Navigation_Click(shell::Page::RestoreAndBackup);
-    else if (name == "ImageSettings") frame_->Navigation_Click(shell::Page::Settings);
-    else if (name == "ImageRecords") frame_->Navigation_Click(shell::Page::Records);
+    const FrameRole role = t.kind == Target::Picture ? roles_[t.index] : FrameRole{};
+    switch (role.kind) {
+    case FrameRole::Min: frame_->ImageMin_Click(); break;
+    case FrameRole::Exit: frame_->ImageExit_Click(); break;
+    case FrameRole::Navigation: frame_->Navigation_Click(role.page); break;
+    default: break;
+    }
 }
 
 void FormWindow::OnMouseMove(POINT p) {
@@ -521,7 +526,7 @@ void FormWindow::OnButtonDown(int button, POINT p) {
     if (t.kind == Target::None) return;
     pressed_ = t;
     pressedButton_ = button;
-    ::SetCapture(window_);
+    ::SetCapture(Handle());
     TargetMouseDown(t, button);
 }
 
@@ -542,7 +547,7 @@ void FormWindow::OnButtonUp(int button, POINT p) {
 void FormWindow::OnActivate(bool active) {
     if (!active) {
         HWND focus = ::GetFocus();
-        if (focus && ::IsChild(window_, focus)) lastFocus_ = focus;
+        if (focus && ::IsChild(Handle(), focus)) lastFocus_ = focus;
         return;
     }
     HWND focus = lastFocus_ && ::IsWindow(lastFocus_) && ::IsWindowEnabled(lastFocus_) ? lastFocus_ : FirstFocus();
@@ -551,29 +556,8 @@ void FormWindow::OnActivate(bool active) {
 
 // ---------------------------------------------------------------- messages
 
-LRESULT CALLBACK FormWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* created = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        created->window_ = window;
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
-    }
-    auto* self = reinterpret_cast<FormWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self) return ::DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->window_ = nullptr;
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    try {
-        // Nothing of `self` may be used after this returns: the handler
-        // may have destroyed the window and its object.
-        return self->OnMessage(message, wParam, lParam);
-    } catch (const std::exception& e) {
-        ::MessageBoxW(window, Wide(e.what()).c_str(), Wide(platform::kProgramTitle).c_str(), MB_ICONEXCLAMATION | MB_OK);
-    } catch (...) {
-        ::MessageBoxW(window, L"Unexpected error.", Wide(platform::kProgramTitle).c_str(), MB_ICONEXCLAMATION | MB_OK);
-    }
-    return 0;
+void FormWindow::OnFailure(const char* what) {
+    ::MessageBoxW(Handle(), Wide(what).c_str(), Wide(platform::kProgramTitle).c_str(), MB_ICONEXCLAMATION | MB_OK);
 }
 
 LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -593,7 +577,7 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONUP: OnButtonUp(2, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}); return 0;
     case WM_MBUTTONUP: OnButtonUp(4, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}); return 0;
     case WM_CAPTURECHANGED:
-        if (reinterpret_cast<HWND>(lParam) != window_) pressed_ = {};
+        if (reinterpret_cast<HWND>(lParam) != Handle()) pressed_ = {};
         return 0;
     case WM_ACTIVATE:
         OnActivate(LOWORD(wParam) != WA_INACTIVE);
@@ -612,24 +596,13 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         OnCloseRequest();  // never the default, which would destroy the window here
         return 0;
-    case WM_COMMAND:
-        if (HIWORD(wParam) == BN_CLICKED)
-            for (auto& [name, box] : checks_)
-                if (box->Handle() == reinterpret_cast<HWND>(lParam)) box->Clicked();
-        return 0;
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-        for (auto& [name, box] : checks_)
-            if (box->Handle() == reinterpret_cast<HWND>(lParam))
-                return reinterpret_cast<LRESULT>(box->Colours(reinterpret_cast<HDC>(wParam)));
-        break;
     case kRunPosted:
         RunPosted();  // may destroy this window: nothing after it
         return 0;
     default:
         break;
     }
-    return ::DefWindowProcW(window_, message, wParam, lParam);
+    return ::DefWindowProcW(Handle(), message, wParam, lParam);
 }
 
-}  // namespace platform::win32::app
+}  // namespace app

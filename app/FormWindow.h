@@ -23,10 +23,14 @@
 #include "platform/win32/Win32ListView.h"
 #include "app/Artwork.h"
 #include "platform/win32/Gdi.h"
+#include "platform/win32/Window.h"
 #include "shell/Frame.h"
 #include "shell/Layouts.h"
 
-namespace platform::win32::app {
+namespace app {
+
+using controls::win32::ButtonWindow;
+using platform::win32::Win32ListView;
 
 class FormWindow;
 
@@ -79,38 +83,35 @@ private:
 };
 
 // A check box child window with its own colours.
-class CheckBoxWindow final : public platform::CheckBox {
+class CheckBoxWindow final : public platform::CheckBox, public platform::win32::Window {
 public:
     CheckBoxWindow(HWND parent, const shell::layout::CheckSpec& entry, int id, int dpi);
-    ~CheckBoxWindow() override;
-    CheckBoxWindow(const CheckBoxWindow&) = delete;
-    CheckBoxWindow& operator=(const CheckBoxWindow&) = delete;
 
     void SetValue(int value) override;
     int Value() const override;
 
-    HWND Handle() const { return window_; }
     // Font and place at `dpi` dots per inch.
     void Rescale(int dpi);
-    // The user clicked it: a two-state box toggles by itself; a three-state
-    // one goes to ticked, or from ticked to clear.
-    void Clicked();
-    HBRUSH Colours(HDC dc) const;
+    // Its clicks and colour requests, from its parent.
+    std::optional<LRESULT> OnReflected(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     shell::layout::CheckSpec spec_;
-    HWND window_ = nullptr;
     gdi::Font font_;
     gdi::Brush background_;
 };
 
-class FormWindow {
+// What a picture of the frame does, found from its name once at load.
+struct FrameRole {
+    enum Kind { None, Caption, Min, Exit, Navigation } kind = None;
+    shell::Page page = shell::Page::Scanner;  // of a navigation image
+};
+
+class FormWindow : public platform::win32::Window {
 public:
     // `files` gives the application folder, where the background lies.
     FormWindow(const shell::layout::WindowLayout& layout, platform::FileSystem& files, shell::FrameActions frameActions);
-    virtual ~FormWindow();
-    FormWindow(const FormWindow&) = delete;
-    FormWindow& operator=(const FormWindow&) = delete;
+    ~FormWindow() override;
 
     // Creates the window hidden, owned by `owner`, with every control of its
     // layout, then runs the load step: background picture and frame pictures
@@ -119,7 +120,6 @@ public:
     // (screen pixels), so that it takes the density of that place's screen.
     void Create(HWND owner, POINT at = {});
 
-    HWND Handle() const { return window_; }
     // Dots per inch of the screen the window is on; its sizes, places and
     // fonts are the layout's twips at this density.
     int Dpi() const { return dpi_; }
@@ -163,8 +163,8 @@ private:
         bool operator==(const Target&) const = default;
     };
 
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnFailure(const char* what) override;
     void OnPaint();
     void PaintScene(HDC dc, const RECT& area);
     Target HitTest(POINT p) const;
@@ -187,12 +187,12 @@ private:
     const shell::layout::WindowLayout& layout_;
     platform::FileSystem& files_;
     shell::FrameActions frameActions_;
-    HWND window_ = nullptr;
     int dpi_ = shell::layout::kLayoutDpi;
     std::optional<Picture> background_;
     gdi::Bitmap scaledBackground_;  // on a denser screen than the picture's
     gdi::Bitmap backBuffer_;
     std::vector<std::unique_ptr<PaintedPictureSet>> pictures_;
+    std::vector<FrameRole> roles_;  // one per picture set
     std::vector<std::unique_ptr<PaintedLabel>> labels_;
     std::map<std::string, std::unique_ptr<CheckBoxWindow>> checks_;
     std::map<std::string, std::unique_ptr<Win32ListView>> lists_;
@@ -212,4 +212,4 @@ constexpr UINT kRunPosted = WM_APP + 1;
 // Registered once; every form window is of this class.
 constexpr const wchar_t* kFormClassName = L"VarnholtForm";
 
-}  // namespace platform::win32::app
+}  // namespace app

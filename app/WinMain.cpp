@@ -27,12 +27,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         w::Win32Profile profile;
         w::Win32Shell shell;
         w::Win32UiServices ui;
-        w::app::App app({registry, files, codePage, profile, shell, ui});
+        app::App app({registry, files, codePage, profile, shell, ui});
         app.Start();
         MSG msg;
         BOOL got;
         while ((got = ::GetMessageW(&msg, nullptr, 0, 0)) > 0) {
-            if (w::app::HandleDialogKeys(msg)) continue;
+            if (app::HandleDialogKeys(msg)) continue;
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
         }

@@ -3,7 +3,7 @@
 #include <cwchar>
 #include <string>
 
-namespace platform::win32::app {
+namespace app {
 
 namespace layout = shell::layout;
 
@@ -239,4 +239,4 @@ bool HandleDialogKeys(MSG& msg) {
     return ::IsDialogMessageW(root, &msg) != FALSE;
 }
 
-}  // namespace platform::win32::app
+}  // namespace app

@@ -22,7 +22,7 @@
 #include "scan/FormRestoreAndBackup.h"
 #include "shell/FormScanner.h"
 
-namespace platform::win32::app {
+namespace app {
 
 // What the windows take from the system; tests pass their own.
 struct AppServices {
@@ -106,7 +106,7 @@ private:
     void OnCloseRequest() override { form_->QueryClose(); }
     void OnFormMouseMove() override {}
     App& app_;
-    Win32Timer timer_;
+    platform::win32::Win32Timer timer_;
     engine::CategorySet ticked_;
     std::optional<scan::FormRepair> form_;
     bool closed_ = false;
@@ -156,4 +156,4 @@ private:
 // true when the message was handled so.
 bool HandleDialogKeys(MSG& msg);
 
-}  // namespace platform::win32::app
+}  // namespace app

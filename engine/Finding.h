@@ -1,21 +1,37 @@
 #pragma once
-// One row of the results list, and the parts of the registry value behind
-// it, kept separately so that nothing is ever parsed back out of the texts.
+// One finding of a scan: what its row of the results list shows, whether the
+// user wants it repaired, what the repair did with it, and the parts of the
+// registry value behind it, kept separately so that nothing is ever parsed
+// back out of the texts.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/Categories.h"
 #include "platform/Registry.h"
+#include "platform/Ui.h"
 
 namespace engine {
 
+// What the latest repair did with a finding.
+enum class Outcome {
+    None,          // no repair yet
+    Unticked,      // left alone: not ticked
+    Repaired,      // its value removed
+    AlreadyGone,   // its value was not there any more: repaired all the same
+    KeptByBackup,  // the backup cannot hold its value exactly, so it stays
+    NotRemoved,    // the removal failed
+};
+
 struct Finding {
-    // The four texts of the row.
+    // The texts of the row.
     std::string errorType;  // "KEY_NAME", "VALUE NAME" or "VALUE VALUE"
     std::string rootName;
     std::string keyText;    // key path, a backslash, value name
     std::string valueText;
+    bool ticked = false;
+    Outcome outcome = Outcome::None;
     // The value as it was enumerated.
     platform::RegHandle root = 0;
     std::string keyPath;
@@ -24,6 +40,12 @@ struct Finding {
     std::vector<std::uint8_t> data;
     // Where the value is, as the home page's boxes choose; shown only.
     Category category = Category::FilesAndFolders;
+    // The row's text in a column of the results list ("Error Type", "Root",
+    // "Key", "Value", "Category"): a repaired finding reads "Repaired" in
+    // the first.
+    std::string Text(int column) const;
+    // Red once repaired, blue when a repair left it unticked.
+    std::optional<platform::Colour> TextColour() const;
 };
 
 // The error type text of a match kind.

@@ -4,6 +4,7 @@
 // the fakes of the tests.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -64,21 +65,34 @@ public:
     std::function<void()> Tick;
 };
 
-// A list in report view. Rows count from 1 and stay in insertion order.
+// What a list shows: its owner keeps the rows, and the list asks for them
+// as it draws. Rows count from 1.
+class ListRows {
+public:
+    virtual ~ListRows() = default;
+    virtual std::string Text(int row, int column) const = 0;  // column 0 is the main text
+    virtual bool Ticked(int row) const { (void)row; return false; }
+    // The user ticked or unticked the row.
+    virtual void SetTicked(int row, bool on) { (void)row; (void)on; }
+    // The colour of the row's main text; the list's own when none.
+    virtual std::optional<Colour> TextColour(int row) const { (void)row; return std::nullopt; }
+};
+
+// A list in report view, a view of the rows of its owner: rows stay in
+// their owner's order.
 class ListView {
 public:
     virtual ~ListView() = default;
     virtual void AddColumn(const std::string& header) = 0;
-    virtual void Clear() = 0;
-    virtual int AddRow(const std::string& text) = 0;  // gives the new row's position
-    virtual void SetText(int row, int column, const std::string& text) = 0;  // column 0 is the main text
-    virtual std::string Text(int row, int column) const = 0;
+    // The rows it shows from now on; the list shows none until told how many.
+    virtual void SetRows(ListRows* rows) = 0;
+    // The owner holds `count` rows: those past the old count were added at
+    // the end; fewer starts again from the first (0 empties the list).
+    virtual void SetRowCount(int count) = 0;
     virtual int RowCount() const = 0;
+    // Texts, ticks or colours of the rows shown have changed.
+    virtual void RowsChanged() = 0;
     virtual void EnsureVisible(int row) = 0;
-    virtual void SetChecked(int row, bool on) = 0;
-    virtual bool Checked(int row) const = 0;
-    virtual void SetTextColour(int row, Colour colour) = 0;
-    virtual Colour TextColour(int row) const = 0;
     // Every column as wide as its widest item text.
     virtual void AutoSizeColumns() = 0;
     // Shows now what the list holds: a list may draw the rows added during a

@@ -113,21 +113,23 @@ std::string BackupFileName(const std::string& dateTimeText, int copy) {
     return name + ".reg";
 }
 
-BackupResult WriteBackupFile(const std::vector<BackupRow>& rows, platform::Registry& registry,
+BackupResult WriteBackupFile(const std::vector<engine::Finding>& findings, platform::Registry& registry,
                              platform::FileSystem& files, platform::CodePage& codePage,
                              const std::string& dateTimeText) {
+    using engine::Outcome;
     BackupResult result;
-    result.held.assign(rows.size(), false);
-    result.absent.assign(rows.size(), false);
+    result.outcomes.assign(findings.size(), Outcome::None);
     const std::string folder = files.AppFolder() + "\\RegBackups";
     if (files.PathExists(folder) != 1) files.CreateFolder(folder);
 
     // Each value as it is now, read back from the registry.
     std::string text = std::string("REGEDIT4") + kCrLf;
     std::string lastKeyLine;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (!rows[i].ticked) continue;
-        const engine::Finding& f = *rows[i].finding;
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        const engine::Finding& f = findings[i];
+        if (!f.ticked) continue;
+        Outcome& outcome = result.outcomes[i];
+        outcome = Outcome::KeptByBackup;  // until it is in the text
         std::uint32_t type = 0;
         std::vector<std::uint8_t> data;
         std::string keyLine, valueLine;
@@ -140,14 +142,14 @@ BackupResult WriteBackupFile(const std::vector<BackupRow>& rows, platform::Regis
         const std::string keyName = f.rootName + "\\" + f.keyPath;
         if (platform::Utf16Length(keyName) > platform::kMaxKeyPathUnits) continue;
         const long queried = QueryFindingValue(registry, f, &type, &data);
-        result.absent[i] = queried == platform::kErrorFileNotFound;
+        if (queried == platform::kErrorFileNotFound) outcome = Outcome::AlreadyGone;
         if (queried != platform::kErrorSuccess || !codePage.Encode("[" + keyName + "]", &keyLine) ||
             !BackupValueLine(codePage, f.valueName, type, data, &valueLine))
             continue;
         if (keyLine != lastKeyLine) text += kCrLf + keyLine + kCrLf;
         text += valueLine + kCrLf;
         lastKeyLine = keyLine;
-        result.held[i] = true;
+        outcome = Outcome::None;
     }
 
     // A new file of its own: an earlier backup of the same second is kept.
@@ -158,15 +160,11 @@ BackupResult WriteBackupFile(const std::vector<BackupRow>& rows, platform::Regis
         file = files.CreateNewFile(result.path);
         break;
     }
-    if (!file) {
-        result.held.assign(rows.size(), false);
-        return result;
-    }
+    if (!file) return result;
     const bool wrote = file->Write(text);
     const bool closed = file->Close();
     if (!wrote || !closed) {
         files.RemoveFile(result.path);  // no partial backup is left behind
-        result.held.assign(rows.size(), false);
         return result;
     }
     result.written = true;

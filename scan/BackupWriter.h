@@ -13,16 +13,14 @@
 
 namespace scan {
 
-struct BackupRow {
-    const engine::Finding* finding;
-    bool ticked;
-};
-
 struct BackupResult {
-    bool written = false;       // the whole file is on the disk
-    std::string path;           // the file's path (also when it could not be written)
-    std::vector<bool> held;     // per row: its value is in the file and may be removed
-    std::vector<bool> absent;   // per row: its value was found not to exist
+    bool written = false;  // the whole file is on the disk
+    std::string path;      // the file's path (also when it could not be written)
+    // Per finding: KeptByBackup when its value is not in the file and must
+    // stay, AlreadyGone when it was found not to exist; None when it is held
+    // (and may be removed) or is not ticked. Only a written file's answer
+    // counts.
+    std::vector<engine::Outcome> outcomes;
 };
 
 // One value line (without the line end), in the system code page, for the
@@ -34,7 +32,8 @@ bool BackupValueLine(platform::CodePage& codePage, const std::string& valueName,
 // "Backup (" stamp ").reg" with "/" and ":" made safe for a file name.
 std::string BackupFileName(const std::string& dateTimeText, int copy);
 
-BackupResult WriteBackupFile(const std::vector<BackupRow>& rows, platform::Registry& registry,
+// The ticked findings, in their order.
+BackupResult WriteBackupFile(const std::vector<engine::Finding>& findings, platform::Registry& registry,
                              platform::FileSystem& files, platform::CodePage& codePage,
                              const std::string& dateTimeText);
 

@@ -25,6 +25,7 @@ FormRepair::FormRepair(const ScanWindowControls& controls, const ScanServices& s
 std::string FormRepair::ProfilePath() const { return s_.files.AppFolder() + profile::kProfileName; }
 
 void FormRepair::Form_Load() {
+    c_.lvwRegErrors.SetRows(this);
     c_.lvwRegErrors.AddColumn("Error Type");
     c_.lvwRegErrors.AddColumn("Root");
     c_.lvwRegErrors.AddColumn("Key");
@@ -54,8 +55,8 @@ void FormRepair::CommandStart_Click() {
     c_.TimerRunScan.SetEnabled(false);
     c_.RepairCount.SetCaption("0");
     c_.lblStatus.SetCaption("0");
-    c_.lvwRegErrors.Clear();
     findings_.clear();
+    c_.lvwRegErrors.SetRowCount(0);
     fileRefs_.ForgetAnswers();  // files may have come or gone since the last scan
     cReg_.SetRootKey(0);
     cReg_.SetSubKey("");
@@ -101,29 +102,32 @@ void FormRepair::cReg_SearchFound(const std::string& sRootKey, const std::string
     // it may read a service's key.
     if (engine::ProtectedPlaceOf(s_.registry, root, value.keyPath)) return;
 
-    engine::Finding finding{engine::ErrorTypeText(lFound), sRootKey, sKey, sValue, root, value.keyPath,
-                            value.valueName, value.type, value.data, category};
-    const int row = c_.lvwRegErrors.AddRow(finding.errorType);
-    // Findings pair with rows by position: one without its row would put
-    // every later row onto the value before it.
-    if (row < 1) return;
-    c_.lvwRegErrors.SetText(row, 1, finding.rootName);
-    c_.lvwRegErrors.SetText(row, 2, finding.keyText);
-    c_.lvwRegErrors.SetText(row, 3, finding.valueText);
-    c_.lvwRegErrors.SetText(row, 4, engine::CategoryCaption(category));
+    engine::Finding finding;
+    finding.errorType = engine::ErrorTypeText(lFound);
+    finding.rootName = sRootKey;
+    finding.keyText = sKey;
+    finding.valueText = sValue;
+    finding.root = root;
+    finding.keyPath = value.keyPath;
+    finding.valueName = value.valueName;
+    finding.type = value.type;
+    finding.data = value.data;
+    finding.category = category;
     findings_.push_back(std::move(finding));
+    const int row = static_cast<int>(findings_.size());
+    c_.lvwRegErrors.SetRowCount(row);
     c_.lvwRegErrors.EnsureVisible(row);
     c_.lvwRegErrors.AutoSizeColumns();
-    c_.lblStatus.SetCaption(std::to_string(c_.lvwRegErrors.RowCount()));
+    c_.lblStatus.SetCaption(std::to_string(row));
 }
 
 // The end of a walk, by itself or by Stop: every row ticked, and the list
 // shown as it is at once (during the walk it is drawn a few times a second).
 void FormRepair::TickEveryRow() {
-    const int rows = c_.lvwRegErrors.RowCount();
-    if (rows > 0) {
+    if (!findings_.empty()) {
         c_.CommandRepair.SetEnabled(true);
-        for (int row = 1; row <= rows; ++row) c_.lvwRegErrors.SetChecked(row, true);
+        for (engine::Finding& finding : findings_) finding.ticked = true;
+        c_.lvwRegErrors.RowsChanged();
     }
     c_.lvwRegErrors.Refresh();
 }
@@ -155,49 +159,46 @@ void FormRepair::cReg_SearchFinished(std::int32_t lReason) {
 }
 
 void FormRepair::CommandRepair_Click() {
+    using engine::Outcome;
     c_.lvwRegErrors.Refresh();  // the repair starts from the rows as they are shown
     const bool backup = profile::ReadBackupBeforeFix(s_.profile, ProfilePath()) == 1;
-    const int rows = c_.lvwRegErrors.RowCount();
-    std::vector<BackupRow> ticked;
-    for (int row = 1; row <= rows; ++row) ticked.push_back({&findings_[row - 1], c_.lvwRegErrors.Checked(row)});
-
-    std::vector<bool> mayRemove(rows, true), absent(rows, false);
+    std::vector<Outcome> outcomes(findings_.size(), Outcome::None);
     if (backup) {
         c_.lblCurrentKey.SetCaption("Creating backup files...");
-        const BackupResult written = WriteBackupFile(ticked, s_.registry, s_.files, s_.codePage, s_.ui.NowText());
+        BackupResult written = WriteBackupFile(findings_, s_.registry, s_.files, s_.codePage, s_.ui.NowText());
         if (!written.written) {
             s_.ui.ShowMessage("The backup file could not be written, so nothing was repaired:\r\n" + written.path,
                              platform::MessageStyle::Exclamation);
             return;
         }
         s_.ui.ShowMessage("Backup file:" + written.path, platform::MessageStyle::Information);
-        mayRemove = written.held;
-        absent = written.absent;
+        outcomes = std::move(written.outcomes);
     }
 
     int repaired = 0, failed = 0, notBackedUp = 0;
-    for (int row = 1; row <= rows; ++row) {
-        if (!ticked[row - 1].ticked) {
-            c_.lvwRegErrors.SetTextColour(row, platform::Rgb(0, 0, 255));
+    for (std::size_t i = 0; i < findings_.size(); ++i) {
+        engine::Finding& finding = findings_[i];
+        if (!finding.ticked) {
+            finding.outcome = Outcome::Unticked;
             continue;
         }
         // A value the backup found gone (removed by an earlier repair, or
         // since the scan) counts as repaired, as it does without the backup.
-        if (!absent[row - 1]) {
-            if (!mayRemove[row - 1]) {
-                ++notBackedUp;  // the backup could not hold it, so it stays
-                continue;
-            }
-            const engine::Finding& finding = findings_[row - 1];
-            if (RemoveRegistryValue(s_.registry, finding.root, finding) == Removal::Failed) {
-                ++failed;
-                continue;
+        finding.outcome = outcomes[i];
+        if (finding.outcome == Outcome::None) {
+            switch (RemoveRegistryValue(s_.registry, finding.root, finding)) {
+            case Removal::Removed: finding.outcome = Outcome::Repaired; break;
+            case Removal::AlreadyGone: finding.outcome = Outcome::AlreadyGone; break;
+            case Removal::Failed: finding.outcome = Outcome::NotRemoved; break;
             }
         }
-        c_.lvwRegErrors.SetText(row, 0, "Repaired");
-        c_.lvwRegErrors.SetTextColour(row, platform::Rgb(255, 0, 0));
-        ++repaired;
+        switch (finding.outcome) {
+        case Outcome::KeptByBackup: ++notBackedUp; break;
+        case Outcome::NotRemoved: ++failed; break;
+        default: ++repaired; break;
+        }
     }
+    c_.lvwRegErrors.RowsChanged();
 
     c_.RepairCount.SetCaption(std::to_string(repaired));
     std::string message = std::to_string(repaired) + " errors has repaired.";

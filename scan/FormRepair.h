@@ -41,7 +41,7 @@ struct ScanServices {
     std::function<void()> closeWindow;
 };
 
-class FormRepair : private engine::RegSearchListener {
+class FormRepair : public platform::ListRows, private engine::RegSearchListener {
 public:
     // Lists the findings of the `ticked` categories only.
     FormRepair(const ScanWindowControls& controls, const ScanServices& services,
@@ -59,9 +59,15 @@ public:
     void ImageExit_Click() { ExitGuard(); }
     void QueryClose() { CloseWhenIdle(); }
 
-    // The findings behind the rows of lvwRegErrors, row 1 first.
+    // The findings, which lvwRegErrors shows, row 1 first.
     const std::vector<engine::Finding>& Findings() const { return findings_; }
     bool Scanning() const { return cReg_.Searching(); }
+
+    // The rows of lvwRegErrors: the findings.
+    std::string Text(int row, int column) const override { return findings_[row - 1].Text(column); }
+    bool Ticked(int row) const override { return findings_[row - 1].ticked; }
+    void SetTicked(int row, bool on) override { findings_[row - 1].ticked = on; }
+    std::optional<platform::Colour> TextColour(int row) const override { return findings_[row - 1].TextColour(); }
 
 private:
     void cReg_SearchFound(const std::string& sRootKey, const std::string& sKey, const std::string& sValue,

@@ -21,27 +21,28 @@ FormRestoreAndBackup::FormRestoreAndBackup(const BackupPageControls& controls, p
     c_.CommandRefresh.Click = [this] { CommandRefresh_Click(); };
     c_.CommandRestore.Click = [this] { CommandRestore_Click(); };
     c_.CommandDelete.Click = [this] { CommandDelete_Click(); };
+    c_.ListViewBackups.SetRows(this);
 }
 
 std::string FormRestoreAndBackup::SelectedPath() const {
-    const int row = c_.ListViewBackups.Selected() > 0 ? c_.ListViewBackups.Selected() : 1;
-    return files_.AppFolder() + "\\RegBackups\\" + c_.ListViewBackups.Text(row, 1);
+    const int selected = c_.ListViewBackups.Selected();
+    const int row = selected >= 1 && selected <= static_cast<int>(names_.size()) ? selected : 1;
+    return files_.AppFolder() + "\\RegBackups\\" + names_[row - 1];
 }
 
 void FormRestoreAndBackup::CommandRefresh_Click() {
-    c_.ListViewBackups.Clear();
-    for (const std::string& name : files_.ListFiles(files_.AppFolder() + "\\RegBackups\\*.reg")) {
+    names_.clear();
+    c_.ListViewBackups.SetRowCount(0);
+    for (const std::string& name : files_.ListFiles(files_.AppFolder() + "\\RegBackups\\*.reg"))
         // The pattern also matches a name whose short form ends in ".REG",
         // such as "b.regx": only a name that itself ends in ".reg" is a backup.
-        if (!EndsInReg(name)) continue;
-        const int row = c_.ListViewBackups.AddRow(std::to_string(c_.ListViewBackups.RowCount() + 1));
-        c_.ListViewBackups.SetText(row, 1, name);
-    }
-    if (c_.ListViewBackups.RowCount() > 0) c_.ListViewBackups.Select(1);
+        if (EndsInReg(name)) names_.push_back(name);
+    c_.ListViewBackups.SetRowCount(static_cast<int>(names_.size()));
+    if (!names_.empty()) c_.ListViewBackups.Select(1);
 }
 
 void FormRestoreAndBackup::CommandRestore_Click() {
-    if (c_.ListViewBackups.RowCount() == 0) {
+    if (names_.empty()) {
         ui_.ShowMessage("There is no backup file to restore.", platform::MessageStyle::Exclamation);
         return;
     }
@@ -54,7 +55,7 @@ void FormRestoreAndBackup::CommandRestore_Click() {
 }
 
 void FormRestoreAndBackup::CommandDelete_Click() {
-    if (c_.ListViewBackups.RowCount() == 0) {
+    if (names_.empty()) {
         ui_.ShowMessage("There is no file to delete.", platform::MessageStyle::Exclamation);
     } else {
         const std::string path = SelectedPath();

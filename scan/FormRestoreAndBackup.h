@@ -2,6 +2,8 @@
 // The backup manager page: lists the backup files, restores one through the
 // registry editor and deletes one after asking.
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "platform/FileSystem.h"
 #include "platform/Shell.h"
@@ -16,7 +18,7 @@ struct BackupPageControls {
     platform::PushButton& CommandDelete;
 };
 
-class FormRestoreAndBackup {
+class FormRestoreAndBackup : private platform::ListRows {
 public:
     FormRestoreAndBackup(const BackupPageControls& controls, platform::FileSystem& files, platform::Shell& shell,
                          platform::UiServices& ui, std::intptr_t window);
@@ -27,6 +29,10 @@ public:
     void CommandDelete_Click();
 
 private:
+    // The rows of ListViewBackups: the position, then the file's name.
+    std::string Text(int row, int column) const override {
+        return column == 0 ? std::to_string(row) : column == 1 ? names_[row - 1] : std::string();
+    }
     std::string SelectedPath() const;
 
     BackupPageControls c_;
@@ -34,6 +40,7 @@ private:
     platform::Shell& shell_;
     platform::UiServices& ui_;
     std::intptr_t window_;
+    std::vector<std::string> names_;  // of the backup files listed
 };
 
 }  // namespace scan

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,25 @@ using platform::win32::Win32UiServices;
 
 struct Row {
     std::string type, root, key, value;
+    bool ticked = false;
+    std::optional<platform::Colour> colour;
+};
+
+// The rows the list shows, kept as the scan keeps its findings.
+struct Rows final : platform::ListRows {
+    std::vector<Row> rows;
+    std::string Text(int row, int column) const override {
+        const Row& r = rows[static_cast<size_t>(row - 1)];
+        switch (column) {
+        case 0: return r.type;
+        case 1: return r.root;
+        case 2: return r.key;
+        default: return r.value;
+        }
+    }
+    bool Ticked(int row) const override { return rows[static_cast<size_t>(row - 1)].ticked; }
+    void SetTicked(int row, bool on) override { rows[static_cast<size_t>(row - 1)].ticked = on; }
+    std::optional<platform::Colour> TextColour(int row) const override { return rows[static_cast<size_t>(row - 1)].colour; }
 };
 
 std::vector<Row> MakeRows(int count) {
@@ -55,11 +75,10 @@ std::vector<Row> MakeRows(int count) {
     return rows;
 }
 
-int AddRow(Win32ListView& list, const Row& row) {
-    int position = list.AddRow(row.type);
-    list.SetText(position, 1, row.root);
-    list.SetText(position, 2, row.key);
-    list.SetText(position, 3, row.value);
+int AddRow(Win32ListView& list, Rows& shown, const Row& row) {
+    shown.rows.push_back(row);
+    const int position = static_cast<int>(shown.rows.size());
+    list.SetRowCount(position);
     return position;
 }
 
@@ -67,12 +86,13 @@ int AddRow(Win32ListView& list, const Row& row) {
 // neither pass leaves its drawing outside the time. With yieldEach, the
 // messages are handled after every row, as when every finding of a scan
 // comes from another key: the list then draws as often as it lets itself.
-double Pass(Win32ListView& list, const std::vector<Row>& rows, bool fit, bool yieldEach = false) {
-    list.Clear();
+double Pass(Win32ListView& list, Rows& shown, const std::vector<Row>& rows, bool fit, bool yieldEach = false) {
+    shown.rows.clear();
+    list.SetRowCount(0);
     platform::win32::PumpMessages();
     double start = bench::Now();
     for (const Row& row : rows) {
-        int position = AddRow(list, row);
+        int position = AddRow(list, shown, row);
         if (fit) {
             list.EnsureVisible(position);
             list.AutoSizeColumns();
@@ -84,26 +104,30 @@ double Pass(Win32ListView& list, const std::vector<Row>& rows, bool fit, bool yi
     return bench::Now() - start;
 }
 
-void AddColumns(Win32ListView& list) {
+void AddColumns(Win32ListView& list, Rows& shown) {
     for (const char* header : {"Error Type", "Root", "Key", "Value"}) list.AddColumn(header);
+    list.SetRows(&shown);
 }
 
 int Show(int seconds) {
-    HWND host = bench::MakeHost(L"Varnholt list view", WS_OVERLAPPEDWINDOW, 820, 580);
-    Win32ListView list(host, RECT{8, 8, 796, 530});
-    AddColumns(list);
+    bench::Host host(L"Varnholt list view", WS_OVERLAPPEDWINDOW, 820, 580);
+    Win32ListView list(host.Handle(), RECT{8, 8, 796, 530});
+    Rows shown;
+    AddColumns(list, shown);
     std::vector<Row> rows = MakeRows(24);
     for (size_t i = 0; i < rows.size(); ++i) {
-        int position = AddRow(list, rows[i]);
-        list.SetChecked(position, i % 3 != 2);
+        Row row = rows[i];
+        row.ticked = i % 3 != 2;
         if (i % 4 == 1) {
-            list.SetText(position, 0, "Repaired");
-            list.SetTextColour(position, platform::Rgb(0, 128, 0));
+            row.type = "Repaired";
+            row.colour = platform::Rgb(0, 128, 0);
         } else if (i % 4 == 3) {
-            list.SetTextColour(position, platform::Rgb(200, 0, 0));
+            row.colour = platform::Rgb(200, 0, 0);
         }
+        AddRow(list, shown, row);
         list.AutoSizeColumns();
     }
+    list.RowsChanged();
     list.Select(2);
     Win32UiServices services;
     double end = bench::Now() + seconds;
@@ -111,7 +135,6 @@ int Show(int seconds) {
         services.DoEvents();
         ::Sleep(20);
     }
-    ::DestroyWindow(host);
     return 0;
 }
 
@@ -125,25 +148,26 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    HWND host = bench::MakeHost(L"Varnholt list view", WS_OVERLAPPEDWINDOW, 820, 580);
-    Win32ListView list(host, RECT{8, 8, 796, 530});
-    AddColumns(list);
+    bench::Host host(L"Varnholt list view", WS_OVERLAPPEDWINDOW, 820, 580);
+    Win32ListView list(host.Handle(), RECT{8, 8, 796, 530});
+    Rows shown;
+    AddColumns(list, shown);
     const std::vector<Row> rows = MakeRows(count);
 
     // Two rounds, best of each, alternating so that neither kind of pass
     // has the warm caches to itself.
     double plain = 1e30, fitted = 1e30;
     for (int round = 0; round < 2; ++round) {
-        plain = std::min(plain, Pass(list, rows, false));
-        fitted = std::min(fitted, Pass(list, rows, true));
+        plain = std::min(plain, Pass(list, shown, rows, false));
+        fitted = std::min(fitted, Pass(list, shown, rows, true));
     }
 
     // The same with a repaint after every row, on fewer rows (Wine paints
     // slowly): the fitting must not make the painting dearer either.
     const std::vector<Row> someRows(rows.begin(), rows.begin() + std::min(count, 200));
-    const double plainPainted = Pass(list, someRows, false, true);
-    const double fittedPainted = Pass(list, someRows, true, true);
-    Pass(list, rows, true);
+    const double plainPainted = Pass(list, shown, someRows, false, true);
+    const double fittedPainted = Pass(list, shown, someRows, true, true);
+    Pass(list, shown, rows, true);
 
     // The fitted pass was last: its widths must be what the control's own
     // autosize makes of the same rows.
@@ -153,7 +177,6 @@ int main(int argc, char** argv) {
         ::SendMessageA(list.Handle(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), LVSCW_AUTOSIZE);
         control.push_back(list.ColumnWidth(c));
     }
-    ::DestroyWindow(host);
 
     const double ratio = fitted / plain;
     std::printf("list view, %d rows of 4 columns\n", count);

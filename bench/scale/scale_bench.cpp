@@ -461,31 +461,20 @@ class TimedList final : public platform::ListView {
 public:
     explicit TimedList(platform::ListView& real) : real_(real) {}
     void AddColumn(const std::string& header) override { real_.AddColumn(header); }
-    void Clear() override {
+    void SetRows(platform::ListRows* rows) override { real_.SetRows(rows); }
+    void SetRowCount(int count) override {
         Timed timed(spent.list);
-        real_.Clear();
+        real_.SetRowCount(count);
     }
-    int AddRow(const std::string& text) override {
-        Timed timed(spent.list);
-        return real_.AddRow(text);
-    }
-    void SetText(int row, int column, const std::string& text) override {
-        Timed timed(spent.list);
-        real_.SetText(row, column, text);
-    }
-    std::string Text(int row, int column) const override { return real_.Text(row, column); }
     int RowCount() const override { return real_.RowCount(); }
+    void RowsChanged() override {
+        Timed timed(spent.list);
+        real_.RowsChanged();
+    }
     void EnsureVisible(int row) override {
         Timed timed(spent.list);
         real_.EnsureVisible(row);
     }
-    void SetChecked(int row, bool on) override {
-        Timed timed(spent.list);
-        real_.SetChecked(row, on);
-    }
-    bool Checked(int row) const override { return real_.Checked(row); }
-    void SetTextColour(int row, platform::Colour colour) override { real_.SetTextColour(row, colour); }
-    platform::Colour TextColour(int row) const override { return real_.TextColour(row); }
     void AutoSizeColumns() override {
         Timed timed(spent.list);
         real_.AutoSizeColumns();
@@ -501,11 +490,12 @@ private:
     platform::ListView& real_;
 };
 
-HWND MakeHost() {
+std::unique_ptr<bench::Host> MakeHost() {
     namespace layout = shell::layout;
     RECT r{0, 0, layout::Pixels(layout::kClientWidth), layout::Pixels(layout::kClientHeight)};
     ::AdjustWindowRect(&r, WS_POPUP | WS_CAPTION, FALSE);
-    return bench::MakeHost(L"Varnholt scan at scale", WS_POPUP | WS_CAPTION, r.right - r.left, r.bottom - r.top);
+    return std::make_unique<bench::Host>(L"Varnholt scan at scale", WS_POPUP | WS_CAPTION, r.right - r.left,
+                                         r.bottom - r.top);
 }
 
 }  // namespace
@@ -552,7 +542,8 @@ int main(int argc, char** argv) {
                 tree.keys + 1, tree.values, tree.strings, tree.naming, tree.missing, files.size(), Now() - buildStart);
     std::fflush(stdout);
 
-    HWND host = MakeHost();
+    const std::unique_ptr<bench::Host> hostWindow = MakeHost();
+    const HWND host = hostWindow->Handle();
     const auto& listSpec = shell::layout::LayoutOf(shell::layout::Form::Repair).lists.at(0);
     namespace layout = shell::layout;
     platform::win32::Win32ListView list(host, RECT{layout::Pixels(listSpec.at.left), layout::Pixels(listSpec.at.top),
@@ -605,7 +596,6 @@ int main(int argc, char** argv) {
         std::printf("  round %d done\n", round + 1);
         std::fflush(stdout);
     }
-    ::DestroyWindow(host);
     ::RegDeleteTreeW(HKEY_CURRENT_USER, scratchW.c_str());
 
     const double scanRatio = withFindings.seconds / bare.seconds;

@@ -9,7 +9,9 @@
 
 #include "platform/win32/WideText.h"
 
-namespace platform::win32 {
+namespace controls::win32 {
+
+using platform::win32::Wide;
 
 namespace {
 
@@ -56,30 +58,27 @@ std::int16_t MouseShift(WPARAM wParam) {
 
 std::unique_ptr<ButtonWindow> ButtonWindow::Create(HWND parent, const std::string& name, const Placement& placement,
                                                    const controls::PropertyStore& stored, int id, const Font& ambientFont) {
-    static const ATOM atom = [] {
+    static const bool registered = [] {
         WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
         wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = &ButtonWindow::WindowProc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
         wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
         wc.lpszClassName = kClassName;
-        return ::RegisterClassExW(&wc);
+        RegisterClassOnce(wc);
+        return true;
     }();
-    if (!atom) throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), "RegisterClassEx (button)");
+    (void)registered;
 
     std::unique_ptr<ButtonWindow> self(new ButtonWindow(name, ambientFont));
-    HWND window = ::CreateWindowExW(0, kClassName, Wide(name).c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS,
-                                    placement.x, placement.y, placement.width, placement.height, parent,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), self.get());
-    if (!window) throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), "CreateWindowEx (button)");
+    self->CreateOwn(kClassName, Wide(name).c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS,
+                    RECT{placement.x, placement.y, placement.x + placement.width, placement.y + placement.height}, parent,
+                    id);
 
     // Load first (its closing paint draws nothing at size 0), then the first
     // re-size shapes and paints.
     self->command_.ReadProperties(stored);
     self->loaded_ = true;
     RECT client{};
-    ::GetClientRect(window, &client);
+    ::GetClientRect(self->Handle(), &client);
     self->command_.Resize(client.right - client.left, client.bottom - client.top);
     return self;
 }
@@ -99,13 +98,7 @@ ButtonWindow::ButtonWindow(const std::string& name, const Font& ambientFont)
 
 ButtonWindow::~ButtonWindow() {
     *alive_ = false;
-    if (window_) {
-        ::KillTimer(window_, kHoverTimer);
-        ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        HWND window = window_;
-        window_ = nullptr;
-        ::DestroyWindow(window);
-    }
+    if (Handle()) ::KillTimer(Handle(), kHoverTimer);
     auto& live = LiveButtons();
     live.erase(std::remove(live.begin(), live.end(), this), live.end());
     if (live.empty() && accessKeyHook) {
@@ -132,24 +125,24 @@ void ButtonWindow::SetDefault(bool on) {
 // of these calls act on the whole desktop.
 
 void ButtonWindow::SetWindowEnabled(bool on) {
-    if (!window_) return;
-    if (!on && ::GetFocus() == window_) {
+    if (!Handle()) return;
+    if (!on && ::GetFocus() == Handle()) {
         // Disabling the focused window leaves no window with the focus, and
         // then Tab reaches no control: hand the focus on first, to the next
         // control of the tab order that takes it (the window itself when
         // none does).
-        HWND parent = ::GetParent(window_);
-        HWND next = parent ? ::GetNextDlgTabItem(parent, window_, FALSE) : nullptr;
-        ::SetFocus(next && next != window_ ? next : parent);
+        HWND parent = ::GetParent(Handle());
+        HWND next = parent ? ::GetNextDlgTabItem(parent, Handle(), FALSE) : nullptr;
+        ::SetFocus(next && next != Handle() ? next : parent);
     }
-    ::EnableWindow(window_, on ? TRUE : FALSE);
+    ::EnableWindow(Handle(), on ? TRUE : FALSE);
 }
 
 void ButtonWindow::ApplyShape(const controls::ButtonShape& shape) {
-    if (!window_) return;
+    if (!Handle()) return;
     if (shape.removed.empty()) {
         // The full rectangle: no region at all is the same shape.
-        ::SetWindowRgn(window_, nullptr, TRUE);
+        ::SetWindowRgn(Handle(), nullptr, TRUE);
         return;
     }
     HRGN region = ::CreateRectRgn(0, 0, shape.width, shape.height);
@@ -161,67 +154,45 @@ void ButtonWindow::ApplyShape(const controls::ButtonShape& shape) {
         ::DeleteObject(piece);
     }
     // Once applied the region belongs to the window.
-    if (!::SetWindowRgn(window_, region, TRUE)) ::DeleteObject(region);
+    if (!::SetWindowRgn(Handle(), region, TRUE)) ::DeleteObject(region);
 }
 
 void ButtonWindow::Invalidate() {
-    if (window_) ::InvalidateRect(window_, nullptr, FALSE);
+    if (Handle()) ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void ButtonWindow::Refresh() {
-    if (window_) ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    if (Handle()) ::RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
 void ButtonWindow::SetHoverTimer(bool on) {
-    if (!window_) return;
+    if (!Handle()) return;
     if (on)
-        ::SetTimer(window_, kHoverTimer, kHoverInterval, nullptr);
+        ::SetTimer(Handle(), kHoverTimer, kHoverInterval, nullptr);
     else
-        ::KillTimer(window_, kHoverTimer);
+        ::KillTimer(Handle(), kHoverTimer);
 }
 
 bool ButtonWindow::PointerPosition(int& x, int& y) {
     POINT p{};
-    if (!window_ || !::GetCursorPos(&p) || !::ScreenToClient(window_, &p)) return false;
+    if (!Handle() || !::GetCursorPos(&p) || !::ScreenToClient(Handle(), &p)) return false;
     x = p.x;
     y = p.y;
     return true;
 }
 
 void ButtonWindow::SendTab(bool backwards) {
-    if (window_) ::PostMessageW(window_, kMoveFocus, backwards ? 1 : 0, 0);
+    if (Handle()) ::PostMessageW(Handle(), kMoveFocus, backwards ? 1 : 0, 0);
 }
 
 void ButtonWindow::OnMoveFocus(bool backwards) {
-    HWND parent = ::GetParent(window_);
+    HWND parent = ::GetParent(Handle());
     if (!parent) return;
-    HWND next = ::GetNextDlgTabItem(parent, window_, backwards ? TRUE : FALSE);
-    if (next && next != window_) ::SetFocus(next);
+    HWND next = ::GetNextDlgTabItem(parent, Handle(), backwards ? TRUE : FALSE);
+    if (next && next != Handle()) ::SetFocus(next);
 }
 
 // --------------------------------------------------------------- messages
-
-LRESULT CALLBACK ButtonWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<ButtonWindow*>(create->lpCreateParams);
-        self->window_ = window;
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<ButtonWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self) return ::DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->window_ = nullptr;
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    try {
-        return self->OnMessage(message, wParam, lParam);
-    } catch (...) {
-        // Nothing may cross the window procedure; the next paint redraws everything.
-        return 0;
-    }
-}
 
 LRESULT ButtonWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -258,7 +229,7 @@ LRESULT ButtonWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDBLCLK:
         // The second press of a double click: the face goes down again, but
         // its release clicks no second time.
-        ::SetCapture(window_);
+        ::SetCapture(Handle());
         leftPressed_ = false;
         command_.OnDblClick();
         return 0;
@@ -291,26 +262,26 @@ LRESULT ButtonWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         command_.OnAccessKeyPress(static_cast<std::int16_t>(wParam));
         return 0;
     default:
-        return ::DefWindowProcW(window_, message, wParam, lParam);
+        return ::DefWindowProcW(Handle(), message, wParam, lParam);
     }
 }
 
 void ButtonWindow::OnPaint() {
     PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(window_, &ps);
+    HDC dc = ::BeginPaint(Handle(), &ps);
     if (dc) {
         ::BitBlt(dc, 0, 0, canvas_.Width(), canvas_.Height(), canvas_.Dc(), 0, 0, SRCCOPY);
-        ::EndPaint(window_, &ps);
+        ::EndPaint(Handle(), &ps);
     }
 }
 
 void ButtonWindow::OnButtonDown(std::int16_t button, WPARAM wParam, LPARAM lParam) {
     // A pressed button takes the focus, and keeps the pointer until the
     // release so that a drag out and back is followed.
-    if (::GetFocus() != window_) ::SetFocus(window_);
+    if (::GetFocus() != Handle()) ::SetFocus(Handle());
     std::weak_ptr<bool> alive = alive_;
-    if (alive.expired() || !window_) return;
-    ::SetCapture(window_);
+    if (alive.expired() || !Handle()) return;
+    ::SetCapture(Handle());
     if (button == 1) leftPressed_ = true;
     command_.OnMouseDown(button, MouseShift(wParam), static_cast<float>(GET_X_LPARAM(lParam)),
                          static_cast<float>(GET_Y_LPARAM(lParam)));
@@ -318,14 +289,14 @@ void ButtonWindow::OnButtonDown(std::int16_t button, WPARAM wParam, LPARAM lPara
 
 void ButtonWindow::OnButtonUp(std::int16_t button, WPARAM wParam, LPARAM lParam) {
     const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
-    if (!(wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && ::GetCapture() == window_) ::ReleaseCapture();
+    if (!(wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && ::GetCapture() == Handle()) ::ReleaseCapture();
     std::weak_ptr<bool> alive = alive_;
     command_.OnMouseUp(button, MouseShift(wParam), static_cast<float>(x), static_cast<float>(y));
-    if (alive.expired() || !window_) return;
+    if (alive.expired() || !Handle()) return;
     if (button != 1) return;
     // A click is a left press and release on the button.
     RECT client{};
-    ::GetClientRect(window_, &client);
+    ::GetClientRect(Handle(), &client);
     const bool inside = x >= 0 && y >= 0 && x < client.right && y < client.bottom;
     const bool clicked = leftPressed_ && inside;
     leftPressed_ = false;
@@ -341,7 +312,7 @@ LRESULT CALLBACK ButtonWindow::AccessKeyHook(int code, WPARAM wParam, LPARAM lPa
             HWND root = ::GetAncestor(msg->hwnd, GA_ROOT);
             const char typed = static_cast<char>(std::tolower(static_cast<unsigned char>(msg->wParam)));
             for (ButtonWindow* button : LiveButtons()) {
-                HWND w = button->window_;
+                HWND w = button->Handle();
                 if (!w || button->accessKey_.empty() || button->accessKey_[0] != typed) continue;
                 if (::GetAncestor(w, GA_ROOT) != root || !::IsWindowVisible(w) || !::IsWindowEnabled(w)) continue;
                 ::PostMessageW(w, kAccessKey, msg->wParam, 0);
@@ -353,4 +324,4 @@ LRESULT CALLBACK ButtonWindow::AccessKeyHook(int code, WPARAM wParam, LPARAM lPa
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-}  // namespace platform::win32
+}  // namespace controls::win32

@@ -18,10 +18,14 @@
 #include "controls/PropertyStore.h"
 #include "platform/Ui.h"
 #include "platform/win32/GdiCanvas.h"
+#include "platform/win32/Window.h"
 
-namespace platform::win32 {
+namespace controls::win32 {
 
-class ButtonWindow final : public platform::PushButton, private controls::CommandHost {
+using platform::Colour;
+using platform::Font;
+
+class ButtonWindow final : public platform::PushButton, public platform::win32::Window, private controls::CommandHost {
 public:
     struct Placement {
         int x = 0;
@@ -39,8 +43,6 @@ public:
                                                 const controls::PropertyStore& stored, int id = 0,
                                                 const Font& ambientFont = Font{});
     ~ButtonWindow() override;
-    ButtonWindow(const ButtonWindow&) = delete;
-    ButtonWindow& operator=(const ButtonWindow&) = delete;
 
     // PushButton: what the forms use.
     void SetCaption(const std::string& text) override;
@@ -52,17 +54,15 @@ public:
     // without the focus).
     void SetDefault(bool on);
 
-    HWND Handle() const { return window_; }
     controls::Command& Control() { return command_; }
-    const GdiCanvas& Surface() const { return canvas_; }
+    const platform::win32::GdiCanvas& Surface() const { return canvas_; }
 
     static constexpr const wchar_t* kClassName = L"VarnholtCommand";
 
 private:
     ButtonWindow(const std::string& name, const Font& ambientFont);
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK AccessKeyHook(int code, WPARAM wParam, LPARAM lParam);
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnPaint();
     void OnButtonDown(std::int16_t button, WPARAM wParam, LPARAM lParam);
     void OnButtonUp(std::int16_t button, WPARAM wParam, LPARAM lParam);
@@ -74,7 +74,7 @@ private:
     bool UserMode() override { return true; }
     bool DisplayAsDefault() override { return isDefault_; }
     void PropertyChanged(const std::string&) override {}
-    std::intptr_t WindowHandle() override { return reinterpret_cast<std::intptr_t>(window_); }
+    std::intptr_t WindowHandle() override { return reinterpret_cast<std::intptr_t>(Handle()); }
     void SetWindowEnabled(bool on) override;
     void SetAccessKeys(const std::string& keys) override { accessKey_ = keys; }
     void ApplyShape(const controls::ButtonShape& shape) override;
@@ -87,16 +87,15 @@ private:
 
     std::string name_;
     Font ambientFont_;
-    HWND window_ = nullptr;
     bool loaded_ = false;
     bool isDefault_ = false;
     bool leftPressed_ = false;  // a left press began on this button and may end in a click
     std::string accessKey_;
-    GdiCanvas canvas_;
+    platform::win32::GdiCanvas canvas_;
     controls::Command command_;
     // Cleared when this object goes away: a handler that closed the window
     // from one of its events must not find the message handler touching it.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
-}  // namespace platform::win32
+}  // namespace controls::win32

@@ -37,15 +37,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     finding.root = platform::kHkeyCurrentUser;
     finding.keyPath = keyPath;
     finding.valueName = name;
+    finding.ticked = true;
     fakes::MemoryFileSystem files;
     fakes::Latin1CodePage codePage;
     const scan::BackupResult backup =
-        scan::WriteBackupFile({{&finding, true}}, registry, files, codePage, "12/10/2026 1:02:03 PM");
+        scan::WriteBackupFile({finding}, registry, files, codePage, "12/10/2026 1:02:03 PM");
     FUZZ_CHECK(backup.written);
 
     const auto values = scan::ReadBackupFile(codePage, files.Contents(backup.path));
     FUZZ_CHECK(values.has_value());
-    if (!backup.held[0]) {  // refused: the repair keeps the value
+    if (backup.outcomes[0] != engine::Outcome::None) {  // refused: the repair keeps the value
         FUZZ_CHECK(values->empty());
         return 0;
     }

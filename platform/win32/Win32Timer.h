@@ -6,16 +6,15 @@
 #include <memory>
 
 #include "platform/Ui.h"
+#include "platform/win32/Window.h"
 
 namespace platform::win32 {
 
-class Win32Timer final : public Timer {
+class Win32Timer final : public Timer, private Window {
 public:
     // Throws std::system_error when the window cannot be created.
     Win32Timer();
     ~Win32Timer() override;
-    Win32Timer(const Win32Timer&) = delete;
-    Win32Timer& operator=(const Win32Timer&) = delete;
 
     // Takes effect at once: a running timer restarts with the new interval.
     // Interval 0 means no ticks, even while enabled.
@@ -26,11 +25,10 @@ public:
     unsigned Interval() const { return interval_; }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnTimer();
     void Arm();
 
-    HWND window_ = nullptr;
     unsigned interval_ = 0;
     bool enabled_ = false;
     bool inTick_ = false;

@@ -24,28 +24,39 @@ double FakeUi::SecondsSinceMidnight() {
     return now;
 }
 
-FakeListView::Row& FakeListView::At(int row) {
-    if (row < 1 || row > RowCount()) throw std::out_of_range("no row " + std::to_string(row));
-    return rows[row - 1];
+void FakeListView::SetRowCount(int count) {
+    if (count < rowCount) selected = 0;
+    rowCount = count;
 }
 
-const FakeListView::Row& FakeListView::At(int row) const { return const_cast<FakeListView*>(this)->At(row); }
-
-int FakeListView::AddRow(const std::string& text) {
-    if (++adds == failAddAt) return 0;
-    rows.push_back(Row{{text}, false, 0});
-    return RowCount();
-}
-
-void FakeListView::SetText(int row, int column, const std::string& text) {
-    Row& r = At(row);
-    if (static_cast<int>(r.texts.size()) <= column) r.texts.resize(column + 1);
-    r.texts[column] = text;
+void FakeListView::Check(int row) const {
+    if (!rows || row < 1 || row > rowCount) throw std::out_of_range("no row " + std::to_string(row));
 }
 
 std::string FakeListView::Text(int row, int column) const {
-    const Row& r = At(row);
-    return column < static_cast<int>(r.texts.size()) ? r.texts[column] : std::string();
+    Check(row);
+    return rows->Text(row, column);
+}
+
+std::vector<std::string> FakeListView::Texts(int row) const {
+    std::vector<std::string> texts;
+    for (int column = 0; column < static_cast<int>(columns.size()); ++column) texts.push_back(Text(row, column));
+    return texts;
+}
+
+bool FakeListView::Checked(int row) const {
+    Check(row);
+    return rows->Ticked(row);
+}
+
+platform::Colour FakeListView::TextColour(int row) const {
+    Check(row);
+    return rows->TextColour(row).value_or(0);
+}
+
+void FakeListView::SetChecked(int row, bool on) {
+    Check(row);
+    rows->SetTicked(row, on);
 }
 
 }  // namespace fakes

@@ -96,39 +96,38 @@ private:
     bool inTick_ = false;
 };
 
+// A list that shows its owner's rows; the test reads them through it as the
+// user would see them, and ticks as the user would.
 class FakeListView : public platform::ListView {
 public:
-    struct Row {
-        std::vector<std::string> texts;
-        bool checked = false;
-        platform::Colour colour = 0;
-    };
     std::vector<std::string> columns;
-    std::vector<Row> rows;
+    platform::ListRows* rows = nullptr;
+    int rowCount = 0;
     int selected = 0;
     int autoSizes = 0;
     int lastVisible = 0;
-    int failAddAt = 0;  // the nth AddRow fails (0: none does)
-    int adds = 0;
+    int changes = 0;  // RowsChanged calls
 
     void AddColumn(const std::string& header) override { columns.push_back(header); }
-    void Clear() override { rows.clear(); selected = 0; }
-    int AddRow(const std::string& text) override;
-    void SetText(int row, int column, const std::string& text) override;
-    std::string Text(int row, int column) const override;
-    int RowCount() const override { return static_cast<int>(rows.size()); }
+    void SetRows(platform::ListRows* shown) override { rows = shown; }
+    void SetRowCount(int count) override;
+    int RowCount() const override { return rowCount; }
+    void RowsChanged() override { ++changes; }
     void EnsureVisible(int row) override { lastVisible = row; }
-    void SetChecked(int row, bool on) override { At(row).checked = on; }
-    bool Checked(int row) const override { return At(row).checked; }
-    void SetTextColour(int row, platform::Colour colour) override { At(row).colour = colour; }
-    platform::Colour TextColour(int row) const override { return At(row).colour; }
     void AutoSizeColumns() override { ++autoSizes; }
     int Selected() const override { return selected; }
     void Select(int row) override { selected = row; }
 
+    // What a row shows; throws std::out_of_range for a row not shown.
+    std::string Text(int row, int column) const;
+    std::vector<std::string> Texts(int row) const;
+    bool Checked(int row) const;
+    platform::Colour TextColour(int row) const;  // 0 for the list's own
+    // The user's click on the row's tick box.
+    void SetChecked(int row, bool on);
+
 private:
-    Row& At(int row);
-    const Row& At(int row) const;
+    void Check(int row) const;
 };
 
 }  // namespace fakes

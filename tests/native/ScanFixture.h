@@ -50,7 +50,7 @@ protected:
         return it == profile.values.end() ? "<none>" : it->second;
     }
     void SetBackup(const char* text) { profile.values[{files.appFolder + "\\ro.ini", "Settings", "BackupBeforeFix"}] = text; }
-    std::vector<std::string> Row(int row) { return list.rows.at(row - 1).texts; }
+    std::vector<std::string> Row(int row) { return list.Texts(row); }
     std::vector<std::string> Messages() {
         std::vector<std::string> texts;
         for (const auto& m : ui.messages) texts.push_back(m.text);

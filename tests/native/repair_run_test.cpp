@@ -209,25 +209,26 @@ TEST(BackupFormat, KeyLinesAreSharedByConsecutiveRowsOfOneKey) {
     fakes::MemoryFileSystem files;
     fakes::Latin1CodePage codePage;
     const auto kHkcu = platform::kHkeyCurrentUser;
-    auto make = [&](const char* key, const char* name) {
+    auto make = [&](const char* key, const char* name, bool ticked = true) {
         reg.SetString(kHkcu, key, name, "d");
         engine::Finding f;
+        f.ticked = ticked;
         f.rootName = "HKEY_CURRENT_USER";
         f.root = kHkcu;
         f.keyPath = key;
         f.valueName = name;
         return f;
     };
-    const engine::Finding a1 = make("A", "1"), a2 = make("A", "2"), b = make("B", ""), a3 = make("A", "3");
     const scan::BackupResult r = scan::WriteBackupFile(
-        {{&a1, true}, {&b, false}, {&a2, true}, {&b, true}, {&a3, true}, {&a3, true}}, reg, files, codePage, "0:00");
+        {make("A", "1"), make("B", "", false), make("A", "2"), make("B", ""), make("A", "3"), make("A", "3")}, reg,
+        files, codePage, "0:00");
     ASSERT_TRUE(r.written);
     EXPECT_EQ(files.Contents(r.path),
               "REGEDIT4\r\n"
               "\r\n[HKEY_CURRENT_USER\\A]\r\n\"1\"=\"d\"\r\n\"2\"=\"d\"\r\n"
               "\r\n[HKEY_CURRENT_USER\\B]\r\n@=\"d\"\r\n"
               "\r\n[HKEY_CURRENT_USER\\A]\r\n\"3\"=\"d\"\r\n\"3\"=\"d\"\r\n");
-    EXPECT_EQ(r.held, (std::vector<bool>{true, false, true, true, true, true}));
+    EXPECT_EQ(r.outcomes, std::vector<engine::Outcome>(6, engine::Outcome::None)) << "every ticked one held";
 }
 
 // A line end or NUL in a name or key path would split its line in the file,
@@ -246,9 +247,10 @@ TEST(BackupFormat, NamesAndKeysThatWouldBreakTheirLineAreNotHeld) {
     f.root = platform::kHkeyCurrentUser;
     f.keyPath = "A\nB";
     f.valueName = "v";
-    const scan::BackupResult r = scan::WriteBackupFile({{&f, true}}, reg, files, codePage, "0:00");
+    f.ticked = true;
+    const scan::BackupResult r = scan::WriteBackupFile({f}, reg, files, codePage, "0:00");
     ASSERT_TRUE(r.written);
-    EXPECT_EQ(r.held, std::vector<bool>{false});
+    EXPECT_EQ(r.outcomes, std::vector<engine::Outcome>{engine::Outcome::KeptByBackup});
     EXPECT_EQ(files.Contents(r.path), "REGEDIT4\r\n");
 }
 

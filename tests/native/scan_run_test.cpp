@@ -205,20 +205,6 @@ TEST_F(ScanFixture, TheKeyLabelGoesOnAfterMidnight) {
     EXPECT_GE(currentKey.changes, 10) << "every key shown (0.2 s apart), then the end text";
 }
 
-TEST_F(ScanFixture, ARowThatCannotBeAddedKeepsNoFinding) {
-    SetBackup("0");
-    for (const char* name : {"a", "b", "c"}) reg.SetString(kHkcu, "S", name, std::string("C:\\gone\\") + name + ".exe");
-    list.failAddAt = 2;
-    start.Press();
-    ASSERT_EQ(list.RowCount(), 2);
-    ASSERT_EQ(form->Findings().size(), 2u);
-    EXPECT_EQ(form->Findings()[1].valueName, "c");
-    repair.Press();
-    EXPECT_FALSE(reg.ValueExists(kHkcu, "S", "a"));
-    EXPECT_TRUE(reg.ValueExists(kHkcu, "S", "b")) << "never listed, never removed";
-    EXPECT_FALSE(reg.ValueExists(kHkcu, "S", "c")) << "the second row removes its own value";
-}
-
 TEST_F(ScanFixture, AValueIsAnErrorOnlyWhenNoReadingOfItsPathExists) {
     struct Case {
         const char* text;

@@ -25,7 +25,6 @@
 
 namespace app_test {
 
-namespace app = platform::win32::app;
 using platform::win32::Utf8;
 using platform::win32::Wide;
 

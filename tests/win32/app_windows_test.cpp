@@ -37,11 +37,20 @@ struct ScratchKey {
     }
 };
 
-std::vector<std::string> RowsUnder(platform::ListView& list, const std::string& keyPrefix) {
+// The rows the scan window's list shows under a key.
+std::vector<std::string> RowsUnder(const platform::win32::Win32ListView& list, const std::string& keyPrefix) {
     std::vector<std::string> rows;
     for (int row = 1; row <= list.RowCount(); ++row)
-        if (list.Text(row, 2).find(keyPrefix) == 0) rows.push_back(list.Text(row, 0) + " " + list.Text(row, 2));
+        if (ui_test::ShownText(list.Handle(), row, 2).find(keyPrefix) == 0)
+            rows.push_back(ui_test::ShownText(list.Handle(), row, 0) + " " + ui_test::ShownText(list.Handle(), row, 2));
     return rows;
+}
+
+// Only the findings under a key ticked, as the user would leave them.
+void TickOnlyUnder(app::ScanWindow& scan, const std::string& keyPrefix) {
+    for (int row = 1; row <= static_cast<int>(scan.Logic().Findings().size()); ++row)
+        scan.Logic().SetTicked(row, scan.Logic().Findings()[row - 1].keyText.find(keyPrefix) == 0);
+    scan.ListNamed("lvwRegErrors").RowsChanged();
 }
 
 // A key pressed and released on the real keyboard (with Shift held, when
@@ -259,8 +268,7 @@ TEST_F(AppWindows, ScanStopRepairRestoreAndDeleteOnTheRealRegistry) {
         EXPECT_EQ(scan.LabelNamed("lblStatus").Caption(), std::to_string(list.RowCount()));
 
         // Repair only our rows: the backup is written and announced, then the values go.
-        for (int row = 1; row <= list.RowCount(); ++row)
-            list.SetChecked(row, list.Text(row, 2).find(prefix) == 0);
+        TickOnlyUnder(scan, prefix);
         ClickButton(scan, "CommandRepair");
         ASSERT_TRUE(PumpUntil([&] { return rig.ui.messages.size() == 2; }));
         EXPECT_EQ(rig.ui.messages[0].text.rfind("Backup file:" + rig.files.AppFolder() + "\\RegBackups\\Backup (", 0), 0u);
@@ -282,10 +290,10 @@ TEST_F(AppWindows, ScanStopRepairRestoreAndDeleteOnTheRealRegistry) {
     ASSERT_TRUE(PumpUntil([&] { return rig.Page()->Page() == Page::RestoreAndBackup; }));
     auto& backups = rig.Page()->ListNamed("ListViewBackups");
     ASSERT_EQ(backups.RowCount(), 1);
-    EXPECT_EQ(backups.Text(1, 0), "1");
-    EXPECT_EQ(backups.Text(1, 1).rfind("Backup (", 0), 0u);
+    EXPECT_EQ(ui_test::ShownText(backups.Handle(), 1, 0), "1");
+    EXPECT_EQ(ui_test::ShownText(backups.Handle(), 1, 1).rfind("Backup (", 0), 0u);
     EXPECT_EQ(backups.Selected(), 1);
-    const std::string file = rig.files.AppFolder() + "\\RegBackups\\" + backups.Text(1, 1);
+    const std::string file = rig.files.AppFolder() + "\\RegBackups\\" + ui_test::ShownText(backups.Handle(), 1, 1);
 
     ClickButton(*rig.Page(), "CommandRestore");
     ASSERT_TRUE(PumpUntil([&] { return scratch.Has("gone") && scratch.Has("also gone"); }, 30000))
@@ -324,9 +332,8 @@ TEST_F(AppWindows, AFolderNamedOutsideTheCodePageHoldsTheProfileTheBackupsAndThe
     bool repaired = false;
     rig.App().scanWindowShown = [&](app::ScanWindow& scan) {
         CloseAtEnd close{scan.Handle()};
-        auto& list = scan.ListNamed("lvwRegErrors");
         ASSERT_TRUE(PumpUntil([&] { return scan.LabelNamed("lblCurrentKey").Caption() == "Scan finished"; }, 120000));
-        for (int row = 1; row <= list.RowCount(); ++row) list.SetChecked(row, list.Text(row, 2).find(scratch.path) == 0);
+        TickOnlyUnder(scan, scratch.path);
         ClickButton(scan, "CommandRepair");
         ASSERT_TRUE(PumpUntil([&] { return rig.ui.messages.size() == 2; }));
         EXPECT_EQ(rig.ui.messages[0].text.rfind("Backup file:" + rig.files.AppFolder() + "\\RegBackups\\Backup (", 0), 0u);
@@ -404,7 +411,7 @@ TEST_F(AppWindows, TheBackupPageListsOnlyNamesEndingInReg) {
     ASSERT_TRUE(PumpUntil([&] { return rig.Page()->Page() == Page::RestoreAndBackup; }));
     auto& list = rig.Page()->ListNamed("ListViewBackups");
     std::vector<std::string> names;
-    for (int row = 1; row <= list.RowCount(); ++row) names.push_back(list.Text(row, 1));
+    for (int row = 1; row <= list.RowCount(); ++row) names.push_back(ui_test::ShownText(list.Handle(), row, 1));
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"c.REG", "d.reg"}));
 }
@@ -665,14 +672,15 @@ TEST_F(AppWindows, TheBoxesChooseTheCategoriesAndPlacesWindowsNeedsAreNeverListe
         auto& list = scan.ListNamed("lvwRegErrors");
         ASSERT_TRUE(PumpUntil([&] { return scan.LabelNamed("lblCurrentKey").Caption() == "Scan finished"; }, 120000));
         EXPECT_EQ(scan.LabelNamed("lblStatus").Caption(), std::to_string(list.RowCount()));
+        auto shown = [&](int row, int column) { return ui_test::ShownText(list.Handle(), row, column); };
         std::set<std::string> listed;
         for (int row = 1; row <= list.RowCount(); ++row) {
-            const std::string key = list.Text(row, 2), category = list.Text(row, 4);
+            const std::string key = shown(row, 2), category = shown(row, 4);
             EXPECT_EQ(off.count(category), 0u) << key << " is listed under " << category;
-            EXPECT_EQ(key.find("PagingFiles"), std::string::npos) << list.Text(row, 1) << "\\" << key;
+            EXPECT_EQ(key.find("PagingFiles"), std::string::npos) << shown(row, 1) << "\\" << key;
             if (const SeededPlaces::Seed* seed = placed.Of(key)) {
-                ASSERT_NE(seed->category, nullptr) << list.Text(row, 1) << "\\" << key << " is a place Windows needs";
-                EXPECT_EQ(category, seed->category) << list.Text(row, 1) << "\\" << key;
+                ASSERT_NE(seed->category, nullptr) << shown(row, 1) << "\\" << key << " is a place Windows needs";
+                EXPECT_EQ(category, seed->category) << shown(row, 1) << "\\" << key;
                 listed.insert(seed->category);
             }
         }
@@ -737,7 +745,7 @@ TEST_F(AppWindows, TheScanWindowWorksByKeyboardAlone) {
             break;
         case 5:  // Space on Repair, for our value alone
             if (stopped && focus == repair) {
-                for (int row = 1; row <= list.RowCount(); ++row) list.SetChecked(row, list.Text(row, 2).find(prefix) == 0);
+                TickOnlyUnder(*scan, prefix);
                 next(VK_SPACE);
             }
             break;

@@ -7,7 +7,7 @@
 #include "controls/win32/ButtonWindow.h"
 
 using platform::Rgb;
-using platform::win32::ButtonWindow;
+using controls::win32::ButtonWindow;
 
 namespace {
 

@@ -176,15 +176,15 @@ TEST(BackupOnTheRealRegistry, RestoringTheBackupGivesBackEveryTypeAndByte) {
         f.keyPath = scratch.path + "\\K";
         f.valueName = Utf8(s.name);
         f.keyText = f.keyPath + "\\" + f.valueName;
+        f.ticked = true;
         findings.push_back(f);
     }
-    std::vector<scan::BackupRow> rows;
-    for (const auto& f : findings) rows.push_back({&f, true});
-    const scan::BackupResult backup = scan::WriteBackupFile(rows, registry, files, codePage, "12/10/2026 1:02:03 PM");
+    const scan::BackupResult backup = scan::WriteBackupFile(findings, registry, files, codePage, "12/10/2026 1:02:03 PM");
     ASSERT_TRUE(backup.written) << backup.path;
     for (std::size_t i = 0; i < seeds.size(); ++i) {
-        EXPECT_EQ(backup.held[i], stored[i].holdable) << "value " << i;
-        if (backup.held[i]) {
+        const bool held = backup.outcomes[i] == engine::Outcome::None;
+        EXPECT_EQ(held, stored[i].holdable) << "value " << i;
+        if (held) {
             EXPECT_EQ(scan::RemoveRegistryValue(registry, findings[i].root, findings[i]), scan::Removal::Removed);
         }
     }

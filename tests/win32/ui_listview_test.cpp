@@ -1,4 +1,5 @@
-// The results list on the real common controls list view, in a shown window.
+// The results list on the real common controls list view, in a shown window:
+// a view of rows its owner keeps.
 #include "platform/win32/Win32ListView.h"
 #include "platform/win32/Win32Ui.h"
 
@@ -7,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,25 @@ namespace {
 using platform::Colour;
 using platform::Rgb;
 using platform::win32::Win32ListView;
+using ui_test::ShownText;
+using ui_test::ShownTick;
+
+// The owner's rows.
+struct Rows final : platform::ListRows {
+    struct Row {
+        std::vector<std::string> texts;
+        bool ticked = false;
+        std::optional<Colour> colour;
+    };
+    std::vector<Row> rows;
+    std::string Text(int row, int column) const override {
+        const auto& texts = rows.at(row - 1).texts;
+        return column < static_cast<int>(texts.size()) ? texts[column] : std::string();
+    }
+    bool Ticked(int row) const override { return rows.at(row - 1).ticked; }
+    void SetTicked(int row, bool on) override { rows.at(row - 1).ticked = on; }
+    std::optional<Colour> TextColour(int row) const override { return rows.at(row - 1).colour; }
+};
 
 class UiListView : public ::testing::Test {
 protected:
@@ -29,12 +50,18 @@ protected:
     void SetUp() override {
         list = std::make_unique<Win32ListView>(window->Handle(), RECT{10, 10, 610, 350}, 101);
         for (const char* header : {"Error Type", "Root", "Key", "Value"}) list->AddColumn(header);
+        list->SetRows(&rows);
     }
     int Add(const std::vector<std::string>& texts) {
-        int row = list->AddRow(texts[0]);
-        for (size_t c = 1; c < texts.size(); ++c) list->SetText(row, static_cast<int>(c), texts[c]);
-        return row;
+        rows.rows.push_back({texts, false, {}});
+        list->SetRowCount(static_cast<int>(rows.rows.size()));
+        return list->RowCount();
     }
+    void Clear() {
+        rows.rows.clear();
+        list->SetRowCount(0);
+    }
+    std::string Shown(int row, int column) const { return ShownText(list->Handle(), row, column); }
     std::vector<int> Widths() const {
         std::vector<int> widths;
         for (int c = 0; c < list->ColumnCount(); ++c) widths.push_back(list->ColumnWidth(c));
@@ -46,65 +73,99 @@ protected:
             ::SendMessageW(list->Handle(), LVM_SETCOLUMNWIDTH, c, LVSCW_AUTOSIZE);
         return Widths();
     }
+    bool Visible(int row) const {
+        const int top = static_cast<int>(::SendMessageW(list->Handle(), LVM_GETTOPINDEX, 0, 0)) + 1;
+        const int page = static_cast<int>(::SendMessageW(list->Handle(), LVM_GETCOUNTPERPAGE, 0, 0));
+        return row >= top && row < top + page;
+    }
 
     static ui_test::TestWindow* window;
+    Rows rows;
     std::unique_ptr<Win32ListView> list;
 };
 
 ui_test::TestWindow* UiListView::window = nullptr;
 
-TEST_F(UiListView, RowsKeepInsertionOrderTextsAndTicks) {
-    const std::vector<std::vector<std::string>> rows = {
+TEST_F(UiListView, ShowsTheRowsTextsAndTicksInTheirOrder) {
+    const std::vector<std::vector<std::string>> texts = {
         {"VALUE VALUE", "HKEY_LOCAL_MACHINE", "SOFTWARE\\A\\", "C:\\A\\a.dll"},
         {"VALUE NAME", "HKEY_CURRENT_USER", "Software\\B\\C:\\B\\b.exe", "C:\\B\\b.exe"},
         {"VALUE VALUE", "HKEY_CLASSES_ROOT", "", ""},
     };
-    for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(Add(rows[i]), static_cast<int>(i) + 1);
-
-    ASSERT_EQ(list->RowCount(), 3);
+    for (size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(Add(texts[i]), static_cast<int>(i) + 1);
+    ASSERT_EQ(::SendMessageW(list->Handle(), LVM_GETITEMCOUNT, 0, 0), 3);
     for (int r = 1; r <= 3; ++r) {
-        for (int c = 0; c < 4; ++c) EXPECT_EQ(list->Text(r, c), rows[r - 1][c]) << r << "," << c;
-        EXPECT_FALSE(list->Checked(r)) << "a new row is unticked";
+        for (int c = 0; c < 4; ++c) EXPECT_EQ(Shown(r, c), texts[r - 1][c]) << r << "," << c;
+        EXPECT_FALSE(ShownTick(list->Handle(), r));
     }
 
-    list->SetChecked(1, true);
-    list->SetChecked(3, true);
-    list->SetChecked(3, false);
-    list->SetChecked(2, true);
-    EXPECT_TRUE(list->Checked(1));
-    EXPECT_TRUE(list->Checked(2));
-    EXPECT_FALSE(list->Checked(3));
+    rows.rows[0].ticked = rows.rows[2].ticked = true;
+    rows.rows[1].texts[0] = "Repaired";
+    list->RowsChanged();
+    EXPECT_TRUE(ShownTick(list->Handle(), 1));
+    EXPECT_FALSE(ShownTick(list->Handle(), 2));
+    EXPECT_TRUE(ShownTick(list->Handle(), 3));
+    EXPECT_EQ(Shown(2, 0), "Repaired");
+    EXPECT_EQ(Shown(2, 1), "HKEY_CURRENT_USER");
 
-    list->SetText(2, 0, "Repaired");
-    EXPECT_EQ(list->Text(2, 0), "Repaired");
-    EXPECT_EQ(list->Text(2, 1), "HKEY_CURRENT_USER");
-
-    // Positions outside the list are ignored, not passed to the control as
-    // other rows.
-    for (int row : {0, -1, 4}) {
-        list->SetText(row, 0, "x");
-        list->SetChecked(row, true);
-        EXPECT_EQ(list->Text(row, 0), "");
-        EXPECT_FALSE(list->Checked(row));
-    }
-    EXPECT_EQ(list->Text(1, 4), "");
-    EXPECT_EQ(list->RowCount(), 3);
+    // The control asks for nothing outside the rows.
+    list->EnsureVisible(4);
+    list->Select(4);
+    EXPECT_EQ(list->Selected(), 0);
 }
 
-TEST_F(UiListView, TextsLongerThanTheControlShowsComeBackWhole) {
-    // Registry data can run to thousands of characters.
-    std::string data(3000, 'x');
-    for (size_t i = 0; i < data.size(); i += 7) data[i] = static_cast<char>('A' + i % 26);
-    int row = Add({"VALUE VALUE", "HKEY_USERS", "Software\\Long\\", data});
-    EXPECT_EQ(list->Text(row, 3), data);
-    for (size_t length : {510u, 511u, 512u}) {  // around the first buffer size
-        std::string text(length, 'q');
-        list->SetText(row, 2, text);
-        EXPECT_EQ(list->Text(row, 2), text);
-    }
+// A press on a row's tick box with the real mouse changes the row's own
+// tick, and the list shows it; a press beside the box selects only.
+TEST_F(UiListView, ATickClickedWithTheMouseChangesTheRow) {
+    for (int i = 0; i < 3; ++i) Add({"VALUE VALUE", "HKEY_USERS", "k" + std::to_string(i), "v"});
+    rows.rows[1].ticked = true;
+    list->RowsChanged();
+    ::SetForegroundWindow(window->Handle());
+    ui_test::PumpFor(50);
+    auto press = [&](int row, bool onBox) {
+        RECT box{};
+        box.left = onBox ? LVIR_ICON : LVIR_LABEL;  // the tick box lies left of the icon and label
+        ::SendMessageW(list->Handle(), LVM_GETITEMRECT, row - 1, reinterpret_cast<LPARAM>(&box));
+        RECT item{};
+        item.left = LVIR_BOUNDS;
+        ::SendMessageW(list->Handle(), LVM_GETITEMRECT, row - 1, reinterpret_cast<LPARAM>(&item));
+        POINT at = onBox ? POINT{item.left + 8, (item.top + item.bottom) / 2}
+                         : POINT{(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+        LVHITTESTINFO hit{};
+        hit.pt = at;
+        ::SendMessageW(list->Handle(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+        EXPECT_EQ(!!(hit.flags & LVHT_ONITEMSTATEICON), onBox) << "row " << row << " at " << at.x;
+        ::ClientToScreen(list->Handle(), &at);
+        ::SetCursorPos(at.x, at.y);
+        INPUT input[2]{};
+        input[0].type = input[1].type = INPUT_MOUSE;
+        input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        ::SendInput(2, input, sizeof(INPUT));
+        ui_test::PumpFor(100);  // apart: no double click
+        ui_test::PumpUntil([] { return false; }, 500);
+    };
+    press(1, true);
+    EXPECT_TRUE(rows.rows[0].ticked);
+    EXPECT_TRUE(ShownTick(list->Handle(), 1));
+    press(2, true);
+    EXPECT_FALSE(rows.rows[1].ticked);
+    EXPECT_FALSE(ShownTick(list->Handle(), 2));
+    press(3, false);
+    EXPECT_FALSE(rows.rows[2].ticked) << "a press on the text selects only";
+    EXPECT_EQ(list->Selected(), 3);
+    // The space bar ticks the focused row.
+    INPUT keys[2]{};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_SPACE;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ::SendInput(2, keys, sizeof(INPUT));
+    ui_test::PumpFor(100);
+    EXPECT_TRUE(rows.rows[2].ticked);
+    EXPECT_TRUE(rows.rows[0].ticked && !rows.rows[1].ticked) << "the others as they were";
 }
 
-TEST_F(UiListView, SelectionAndClear) {
+TEST_F(UiListView, SelectionAndStartingAgain) {
     for (int i = 0; i < 4; ++i) Add({"VALUE VALUE", "HKEY_USERS", "k", "v"});
     EXPECT_EQ(list->Selected(), 0);
     list->Select(3);
@@ -115,25 +176,19 @@ TEST_F(UiListView, SelectionAndClear) {
     EXPECT_EQ(list->Selected(), 0);
 
     list->Select(4);
-    list->SetTextColour(4, Rgb(255, 0, 0));
-    list->Clear();
+    rows.rows[3].colour = Rgb(255, 0, 0);
+    list->RowsChanged();
+    Clear();
     EXPECT_EQ(list->RowCount(), 0);
     EXPECT_EQ(list->Selected(), 0);
-    EXPECT_EQ(list->AddRow("VALUE NAME"), 1);
-    EXPECT_EQ(list->Text(1, 0), "VALUE NAME");
-    EXPECT_EQ(list->Text(1, 1), "");
-    EXPECT_FALSE(list->Checked(1));
-    EXPECT_EQ(list->TextColour(1), list->TextColour(0)) << "no colour left over from before Clear";
+    EXPECT_EQ(Add({"VALUE NAME"}), 1);
+    EXPECT_EQ(Shown(1, 0), "VALUE NAME");
+    EXPECT_EQ(Shown(1, 1), "");
 }
 
 TEST_F(UiListView, EnsureVisibleShowsTheLastRequestedRowWhenTheListIsNextDrawn) {
-    auto visible = [&](int row) {
-        int top = static_cast<int>(::SendMessageW(list->Handle(), LVM_GETTOPINDEX, 0, 0)) + 1;
-        int page = static_cast<int>(::SendMessageW(list->Handle(), LVM_GETCOUNTPERPAGE, 0, 0));
-        return row >= top && row < top + page;
-    };
     // Drawing, and with it the scroll, may wait for a timer.
-    auto shownSoon = [&](int row) { return ui_test::PumpUntil([&] { return visible(row); }, 2000); };
+    auto shownSoon = [&](int row) { return ui_test::PumpUntil([&] { return Visible(row); }, 2000); };
     for (int i = 0; i < 300; ++i) {
         int row = Add({"VALUE VALUE", "HKEY_USERS", "k", "v"});
         list->EnsureVisible(row);
@@ -143,10 +198,10 @@ TEST_F(UiListView, EnsureVisibleShowsTheLastRequestedRowWhenTheListIsNextDrawn) 
     }
     list->EnsureVisible(150);
     EXPECT_TRUE(shownSoon(150)) << "the later request wins";
-    EXPECT_FALSE(visible(300));
+    EXPECT_FALSE(Visible(300));
 
     list->EnsureVisible(300);
-    list->Clear();  // a scroll still pending must not land on the new rows
+    Clear();  // a scroll still pending must not land on the new rows
     Add({"VALUE NAME", "HKEY_USERS", "k", "v"});
     EXPECT_TRUE(shownSoon(1));
 }
@@ -197,43 +252,38 @@ TEST_F(UiListView, DrawsRowsThatKeepComingAFewTimesASecondAndAllOfThemAfterAPaus
 }
 
 // Counts and positions are not 16-bit: a scan can list more than 32,767
-// findings.
-TEST_F(UiListView, HoldsMoreRowsThanASixteenBitCount) {
+// findings, and every one of them shows and scrolls into view.
+TEST_F(UiListView, TensOfThousandsOfRowsShowAndScroll) {
     const int total = 32768 + 100;
-    ::SendMessageW(list->Handle(), WM_SETREDRAW, FALSE, 0);
-    int last = 0;
-    for (int i = 1; i <= total; ++i) last = list->AddRow(i == total ? "last" : "VALUE VALUE");
-    ::SendMessageW(list->Handle(), WM_SETREDRAW, TRUE, 0);
-    EXPECT_EQ(last, total);
+    for (int i = 1; i <= total; ++i) {
+        rows.rows.push_back({{i == total ? "last" : "VALUE VALUE", "HKEY_USERS", "k" + std::to_string(i), "v"}, false, {}});
+        list->SetRowCount(i);
+    }
     EXPECT_EQ(list->RowCount(), total);
-    list->SetText(total, 3, "C:\\x.dll");
-    list->SetChecked(total, true);
+    rows.rows.back().ticked = true;
+    list->RowsChanged();
     list->Select(total);
-    list->EnsureVisible(total);
-    platform::win32::Win32UiServices().DoEvents();
-    EXPECT_EQ(::SendMessageW(list->Handle(), LVM_GETTOPINDEX, 0, 0) +
-                  ::SendMessageW(list->Handle(), LVM_GETCOUNTPERPAGE, 0, 0),
-              total);
-    EXPECT_EQ(list->Text(total, 0), "last");
-    EXPECT_EQ(list->Text(total, 3), "C:\\x.dll");
-    EXPECT_TRUE(list->Checked(total));
-    EXPECT_FALSE(list->Checked(total - 1));
+    for (int row : {10000, total, 1}) {
+        list->EnsureVisible(row);
+        platform::win32::Win32UiServices().DoEvents();
+        EXPECT_TRUE(ui_test::PumpUntil([&] { return Visible(row); }, 2000)) << row;
+    }
+    EXPECT_EQ(Shown(10000, 2), "k10000");
+    EXPECT_EQ(Shown(total, 0), "last");
+    EXPECT_TRUE(ShownTick(list->Handle(), total));
+    EXPECT_FALSE(ShownTick(list->Handle(), total - 1));
     EXPECT_EQ(list->Selected(), total);
 }
 
-// The colour must reach the screen, which needs the parent's WM_NOTIFY; the
-// host window here knows nothing about custom draw.
+// The colour must reach the screen, through the parent's notifications.
 TEST_F(UiListView, RowColourIsDrawnOnTheMainTextOnly) {
     const Colour red = Rgb(255, 0, 0), green = Rgb(0, 160, 0);
     Add({"Repaired", "HKEY_LOCAL_MACHINE", "SOFTWARE\\Red\\", "C:\\red.dll"});
     Add({"VALUE VALUE", "HKEY_LOCAL_MACHINE", "SOFTWARE\\Plain\\", "C:\\plain.dll"});
     Add({"Repaired", "HKEY_LOCAL_MACHINE", "SOFTWARE\\Green\\", "C:\\green.dll"});
-    EXPECT_EQ(list->TextColour(1), ::GetSysColor(COLOR_WINDOWTEXT));
-    list->SetTextColour(1, red);
-    list->SetTextColour(3, green);
-    EXPECT_EQ(list->TextColour(1), red);
-    EXPECT_EQ(list->TextColour(2), ::GetSysColor(COLOR_WINDOWTEXT));
-    EXPECT_EQ(list->TextColour(3), green);
+    rows.rows[0].colour = red;
+    rows.rows[2].colour = green;
+    list->RowsChanged();
     list->AutoSizeColumns();
 
     ::RedrawWindow(list->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -259,11 +309,15 @@ TEST_F(UiListView, RowColourIsDrawnOnTheMainTextOnly) {
     ::ReleaseDC(list->Handle(), dc);
 }
 
-// The kept widths must give exactly what the control's own autosize gives,
+// The widths kept must give exactly what the control's own autosize gives,
 // after every kind of change, one fit per change as the scan does it.
 TEST_F(UiListView, IncrementalFittingMatchesTheControlsAutosize) {
     const std::string longData(400, 'W');  // beyond what the control shows
     std::string atLimit(259, 'm'), pastLimit = atLimit + "MMMM";
+    auto set = [&](int row, int column, const std::string& text) {
+        rows.rows[row - 1].texts[column] = text;
+        list->RowsChanged();
+    };
     struct Step {
         const char* what;
         std::function<void()> apply;
@@ -275,11 +329,11 @@ TEST_F(UiListView, IncrementalFittingMatchesTheControlsAutosize) {
         {"empty texts", [&] { Add({"", "", "", ""}); }},
         {"long data", [&] { Add({"VALUE VALUE", "HKEY_CURRENT_USER", "Software\\Big\\", longData}); }},
         {"texts at and past the shown length", [&] { Add({"VALUE VALUE", "HKEY_USERS", atLimit, pastLimit}); }},
-        {"widest main text shrinks", [&] { list->SetText(2, 0, "Repaired"); }},
-        {"widest key shrinks to a tie", [&] { list->SetText(6, 2, "S\\"); list->SetText(2, 2, "S\\"); }},
-        {"widest value cleared", [&] { list->SetText(5, 3, ""); list->SetText(6, 3, ""); }},
-        {"text grows again", [&] { list->SetText(3, 1, "HKEY_CURRENT_CONFIG and more"); }},
-        {"clear", [&] { list->Clear(); }},
+        {"widest main text shrinks", [&] { set(2, 0, "Repaired"); }},
+        {"widest key shrinks to a tie", [&] { set(6, 2, "S\\"); set(2, 2, "S\\"); }},
+        {"widest value cleared", [&] { set(5, 3, ""); set(6, 3, ""); }},
+        {"text grows again", [&] { set(3, 1, "HKEY_CURRENT_CONFIG and more"); }},
+        {"clear", [&] { Clear(); }},
         {"small rows after clear", [&] { Add({"KEY", "HKEY_USERS", "a", "b"}); Add({"VALUE", "HKCU", "ab", "c"}); }},
         {"font change", [&] { list->SetFont(static_cast<HFONT>(::GetStockObject(SYSTEM_FONT))); }},
         {"row after font change", [&] { Add({"VALUE VALUE", "HKEY_LOCAL_MACHINE", "SOFTWARE\\Wide\\Key\\", "C:\\w.sys"}); }},
@@ -293,46 +347,32 @@ TEST_F(UiListView, IncrementalFittingMatchesTheControlsAutosize) {
     }
 }
 
-TEST(UiListViewLifetime, ParentMayGoFirstAndTheSubclassGoesWithTheList) {
-    {
-        auto window = std::make_unique<ui_test::TestWindow>();
-        Win32ListView list(window->Handle(), RECT{0, 0, 200, 100});
-        list.AddColumn("Error Type");
-        list.AddRow("VALUE VALUE");
-        window.reset();  // the list object outlives its window
-        EXPECT_EQ(list.Handle(), nullptr);
-        EXPECT_EQ(list.RowCount(), 0);
-    }
-    ui_test::TestWindow window;
-    int notifies = 0;
-    window.OnMessage = [&](UINT message, WPARAM, LPARAM) {
-        notifies += message == WM_NOTIFY;
-        return false;
-    };
-    HWND listWindow;
-    {
-        Win32ListView list(window.Handle(), RECT{0, 0, 200, 100});
-        listWindow = list.Handle();
-        list.AddColumn("Error Type");
-        list.AddRow("VALUE VALUE");
-        ui_test::PumpFor(30);
-    }
-    EXPECT_FALSE(::IsWindow(listWindow));
-    NMHDR header{listWindow, 0, static_cast<UINT>(NM_CUSTOMDRAW)};
-    NMLVCUSTOMDRAW draw{};
-    draw.nmcd.hdr = header;
-    draw.nmcd.dwDrawStage = CDDS_PREPAINT;
-    notifies = 0;
-    ::SendMessageW(window.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&draw));
-    EXPECT_EQ(notifies, 1) << "the parent's own procedure gets its notifications back";
+TEST(UiListViewLifetime, ParentMayGoFirstAndTheListObjectOutlivesItsWindow) {
+    auto window = std::make_unique<ui_test::TestWindow>();
+    Rows rows;
+    rows.rows.push_back({{"VALUE VALUE"}, false, {}});
+    Win32ListView list(window->Handle(), RECT{0, 0, 200, 100});
+    list.AddColumn("Error Type");
+    list.SetRows(&rows);
+    list.SetRowCount(1);
+    window.reset();
+    EXPECT_EQ(list.Handle(), nullptr);
+    list.SetRowCount(2);  // nothing to tell any more
+    list.RowsChanged();
+    list.AutoSizeColumns();
+    list.Refresh();
 }
 
-// Lists sharing a parent: each answers the drawing notifications of its own
-// window, whichever goes first, and the last one gone gives the parent its
-// own procedure back.
-TEST(UiListViewLifetime, ListsSharingAParentEachDrawTheirOwnColoursAndLeaveInAnyOrder) {
+// Lists sharing a parent: the parent hands each list's notifications to that
+// list's own object, whichever list goes first; after both, the parent's own
+// handling gets them.
+TEST(UiListViewLifetime, ReflectionReachesTheOwningListWhenListsShareAParentAndLeaveInAnyOrder) {
     ui_test::TestWindow window;
-    const LONG_PTR ownProcedure = ::GetWindowLongPtrW(window.Handle(), GWLP_WNDPROC);
+    int reachedParent = 0;
+    window.onMessage = [&](UINT message, WPARAM, LPARAM) {
+        reachedParent += message == WM_NOTIFY;
+        return false;
+    };
     const auto prepaint = [&](HWND from) {
         NMLVCUSTOMDRAW draw{};
         draw.nmcd.hdr = NMHDR{from, 0, static_cast<UINT>(NM_CUSTOMDRAW)};
@@ -340,20 +380,34 @@ TEST(UiListViewLifetime, ListsSharingAParentEachDrawTheirOwnColoursAndLeaveInAny
         return ::SendMessageW(window.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&draw));
     };
     for (bool firstGoesFirst : {true, false}) {
+        Rows plain, coloured;
+        plain.rows.push_back({{"VALUE VALUE", "a"}, false, {}});
+        coloured.rows.push_back({{"Repaired", "b"}, true, platform::Rgb(255, 0, 0)});
         auto first = std::make_unique<Win32ListView>(window.Handle(), RECT{0, 0, 200, 100});
         auto second = std::make_unique<Win32ListView>(window.Handle(), RECT{0, 100, 200, 200});
-        for (Win32ListView* list : {first.get(), second.get()}) {
+        for (auto [list, rows] : {std::pair{first.get(), &plain}, std::pair{second.get(), &coloured}}) {
             list->AddColumn("Error Type");
-            list->AddRow("VALUE VALUE");
+            list->AddColumn("Root");
+            list->SetRows(rows);
+            list->SetRowCount(1);
+            list->RowsChanged();
         }
-        second->SetTextColour(1, platform::Rgb(255, 0, 0));
+        EXPECT_EQ(ShownText(first->Handle(), 1, 1), "a");
+        EXPECT_EQ(ShownText(second->Handle(), 1, 1), "b");
         EXPECT_EQ(prepaint(first->Handle()), CDRF_DODEFAULT);
         EXPECT_EQ(prepaint(second->Handle()), CDRF_NOTIFYITEMDRAW);
+        reachedParent = 0;
         HWND staying = firstGoesFirst ? second->Handle() : first->Handle();
+        HWND gone = firstGoesFirst ? first->Handle() : second->Handle();
         (firstGoesFirst ? first : second).reset();
+        EXPECT_EQ(ShownText(staying, 1, 1), firstGoesFirst ? "b" : "a");
         EXPECT_EQ(prepaint(staying), firstGoesFirst ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT);
+        EXPECT_EQ(reachedParent, 0) << "answered by the list that stays";
+        prepaint(gone);
+        EXPECT_EQ(reachedParent, 1) << "a list gone is nobody's: the parent's own handling";
         (firstGoesFirst ? second : first).reset();
-        EXPECT_EQ(::GetWindowLongPtrW(window.Handle(), GWLP_WNDPROC), ownProcedure);
+        prepaint(staying);
+        EXPECT_EQ(reachedParent, 2);
     }
 }
 

@@ -40,7 +40,7 @@ void DropPendingQuit() {
 TEST(UiYield, HandlesEveryPostedMessageInOrderAndReturns) {
     ui_test::TestWindow window;
     std::vector<WPARAM> seen;
-    window.OnMessage = [&](UINT message, WPARAM wParam, LPARAM) {
+    window.onMessage = [&](UINT message, WPARAM wParam, LPARAM) {
         if (message != WM_APP) return false;
         seen.push_back(wParam);
         if (wParam == 2) ::PostMessageW(window.Handle(), WM_APP, 4, 0);  // posted while yielding
@@ -61,7 +61,7 @@ TEST(UiYield, HandlesEveryPostedMessageInOrderAndReturns) {
 TEST(UiYield, LeavesAQuitForTheMainLoop) {
     ui_test::TestWindow window;
     int handled = 0;
-    window.OnMessage = [&](UINT message, WPARAM, LPARAM) {
+    window.onMessage = [&](UINT message, WPARAM, LPARAM) {
         if (message != WM_APP) return false;
         ++handled;
         return true;
@@ -101,7 +101,7 @@ TEST(UiYield, TabMovesTheFocusAsBetweenYields) {
 TEST(UiYield, LooksAtTheQueueAtMostEveryTenMilliseconds) {
     ui_test::TestWindow window;
     int handled = 0;
-    window.OnMessage = [&](UINT message, WPARAM, LPARAM) {
+    window.onMessage = [&](UINT message, WPARAM, LPARAM) {
         if (message != WM_APP) return false;
         ++handled;
         return true;

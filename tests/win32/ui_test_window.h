@@ -1,58 +1,64 @@
 #pragma once
-// A real, shown top-level window for the user-interface tests, and a message
-// pump that waits for a condition instead of sleeping.
+// A real top-level window of ours (its children's notifications reach them)
+// for the user-interface tests, and a message pump that waits for a
+// condition instead of sleeping.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <functional>
+#include <string>
+
+#include "platform/win32/Window.h"
+#include "platform/win32/WideText.h"
 
 namespace ui_test {
 
-class TestWindow {
+class TestWindow final : public platform::win32::Window {
 public:
     // Wine without a window manager waits up to two seconds for a shown
     // window to be withdrawn when it is destroyed: tests that need no
     // painting use a hidden one.
     explicit TestWindow(bool visible = false, int width = 640, int height = 400) {
-        static const ATOM atom = [] {
-            WNDCLASSEXA wc{};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = &Proc;
-            wc.hInstance = ::GetModuleHandleA(nullptr);
-            wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        static const bool registered = [] {
+            WNDCLASSEXW wc{};
+            wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
             wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-            wc.lpszClassName = "VarnholtUiTestWindow";
-            return ::RegisterClassExA(&wc);
+            wc.lpszClassName = L"VarnholtUiTestWindow";
+            RegisterClassOnce(wc);
+            return true;
         }();
-        (void)atom;
-        handle_ = ::CreateWindowExA(0, "VarnholtUiTestWindow", "Varnholt test",
-                                    WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 20, 20, width, height,
-                                    nullptr, nullptr, ::GetModuleHandleA(nullptr), this);
-        ::UpdateWindow(handle_);
+        (void)registered;
+        CreateOwn(L"VarnholtUiTestWindow", L"Varnholt test", WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0),
+                  RECT{20, 20, 20 + width, 20 + height}, nullptr);
+        ::UpdateWindow(Handle());
     }
-    ~TestWindow() {
-        if (handle_) ::DestroyWindow(handle_);
-    }
-    TestWindow(const TestWindow&) = delete;
-    TestWindow& operator=(const TestWindow&) = delete;
 
-    HWND Handle() const { return handle_; }
     // Called for every message of the window; return true to swallow it.
-    std::function<bool(UINT, WPARAM, LPARAM)> OnMessage;
+    std::function<bool(UINT, WPARAM, LPARAM)> onMessage;
 
 private:
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_NCCREATE) {
-            auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-            ::SetWindowLongPtrA(window, GWLP_USERDATA,
-                                reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        }
-        auto* self = reinterpret_cast<TestWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (self && self->OnMessage && self->OnMessage(message, wParam, lParam)) return 0;
-        if (message == WM_NCDESTROY && self) self->handle_ = nullptr;
-        return ::DefWindowProcA(window, message, wParam, lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (onMessage && onMessage(message, wParam, lParam)) return 0;
+        return Window::OnMessage(message, wParam, lParam);
     }
-    HWND handle_ = nullptr;
 };
+
+// What a list view shows in a cell and whether a row shows its tick, asked
+// of the control as it asks when it draws (rows count from 1).
+inline std::string ShownText(HWND list, int row, int column) {
+    wchar_t buffer[1024] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = 1024;
+    ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row - 1), reinterpret_cast<LPARAM>(&item));
+    return platform::win32::Utf8(buffer);
+}
+inline bool ShownTick(HWND list, int row) {
+    return ::SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row - 1), LVIS_STATEIMAGEMASK) ==
+           INDEXTOSTATEIMAGEMASK(2);
+}
 
 // Handles messages until done() holds or a generous limit has passed (the
 // limit only keeps a broken build from hanging; nothing is timed). Returns

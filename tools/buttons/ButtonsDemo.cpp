@@ -12,7 +12,7 @@
 
 #include "controls/win32/ButtonWindow.h"
 
-using platform::win32::ButtonWindow;
+using controls::win32::ButtonWindow;
 
 namespace {
 

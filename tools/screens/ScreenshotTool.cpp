@@ -107,7 +107,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         w::Win32Shell shell;
         w::Win32UiServices ui;
         bool ended = false;
-        w::app::App app({registry, files, codePage, profile, shell, ui}, [&] { ended = true; });
+        app::App app({registry, files, codePage, profile, shell, ui}, [&] { ended = true; });
         ::SetCursorPos(2000, 2000);
         app.Start();
         if (ended) return 1;
@@ -126,7 +126,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             Pump([] { return false; }, 300);
             if (p.name) failures += !Save(app.OpenPage()->Handle(), out + p.name);
         }
-        app.scanWindowShown = [&](w::app::ScanWindow& scan) {
+        app.scanWindowShown = [&](app::ScanWindow& scan) {
             Pump([&] { return scan.LabelNamed("lblCurrentKey").Caption() == "Scan finished"; }, 600000);
             failures += !Save(scan.Handle(), out + "5-scan.bmp");
             ::PostMessageW(scan.Handle(), WM_CLOSE, 0, 0);
