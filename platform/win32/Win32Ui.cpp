@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/win32/WideText.h"
+#include "platform/win32/Window.h"
 
 namespace platform::win32 {
 
@@ -40,16 +41,10 @@ MessageAnswer Win32UiServices::ShowMessage(const std::string& text, MessageStyle
 // tell a window that answers every 10 ms from one that answers at once, so
 // in between a yield costs one read of the performance counter.
 void Win32UiServices::DoEvents() {
-    static const long long ticksPerMs = [] {
-        LARGE_INTEGER frequency;
-        ::QueryPerformanceFrequency(&frequency);
-        return frequency.QuadPart / 1000;
-    }();
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    if (now.QuadPart < nextPump_) return;
+    const double now = Milliseconds();
+    if (now < nextPump_) return;
     // Set before pumping: a handler that yields in turn finds it done.
-    nextPump_ = now.QuadPart + kPumpIntervalMs * ticksPerMs;
+    nextPump_ = now + kPumpIntervalMs;
     ++pumps_;
     PumpMessages();
 }

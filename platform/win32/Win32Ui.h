@@ -30,7 +30,7 @@ public:
 
 private:
     unsigned long long pumps_ = 0;
-    long long nextPump_ = 0;  // performance counter ticks
+    double nextPump_ = 0;  // ms on the kit's clock
 };
 
 // Handles every pending window message now, then returns.
