@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <stdexcept>
-#include <system_error>
 
 #include "app/resource.h"
 #include "platform/win32/WideText.h"

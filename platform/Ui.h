@@ -71,11 +71,11 @@ class ListRows {
 public:
     virtual ~ListRows() = default;
     virtual std::string Text(int row, int column) const = 0;  // column 0 is the main text
-    virtual bool Ticked(int row) const { (void)row; return false; }
+    virtual bool Ticked(int /*row*/) const { return false; }
     // The user ticked or unticked the row.
-    virtual void SetTicked(int row, bool on) { (void)row; (void)on; }
+    virtual void SetTicked(int /*row*/, bool /*on*/) {}
     // The colour of the row's main text; the list's own when none.
-    virtual std::optional<Colour> TextColour(int row) const { (void)row; return std::nullopt; }
+    virtual std::optional<Colour> TextColour(int /*row*/) const { return std::nullopt; }
 };
 
 // A list in report view, a view of the rows of its owner: rows stay in

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <system_error>
 #include <vector>
 
 #include "platform/win32/WideText.h"

@@ -1,16 +1,16 @@
 #include "platform/win32/GdiCanvas.h"
 
 #include <algorithm>
-#include <system_error>
 
 #include "platform/win32/Gdi.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Window.h"
 
 namespace platform::win32 {
 
 GdiCanvas::GdiCanvas() {
     dc_ = ::CreateCompatibleDC(nullptr);
-    if (!dc_) throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), "CreateCompatibleDC");
+    if (!dc_) ThrowLastError("CreateCompatibleDC");
     ::SetBkMode(dc_, TRANSPARENT);
 }
 

@@ -221,11 +221,21 @@ int Win32ListView::ColumnWidth(int column) const {
 // widest text kept; after a change of texts all are measured once again.
 void Win32ListView::AutoSizeColumns() {
     if (!Handle()) return;
-    for (int row = measured_ + 1; rows_ && row <= count_; ++row)
-        for (int c = 0; c < ColumnCount(); ++c) {
-            int& widest = columns_[static_cast<size_t>(c)].widest;
-            widest = std::max(widest, MeasureText(rows_->Text(row, c)));
-        }
+    if (rows_ && measured_ < count_) {
+        // Measured as the control measures (GetTextExtentPoint32 in the list's
+        // font), but in a memory DC kept for it, the font selected once for
+        // all the new texts: LVM_GETSTRINGWIDTH gets and releases a window DC
+        // each time, under Wine two round trips to its server.
+        const auto font = reinterpret_cast<HFONT>(::SendMessageW(Handle(), WM_GETFONT, 0, 0));
+        // Selected only while measuring: the font's owner may delete it.
+        const HGDIOBJ old = measureDc_ && font ? ::SelectObject(measureDc_, font) : nullptr;
+        for (int row = measured_ + 1; row <= count_; ++row)
+            for (int c = 0; c < ColumnCount(); ++c) {
+                int& widest = columns_[static_cast<size_t>(c)].widest;
+                widest = std::max(widest, MeasureText(rows_->Text(row, c), old != nullptr));
+            }
+        if (old) ::SelectObject(measureDc_, old);
+    }
     measured_ = count_;
     for (int c = 0; c < ColumnCount(); ++c) {
         Column& column = columns_[static_cast<size_t>(c)];
@@ -244,27 +254,17 @@ void Win32ListView::AutoSizeColumns() {
     // next turn of the message loop rather than once per added row.
 }
 
-// The control asks the rows for at most the characters it shows (259), and
-// its autosize measures those: so do we.
-//
-// Measured as the control measures (GetTextExtentPoint32 in the list's font),
-// but in a memory DC kept for it: LVM_GETSTRINGWIDTH gets and releases a
-// window DC each time, under Wine two round trips to its server.
-int Win32ListView::MeasureText(const std::string& text) const {
+// The control asks the rows for at most the characters it shows (259), up
+// to a NUL, and its autosize measures those: so do we.
+int Win32ListView::MeasureText(const std::string& text, bool fontSelected) const {
     if (text.empty()) return 0;
-    std::wstring wide = Wide(text);
-    if (wide.size() > kShownUnits) wide.resize(kShownUnits);
-    const auto font = reinterpret_cast<HFONT>(::SendMessageW(Handle(), WM_GETFONT, 0, 0));
-    if (measureDc_ && font) {
-        // Selected only while measuring: the font's owner may delete it.
-        const HGDIOBJ old = ::SelectObject(measureDc_, font);
-        SIZE size{};
-        const BOOL measured =
-            ::GetTextExtentPoint32W(measureDc_, wide.c_str(), static_cast<int>(::wcslen(wide.c_str())), &size);
-        ::SelectObject(measureDc_, old);
-        if (measured) return size.cx;
-    }
-    return static_cast<int>(::SendMessageW(Handle(), LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(wide.c_str())));
+    const std::u16string units = Utf8ToUtf16(text);
+    const auto* wide = reinterpret_cast<const wchar_t*>(units.c_str());
+    const int length = static_cast<int>(std::min(std::wcslen(wide), kShownUnits));
+    SIZE size{};
+    if (fontSelected && ::GetTextExtentPoint32W(measureDc_, wide, length, &size)) return size.cx;
+    const std::wstring shown(wide, static_cast<size_t>(length));
+    return static_cast<int>(::SendMessageW(Handle(), LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(shown.c_str())));
 }
 
 Colour Win32ListView::DefaultTextColour() const {

@@ -70,7 +70,8 @@ private:
     void CatchUp(bool redrawNow);
     LRESULT MeasuredPaint(HWND window, WPARAM wParam, LPARAM lParam);
     bool ValidRow(int row) const { return row >= 1 && row <= count_; }
-    int MeasureText(const std::string& text) const;
+    // With the list's font selected into the measuring DC, or without.
+    int MeasureText(const std::string& text, bool fontSelected) const;
     Colour DefaultTextColour() const;
 
     WNDPROC listProc_ = nullptr;  // the control's own procedure
