@@ -52,7 +52,7 @@ fuzz-build: setup
 
 dist: windows
 	@mkdir -p dist
-	@cp build/windows/varnholt.exe dist/
+	@cp build/windows/varnholt.exe build/windows/varnholt-cli.exe dist/
 	@cp build/windows/app/art/bgmain.dll build/windows/app/art/bgother.dll build/windows/app/art/bgscan.dll dist/
 	@[ -f dist/ro.ini ] || cp app/ro.ini dist/
 

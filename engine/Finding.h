@@ -40,6 +40,9 @@ struct Finding {
     std::vector<std::uint8_t> data;
     // Where the value is, as the home page's boxes choose; shown only.
     Category category = Category::FilesAndFolders;
+    // The path looked for and found missing, as written in the value (of
+    // several readings, the first); shown only.
+    std::string missingFile;
     // The row's text in a column of the results list ("Error Type", "Root",
     // "Key", "Value", "Category"): a repaired finding reads "Repaired" in
     // the first.

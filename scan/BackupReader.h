@@ -16,6 +16,7 @@ struct BackupValue {
     std::string name;  // empty for the default value
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;  // the registry's bytes: UTF-16 for the string types
+    bool operator==(const BackupValue&) const = default;
 };
 
 // Every value of the file in order; nothing when the file is not REGEDIT4

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/Text.h"
+#include "scan/BackupReader.h"
 #include "scan/ValueRemoval.h"
 
 namespace scan {
@@ -125,6 +126,7 @@ BackupResult WriteBackupFile(const std::vector<engine::Finding>& findings, platf
     // Each value as it is now, read back from the registry.
     std::string text = std::string("REGEDIT4") + kCrLf;
     std::string lastKeyLine;
+    std::vector<BackupValue> held;  // what the file must give back
     for (std::size_t i = 0; i < findings.size(); ++i) {
         const engine::Finding& f = findings[i];
         if (!f.ticked) continue;
@@ -150,6 +152,7 @@ BackupResult WriteBackupFile(const std::vector<engine::Finding>& findings, platf
         text += valueLine + kCrLf;
         lastKeyLine = keyLine;
         outcome = Outcome::None;
+        held.push_back({keyName, f.valueName, type, std::move(data)});
     }
 
     // A new file of its own: an earlier backup of the same second is kept.
@@ -168,6 +171,11 @@ BackupResult WriteBackupFile(const std::vector<engine::Finding>& findings, platf
         return result;
     }
     result.written = true;
+    // Read back from the disk as an import reads it: only a file that gives
+    // back exactly the values about to be removed lets them go.
+    std::string bytes;
+    const auto values = files.ReadFile(result.path, &bytes) ? ReadBackupFile(codePage, bytes) : std::nullopt;
+    result.verified = values && *values == held;
     return result;
 }
 

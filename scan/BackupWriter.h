@@ -14,7 +14,8 @@
 namespace scan {
 
 struct BackupResult {
-    bool written = false;  // the whole file is on the disk
+    bool written = false;   // the whole file is on the disk
+    bool verified = false;  // and reads back as exactly the values it was to hold
     std::string path;      // the file's path (also when it could not be written)
     // Per finding: KeptByBackup when its value is not in the file and must
     // stay, AlreadyGone when it was found not to exist; None when it is held

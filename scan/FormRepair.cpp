@@ -3,7 +3,7 @@
 #include "engine/RootKeys.h"
 #include "profile/ModuleNormal.h"
 #include "scan/BackupWriter.h"
-#include "scan/ValueRemoval.h"
+#include "scan/Repair.h"
 
 namespace scan {
 
@@ -13,7 +13,7 @@ FormRepair::FormRepair(const ScanWindowControls& controls, const ScanServices& s
     : c_(controls),
       s_(services),
       ticked_(std::move(ticked)),
-      fileRefs_(services.files),
+      rules_(services.registry, services.files),
       cReg_(services.registry, services.ui, *this) {
     c_.CommandStart.Click = [this] { CommandStart_Click(); };
     c_.CommandStop.Click = [this] { CommandStop_Click(); };
@@ -57,11 +57,11 @@ void FormRepair::CommandStart_Click() {
     c_.lblStatus.SetCaption("0");
     findings_.clear();
     c_.lvwRegErrors.SetRowCount(0);
-    fileRefs_.ForgetAnswers();  // files may have come or gone since the last scan
+    rules_.StartScan(ticked_);
     cReg_.SetRootKey(0);
     cReg_.SetSubKey("");
     cReg_.SetSearchFlags(engine::kSearchValueNames | engine::kSearchValueData);
-    cReg_.SetSearchString(fileRefs_.SystemDrive());
+    cReg_.SetSearchString(rules_.SystemDrive());
     // Stop is enabled before Scan is disabled, so that a focus on Scan
     // passes on to Stop.
     c_.CommandStop.SetEnabled(true);
@@ -87,33 +87,9 @@ void FormRepair::cReg_SearchKeyChanged(const std::string& sFullKeyName) {
 
 void FormRepair::cReg_SearchFound(const std::string& sRootKey, const std::string& sKey, const std::string& sValue,
                                   std::int32_t lFound, const engine::MatchedValue& value) {
-    // A category the user unticked is never listed (nor its files asked about).
-    const platform::RegHandle root = engine::RootKeyHandle(sRootKey);
-    const engine::Category category = engine::CategoryOf(root, value.keyPath);
-    if (ticked_.count(category) == 0) return;
-
-    // Listed only when every reading is missing: one that exists, or that the
-    // system cannot answer for, keeps the value.
-    const std::vector<engine::FileReferences::FilePath> paths = fileRefs_.CandidateFilePaths(sValue);
-    for (const engine::FileReferences::FilePath& path : paths)
-        if (fileRefs_.FileExistence(path.asWritten) != platform::Existence::Missing) return;
-    if (!engine::FileReferences::HasListedExtension(paths.front().upper)) return;
-    // Nor is a place Windows needs, whatever the boxes say; asked last, as
-    // it may read a service's key.
-    if (engine::ProtectedPlaceOf(s_.registry, root, value.keyPath)) return;
-
-    engine::Finding finding;
-    finding.errorType = engine::ErrorTypeText(lFound);
-    finding.rootName = sRootKey;
-    finding.keyText = sKey;
-    finding.valueText = sValue;
-    finding.root = root;
-    finding.keyPath = value.keyPath;
-    finding.valueName = value.valueName;
-    finding.type = value.type;
-    finding.data = value.data;
-    finding.category = category;
-    findings_.push_back(std::move(finding));
+    std::optional<engine::Finding> finding = rules_.Judge(sRootKey, sKey, sValue, lFound, value);
+    if (!finding) return;
+    findings_.push_back(std::move(*finding));
     const int row = static_cast<int>(findings_.size());
     c_.lvwRegErrors.SetRowCount(row);
     c_.lvwRegErrors.EnsureVisible(row);
@@ -171,42 +147,21 @@ void FormRepair::CommandRepair_Click() {
                              platform::MessageStyle::Exclamation);
             return;
         }
+        if (!written.verified) {
+            s_.ui.ShowMessage("The backup file could not be verified, so nothing was repaired:\r\n" + written.path,
+                             platform::MessageStyle::Exclamation);
+            return;
+        }
         s_.ui.ShowMessage("Backup file:" + written.path, platform::MessageStyle::Information);
         outcomes = std::move(written.outcomes);
     }
 
-    int repaired = 0, failed = 0, notBackedUp = 0;
-    for (std::size_t i = 0; i < findings_.size(); ++i) {
-        engine::Finding& finding = findings_[i];
-        if (!finding.ticked) {
-            finding.outcome = Outcome::Unticked;
-            continue;
-        }
-        // A value the backup found gone (removed by an earlier repair, or
-        // since the scan) counts as repaired, as it does without the backup.
-        finding.outcome = outcomes[i];
-        if (finding.outcome == Outcome::None) {
-            switch (RemoveRegistryValue(s_.registry, finding.root, finding)) {
-            case Removal::Removed: finding.outcome = Outcome::Repaired; break;
-            case Removal::AlreadyGone: finding.outcome = Outcome::AlreadyGone; break;
-            case Removal::Failed: finding.outcome = Outcome::NotRemoved; break;
-            }
-        }
-        switch (finding.outcome) {
-        case Outcome::KeptByBackup: ++notBackedUp; break;
-        case Outcome::NotRemoved: ++failed; break;
-        default: ++repaired; break;
-        }
-    }
+    const RepairCounts counts = RemoveTickedFindings(findings_, outcomes, s_.registry);
     c_.lvwRegErrors.RowsChanged();
 
-    c_.RepairCount.SetCaption(std::to_string(repaired));
-    std::string message = std::to_string(repaired) + " errors has repaired.";
-    if (failed > 0) message += "\r\n" + std::to_string(failed) + " values could not be removed.";
-    if (notBackedUp > 0)
-        message += "\r\n" + std::to_string(notBackedUp) + " values were kept because the backup cannot hold them.";
-    s_.ui.ShowMessage(message, platform::MessageStyle::Exclamation);
-    profile::WriteProfileValue(s_.profile, ProfilePath(), profile::kRecords, "FixedCount", std::to_string(repaired));
+    c_.RepairCount.SetCaption(std::to_string(counts.repaired));
+    s_.ui.ShowMessage(RepairMessage(counts), platform::MessageStyle::Exclamation);
+    profile::WriteProfileValue(s_.profile, ProfilePath(), profile::kRecords, "FixedCount", std::to_string(counts.repaired));
 }
 
 void FormRepair::ExitGuard() {

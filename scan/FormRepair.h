@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/Categories.h"
-#include "engine/FileReferences.h"
+#include "engine/FindingRules.h"
 #include "engine/Finding.h"
 #include "engine/RegSearch.h"
 #include "platform/CodePage.h"
@@ -90,7 +90,7 @@ private:
     ScanWindowControls c_;
     ScanServices s_;
     engine::CategorySet ticked_;
-    engine::FileReferences fileRefs_;
+    engine::FindingRules rules_;
     engine::cRegSearch cReg_;
     std::vector<engine::Finding> findings_;
     bool closePending_ = false;

@@ -13,7 +13,7 @@ public:
         ++fs_.writes_;
         auto it = fs_.files_.find(key_);
         if (it == fs_.files_.end()) return false;
-        it->second.second.bytes += bytes;
+        it->second.second.bytes += bytes + fs_.garbleWrites;
         return true;
     }
     bool Close() override { return !fs_.failClose; }

@@ -25,6 +25,7 @@ public:
     bool failCreateFile = false;
     int failWriteAfter = -1;  // writes that succeed before every later one fails; -1 never
     bool failClose = false;
+    std::string garbleWrites;  // added to what each write stores: a file that reads back otherwise
     bool failDelete = false;
     // Paths the system cannot answer about (access denied, device not
     // ready): PathFileExistsW says no, GetFileAttributesW fails otherwise.

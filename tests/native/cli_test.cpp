@@ -3,8 +3,14 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/Cli.h"
 #include "cli/CommandLine.h"
 #include "cli/Report.h"
+#include "fakes/FakeCodePage.h"
+#include "fakes/FakeUi.h"
+#include "fakes/MemoryFileSystem.h"
+#include "fakes/MemoryProfile.h"
+#include "fakes/MemoryRegistry.h"
 
 namespace {
 
@@ -146,6 +152,112 @@ TEST(Report, TypeNames) {
     EXPECT_EQ(cli::TypeName(1), "REG_SZ");
     EXPECT_EQ(cli::TypeName(11), "REG_QWORD");
     EXPECT_EQ(cli::TypeName(0xFFFF), "65535");
+}
+
+// The command line's runs on the in-memory registry and file system.
+struct FakeConsole : platform::Console {
+    std::string out, err;
+    bool errIsConsole = false;
+    bool Out(const std::string& text) override {
+        out += text;
+        return true;
+    }
+    bool Err(const std::string& text) override {
+        err += text;
+        return true;
+    }
+    bool ErrIsConsole() override { return errIsConsole; }
+};
+
+class CliRun : public ::testing::Test {
+protected:
+    fakes::MemoryRegistry reg;
+    fakes::MemoryFileSystem files;
+    fakes::Latin1CodePage codePage;
+    fakes::MemoryProfile profile;
+    FakeConsole console;
+    fakes::FakeUi clock;
+    cli::Services services{reg, files, codePage, profile, console, clock};
+    const std::string backups = files.appFolder + "\\RegBackups";
+
+    int Run(std::vector<std::string> args) {
+        console.out.clear();
+        console.err.clear();
+        return cli::RunCommandLine(args, services);
+    }
+    void SetUp() override {
+        reg.SetString(platform::kHkeyCurrentUser, "Software\\Old", "a", "\"C:\\Gone\\a.exe\" /x");
+        reg.SetString(platform::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "b", "C:\\Gone\\b.exe");
+    }
+};
+
+TEST_F(CliRun, ScanReportsTheFindingsAndExitsWithOne) {
+    EXPECT_EQ(Run({"scan", "--format", "json"}), cli::kExitFindings);
+    const auto json = nlohmann::json::parse(console.out);
+    ASSERT_EQ(json["findings"].size(), 2u);
+    EXPECT_EQ(json["findings"][0]["key"], "Software\\Old");
+    EXPECT_EQ(json["findings"][0]["missingFile"], "C:\\Gone\\a.exe");
+    EXPECT_EQ(json["findings"][1]["category"], "Startup Programs");
+    EXPECT_EQ(console.err, "") << "no progress where standard error is no console";
+
+    console.errIsConsole = true;
+    clock.clockStep = 0.3;
+    EXPECT_EQ(Run({"scan", "--categories", "startup", "--output", "C:\\r.txt"}), cli::kExitFindings);
+    EXPECT_EQ(console.out, "");
+    EXPECT_NE(files.Contents("C:\\r.txt").find("1 finding."), std::string::npos);
+    EXPECT_NE(console.err.find(" keys, "), std::string::npos) << "progress on a console";
+    EXPECT_EQ(Run({"scan", "--categories", "empty", "--output", "C:\\r.txt"}), cli::kExitDone);
+    EXPECT_EQ(files.Contents("C:\\r.txt"), "0 findings.\r\n") << "the report replaces the last";
+}
+
+TEST_F(CliRun, RepairBacksUpChecksRemovesAndIsGivenBackByRestore) {
+    EXPECT_EQ(Run({"repair", "--format", "json"}), cli::kExitDone) << console.err;
+    const auto json = nlohmann::json::parse(console.out);
+    const std::string backup = json["backup"];
+    EXPECT_EQ(backup.rfind(backups + "\\Backup (", 0), 0u);
+    EXPECT_EQ(json["findings"][0]["outcome"], "repaired");
+    EXPECT_FALSE(reg.ValueExists(platform::kHkeyCurrentUser, "Software\\Old", "a"));
+    EXPECT_EQ((profile.values[{files.appFolder + "\\ro.ini", "Records", "FixedCount"}]), "2");
+
+    EXPECT_EQ(Run({"backups"}), cli::kExitDone);
+    EXPECT_EQ(console.out, backup + "\r\n");
+    EXPECT_EQ(Run({"restore", backup}), cli::kExitDone) << console.err;
+    EXPECT_EQ(reg.Data(platform::kHkeyCurrentUser, "Software\\Old", "a"), fakes::StringData("\"C:\\Gone\\a.exe\" /x"));
+    EXPECT_EQ(Run({"restore", backup, "--format", "csv"}), cli::kExitDone);
+    EXPECT_NE(console.out.find(",already equal,"), std::string::npos);
+
+    // Without a backup, by the setting or by the option.
+    profile.values[{files.appFolder + "\\ro.ini", "Settings", "BackupBeforeFix"}] = "0";
+    EXPECT_EQ(Run({"repair", "--categories", "software"}), cli::kExitDone);
+    EXPECT_NE(console.out.find("No backup file."), std::string::npos);
+    EXPECT_EQ(Run({"repair", "--no-backup"}), cli::kExitDone);
+    EXPECT_EQ(files.FilesIn(backups).size(), 1u);
+    EXPECT_EQ(Run({"repair"}), cli::kExitDone) << "nothing left";
+}
+
+TEST_F(CliRun, WhatCouldNotBeDoneExitsWithThreeAndFailuresWithTwo) {
+    // Kept: a name the backup's code page cannot hold; not removed: a key that refuses.
+    reg.SetString(platform::kHkeyCurrentUser, "Software\\Old", "\xE4\xB8\xAD", "C:\\Gone\\c.exe");
+    reg.DenyWrites(platform::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+    EXPECT_EQ(Run({"repair", "--format", "csv"}), cli::kExitPartly);
+    EXPECT_NE(console.out.find(",kept\r\n"), std::string::npos);
+    EXPECT_NE(console.out.find(",not removed\r\n"), std::string::npos);
+
+    // A backup that does not read back as its values: nothing is removed.
+    files.garbleWrites = "[broken\r\n";
+    EXPECT_EQ(Run({"repair"}), cli::kExitError);
+    EXPECT_EQ(console.err.rfind("varnholt-cli: the backup file could not be verified, so nothing was repaired: " + backups, 0), 0u);
+    EXPECT_EQ(console.out, "");
+    EXPECT_TRUE(reg.ValueExists(platform::kHkeyCurrentUser, "Software\\Old", "\xE4\xB8\xAD"));
+
+    files.AddFile("C:\\foreign.reg", "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\X]\r\n\"a\"=\"b\"\r\n");
+    EXPECT_EQ(Run({"restore", "C:\\foreign.reg"}), cli::kExitError);
+    EXPECT_EQ(console.err, "varnholt-cli: not a backup file this program can read: C:\\foreign.reg\r\n");
+    EXPECT_FALSE(reg.KeyExists(platform::kHkeyCurrentUser, "X"));
+    EXPECT_EQ(Run({"restore", "C:\\none.reg"}), cli::kExitError);
+    EXPECT_EQ(console.err, "varnholt-cli: the file cannot be read: C:\\none.reg\r\n");
+    EXPECT_EQ(Run({"scan", "--format"}), cli::kExitError);
+    EXPECT_EQ(console.err.rfind("varnholt-cli: --format needs a value\r\n\r\nUsage: varnholt-cli", 0), 0u);
 }
 
 }  // namespace

@@ -120,6 +120,27 @@ TEST_F(RepairTest, AFailedBackupRemovesNothing) {
     }
 }
 
+// A backup that reads back as other values than those about to be removed
+// (here a file that gains a line on the disk) lets nothing go.
+TEST_F(RepairTest, ABackupThatDoesNotReadBackAsItsValuesRemovesNothing) {
+    for (const std::string& garble : {std::string("\"v\"=\"other\"\r\n"), std::string("[broken\r\n")}) {
+        SetUp();
+        files = fakes::MemoryFileSystem();
+        files.garbleWrites = garble;
+        reg.SetString(kHkcu, "S", "v", "C:\\gone.exe");
+        start.Press();
+        ui.messages.clear();
+        repair.Press();
+        EXPECT_TRUE(reg.ValueExists(kHkcu, "S", "v")) << garble;
+        ASSERT_EQ(ui.messages.size(), 1u) << garble;
+        EXPECT_EQ(ui.messages[0].text, "The backup file could not be verified, so nothing was repaired:\r\n" + kFolder +
+                                           "\\" + files.FilesIn(kFolder).at(0))
+            << "the file is kept and named";
+        EXPECT_EQ(Row(1)[0], "VALUE VALUE");
+        EXPECT_EQ(Record("FixedCount"), "<none>");
+    }
+}
+
 TEST_F(RepairTest, ABackupNeverReplacesAnother) {
     ui.now = "1/2/2027";
     files.AddFile(kFolder + "\\Backup (1-2-2027).reg", "earlier");
@@ -410,13 +431,17 @@ TEST_F(RepairTest, ADeepKeyIsKeptByTheBackupAndReachedByTheRemoval) {
             ASSERT_EQ(list.RowCount(), 1) << what;
             repair.Press();
             EXPECT_EQ(reg.ValueExists(kHkcu, deep.Path(), "v"), backup) << what;
-            if (neighbour) EXPECT_TRUE(reg.ValueExists(kHkcu, deep.Neighbour(), "v")) << what;
+            if (neighbour) {
+                EXPECT_TRUE(reg.ValueExists(kHkcu, deep.Neighbour(), "v")) << what;
+            }
             EXPECT_EQ(Messages().back(), backup ? "0 errors has repaired.\r\n"
                                                   "1 values were kept because the backup cannot hold them."
                                                 : "1 errors has repaired.")
                 << what;
             EXPECT_EQ(Record("FixedCount"), backup ? "0" : "1") << what;
-            if (backup) EXPECT_EQ(OnlyBackup(), "REGEDIT4\r\n") << what;
+            if (backup) {
+                EXPECT_EQ(OnlyBackup(), "REGEDIT4\r\n") << what;
+            }
         }
     }
 }

@@ -1,0 +1,42 @@
+// Entry point of varnholt-cli.exe, the console program: the real services
+// and the command line as the system gives it, in UTF-16.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "cli/Cli.h"
+#include "platform/win32/Win32CodePage.h"
+#include "platform/win32/Win32Console.h"
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Profile.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32Ui.h"
+#include "platform/win32/WideText.h"
+
+namespace w = platform::win32;
+
+int main() {
+    w::Win32Console console;
+    try {
+        int count = 0;
+        wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+        std::vector<std::string> args;
+        for (int i = 1; argv && i < count; ++i) args.push_back(w::Utf8(argv[i]));
+        ::LocalFree(argv);
+        w::Win32Registry registry;
+        w::Win32FileSystem files;
+        w::Win32CodePage codePage;
+        w::Win32Profile profile;
+        w::Win32UiServices clock;
+        cli::Services services{registry, files, codePage, profile, console, clock};
+        return cli::RunCommandLine(args, services);
+    } catch (const std::exception& e) {
+        console.Err(std::string("varnholt-cli: ") + e.what() + "\r\n");
+    } catch (...) {
+        console.Err("varnholt-cli: an unexpected failure\r\n");
+    }
+    return cli::kExitError;
+}

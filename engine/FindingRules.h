@@ -1,0 +1,40 @@
+#pragma once
+// The scan's judgement of one match of the walk: whether it is a finding,
+// and the finding it is. The scan window and the command line judge alike.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "engine/Categories.h"
+#include "engine/FileReferences.h"
+#include "engine/Finding.h"
+#include "engine/RegSearch.h"
+#include "platform/FileSystem.h"
+#include "platform/Registry.h"
+
+namespace engine {
+
+class FindingRules {
+public:
+    FindingRules(platform::Registry& registry, platform::FileSystem& files) : registry_(registry), files_(files) {}
+
+    // A new scan: the categories it lists, and every file asked about afresh
+    // (files may have come or gone since the last scan).
+    void StartScan(const CategorySet& ticked);
+    // The search text of a scan: the system drive.
+    const std::string& SystemDrive() { return files_.SystemDrive(); }
+
+    // The finding a match is, or nothing: a match is listed when its category
+    // is ticked, every reading of its path names a missing file (one that
+    // exists, or that the system cannot answer for, keeps it), the path has a
+    // listed extension, and it is in no place Windows needs.
+    std::optional<Finding> Judge(const std::string& sRootKey, const std::string& sKey, const std::string& sValue,
+                                 std::int32_t lFound, const MatchedValue& value);
+
+private:
+    platform::Registry& registry_;
+    FileReferences files_;
+    CategorySet ticked_ = AllCategories();
+};
+
+}  // namespace engine

@@ -1,0 +1,27 @@
+#pragma once
+// The removal step of a repair, shared by the scan window and the command
+// line: each ticked finding's value removed unless the backup kept it, and
+// every finding told what became of it.
+#include <string>
+#include <vector>
+
+#include "engine/Finding.h"
+#include "platform/Registry.h"
+
+namespace scan {
+
+struct RepairCounts {
+    int repaired = 0;    // removed, or found gone already
+    int notRemoved = 0;  // the removal failed
+    int kept = 0;        // the backup cannot hold the value, so it stays
+};
+
+// `backupOutcomes`: the backup's answer, one per finding (all None without
+// a backup). An unticked finding is left alone.
+RepairCounts RemoveTickedFindings(std::vector<engine::Finding>& findings,
+                                  const std::vector<engine::Outcome>& backupOutcomes, platform::Registry& registry);
+
+// The message at the end of a repair.
+std::string RepairMessage(const RepairCounts& counts);
+
+}  // namespace scan
