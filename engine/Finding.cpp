@@ -14,7 +14,8 @@ std::string Finding::Text(int column) const {
     case 1: return rootName;
     case 2: return keyText;
     case 3: return valueText;
-    case 4: return CategoryCaption(category);
+    case 4: return missingFile;
+    case 5: return CategoryCaption(category);
     default: return {};
     }
 }

@@ -44,7 +44,7 @@ struct Finding {
     // several readings, the first); shown only.
     std::string missingFile;
     // The row's text in a column of the results list ("Error Type", "Root",
-    // "Key", "Value", "Category"): a repaired finding reads "Repaired" in
+    // "Key", "Value", "Missing file", "Category"): a repaired finding reads "Repaired" in
     // the first.
     std::string Text(int column) const;
     // Red once repaired, blue when a repair left it unticked.

@@ -30,6 +30,7 @@ void FormRepair::Form_Load() {
     c_.lvwRegErrors.AddColumn("Root");
     c_.lvwRegErrors.AddColumn("Key");
     c_.lvwRegErrors.AddColumn("Value");
+    c_.lvwRegErrors.AddColumn("Missing file");
     c_.lvwRegErrors.AddColumn("Category");
     c_.lblStatus.SetCaption("0");
     c_.RepairCount.SetCaption("0");

@@ -4,7 +4,7 @@
 using Texts = std::vector<std::string>;
 
 TEST_F(ScanFixture, LoadingPreparesTheWindowAndTheTimerStartsOneScan) {
-    EXPECT_EQ(list.columns, (Texts{"Error Type", "Root", "Key", "Value", "Category"}));
+    EXPECT_EQ(list.columns, (Texts{"Error Type", "Root", "Key", "Value", "Missing file", "Category"}));
     EXPECT_EQ(currentKey.caption, "Ready");
     EXPECT_FALSE(stop.enabled);
     EXPECT_FALSE(repair.enabled);
@@ -38,10 +38,14 @@ TEST_F(ScanFixture, FindsMissingFilesByValueNameAndData) {
     start.Press();
     ASSERT_EQ(list.RowCount(), 4);
     const std::string kSettings = "System Software Settings";
-    EXPECT_EQ(Row(1), (Texts{"VALUE NAME", "HKEY_CURRENT_USER", "Software\\A\\C:\\gone\\name.dll", "C:\\gone\\data.exe /x", kSettings}));
-    EXPECT_EQ(Row(2), (Texts{"VALUE VALUE", "HKEY_CURRENT_USER", "Software\\A\\C:\\gone\\name.dll", "C:\\gone\\data.exe /x", kSettings}));
+    // The missing file: the path looked for, as written, without the arguments.
+    EXPECT_EQ(Row(1), (Texts{"VALUE NAME", "HKEY_CURRENT_USER", "Software\\A\\C:\\gone\\name.dll", "C:\\gone\\data.exe /x",
+                             "C:\\gone\\data.exe", kSettings}));
+    EXPECT_EQ(Row(2), (Texts{"VALUE VALUE", "HKEY_CURRENT_USER", "Software\\A\\C:\\gone\\name.dll", "C:\\gone\\data.exe /x",
+                             "C:\\gone\\data.exe", kSettings}));
     EXPECT_EQ(Row(3)[3], "c:\\Tools\\filter.ax");
-    EXPECT_EQ(Row(4), (Texts{"VALUE VALUE", "HKEY_CURRENT_USER", "Software\\B\\", "C:\\gone\\default.ocx", kSettings}));
+    EXPECT_EQ(Row(4), (Texts{"VALUE VALUE", "HKEY_CURRENT_USER", "Software\\B\\", "C:\\gone\\default.ocx",
+                             "C:\\gone\\default.ocx", kSettings}));
     EXPECT_EQ(status.caption, "4");
     EXPECT_EQ(list.lastVisible, 4);
     EXPECT_EQ(list.autoSizes, 4);
@@ -321,7 +325,7 @@ TEST_F(ScanFixture, AnUntickedCategoryIsNotListed) {
     for (int row = 1; row <= list.RowCount(); ++row) {
         const CategorySeed& s = seeds[row - 1];
         EXPECT_EQ(Row(row)[2], s.key + "\\" + s.name) << row;
-        EXPECT_EQ(Row(row)[4], engine::CategoryCaption(s.category)) << s.key;
+        EXPECT_EQ(Row(row)[5], engine::CategoryCaption(s.category)) << s.key;
         EXPECT_EQ(form->Findings()[row - 1].category, s.category) << s.key;
     }
 
@@ -394,7 +398,7 @@ TEST_F(ScanFixture, PlacesWindowsNeedsAreNeverListed) {
     start.Press();
     ASSERT_EQ(list.RowCount(), 1);
     EXPECT_EQ(Row(1)[2], onDemand + "\\Parameters\\ServiceDll");
-    EXPECT_EQ(Row(1)[4], "System services");
+    EXPECT_EQ(Row(1)[5], "System services");
     EXPECT_EQ(reg.OpenHandles(), 0);
 }
 

@@ -675,7 +675,7 @@ TEST_F(AppWindows, TheBoxesChooseTheCategoriesAndPlacesWindowsNeedsAreNeverListe
         auto shown = [&](int row, int column) { return ui_test::ShownText(list.Handle(), row, column); };
         std::set<std::string> listed;
         for (int row = 1; row <= list.RowCount(); ++row) {
-            const std::string key = shown(row, 2), category = shown(row, 4);
+            const std::string key = shown(row, 2), category = shown(row, 5);
             EXPECT_EQ(off.count(category), 0u) << key << " is listed under " << category;
             EXPECT_EQ(key.find("PagingFiles"), std::string::npos) << shown(row, 1) << "\\" << key;
             if (const SeededPlaces::Seed* seed = placed.Of(key)) {
