@@ -6,9 +6,19 @@
 
 namespace engine {
 
-void FindingRules::StartScan(const CategorySet& ticked) {
+void FindingRules::StartScan(const CategorySet& ticked, IgnoreList ignored) {
     ticked_ = ticked;
+    SetIgnoreList(std::move(ignored));
     files_.ForgetAnswers();
+}
+
+void FindingRules::SetIgnoreList(IgnoreList ignored) {
+    ignored_ = std::move(ignored);
+    if (ignored_.Count() > 0 && userSid_.empty()) userSid_ = registry_.CurrentUserSid();
+}
+
+bool FindingRules::Ignores(const Finding& finding) const {
+    return ignored_.Covers(finding.rootName, finding.keyPath, finding.valueName, userSid_);
 }
 
 std::optional<Finding> FindingRules::Judge(const std::string& sRootKey, const std::string& sKey,
@@ -18,6 +28,8 @@ std::optional<Finding> FindingRules::Judge(const std::string& sRootKey, const st
     const platform::RegHandle root = RootKeyHandle(sRootKey);
     const Category category = CategoryOf(root, value.keyPath);
     if (ticked_.count(category) == 0) return std::nullopt;
+    // Nor a value the user keeps.
+    if (ignored_.Covers(sRootKey, value.keyPath, value.valueName, userSid_)) return std::nullopt;
 
     const std::vector<FileReferences::FilePath> paths = files_.CandidateFilePaths(sValue);
     for (const FileReferences::FilePath& path : paths)

@@ -8,6 +8,7 @@
 #include "engine/Categories.h"
 #include "engine/FileReferences.h"
 #include "engine/Finding.h"
+#include "engine/IgnoreList.h"
 #include "engine/RegSearch.h"
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
@@ -18,14 +19,18 @@ class FindingRules {
 public:
     FindingRules(platform::Registry& registry, platform::FileSystem& files) : registry_(registry), files_(files) {}
 
-    // A new scan: the categories it lists, and every file asked about afresh
-    // (files may have come or gone since the last scan).
-    void StartScan(const CategorySet& ticked);
+    // A new scan: the categories it lists, the values the user keeps, and
+    // every file asked about afresh (files may have come or gone since the
+    // last scan).
+    void StartScan(const CategorySet& ticked, IgnoreList ignored = {});
+    // The values the user keeps, from now on.
+    void SetIgnoreList(IgnoreList ignored);
+    bool Ignores(const Finding& finding) const;
     // The search text of a scan: the system drive.
     const std::string& SystemDrive() { return files_.SystemDrive(); }
 
     // The finding a match is, or nothing: a match is listed when its category
-    // is ticked, every reading of its path names a missing file (one that
+    // is ticked, no entry of the ignore list covers it, every reading of its path names a missing file (one that
     // exists, or that the system cannot answer for, keeps it), the path has a
     // listed extension, and it is in no place Windows needs.
     std::optional<Finding> Judge(const std::string& sRootKey, const std::string& sKey, const std::string& sValue,
@@ -35,6 +40,8 @@ private:
     platform::Registry& registry_;
     FileReferences files_;
     CategorySet ticked_ = AllCategories();
+    IgnoreList ignored_;
+    std::string userSid_;  // asked when there are entries
 };
 
 }  // namespace engine

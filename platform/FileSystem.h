@@ -42,6 +42,9 @@ public:
     // Creates a file that must not exist yet; null when it exists or cannot be made.
     virtual std::unique_ptr<OutputFile> CreateNewFile(const std::string& path) = 0;
     virtual bool RemoveFile(const std::string& path) = 0;
+    // Puts the file `from` in the place of `to` (replacing it) in one step,
+    // written through to the disk; false when it could not.
+    virtual bool RenameOver(const std::string& from, const std::string& to) = 0;
     // The whole file's bytes; false when it cannot be read.
     virtual bool ReadFile(const std::string& path, std::string* bytes) = 0;
     // Names (without folder) of the ordinary files matching a wildcard pattern

@@ -52,6 +52,10 @@ constexpr std::uint32_t kKeyQueryValue = 0x0001;
 class Registry {
 public:
     virtual ~Registry() = default;
+    // The name of the user's own tree under HKEY_USERS (the string form of
+    // the user's security identifier), which HKEY_CURRENT_USER shows; empty
+    // when it cannot be told.
+    virtual std::string CurrentUserSid() = 0;
     // RegOpenKeyExW: options are always 0.
     virtual long OpenKeyEx(RegHandle root, const std::string& path, std::uint32_t access, RegHandle* out) = 0;
     // RegEnumKeyExW with a name buffer of `nameChars` UTF-16 characters; 234

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -76,6 +77,11 @@ public:
     virtual void SetTicked(int /*row*/, bool /*on*/) {}
     // The colour of the row's main text; the list's own when none.
     virtual std::optional<Colour> TextColour(int /*row*/) const { return std::nullopt; }
+    // The context menu of a row (a right-click on it, or the context-menu
+    // key or Shift+F10 on the selected row): its items, none for no menu.
+    virtual std::vector<std::string> MenuItems(int /*row*/) const { return {}; }
+    // The user chose the menu's item `item` (from 1) for the row.
+    virtual void MenuChosen(int /*row*/, int /*item*/) {}
 };
 
 // A list in report view, a view of the rows of its owner: rows stay in

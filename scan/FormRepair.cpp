@@ -23,6 +23,35 @@ FormRepair::FormRepair(const ScanWindowControls& controls, const ScanServices& s
 }
 
 std::string FormRepair::ProfilePath() const { return s_.files.AppFolder() + profile::kProfileName; }
+std::string FormRepair::IgnoreListPath() const { return s_.files.AppFolder() + engine::kIgnoreListName; }
+
+// Not while a walk runs or a repair is under way: the rows may change under it.
+std::vector<std::string> FormRepair::MenuItems(int) const {
+    if (cReg_.Searching() || repairing_) return {};
+    return {"Ignore this value", "Ignore all values under this key"};
+}
+
+void FormRepair::lvwRegErrors_Ignore(int row, bool wholeKey) {
+    const engine::Finding& f = findings_[row - 1];
+    engine::IgnoreEntry entry{f.rootName, f.keyPath, std::nullopt};
+    if (!wholeKey) entry.valueName = f.valueName;
+    // Added to the list as it is on the disk now: the user may have edited it.
+    const std::string path = IgnoreListPath();
+    engine::IgnoreList list = engine::LoadIgnoreList(s_.files, path);
+    list.Add(entry);
+    if (!engine::SaveIgnoreList(s_.files, path, list)) {
+        s_.ui.ShowMessage("The ignore list could not be written, so the rows stay:\r\n" + path,
+                         platform::MessageStyle::Exclamation);
+        return;
+    }
+    rules_.SetIgnoreList(std::move(list));
+    std::erase_if(findings_, [this](const engine::Finding& finding) { return rules_.Ignores(finding); });
+    const int rows = static_cast<int>(findings_.size());
+    c_.lvwRegErrors.SetRowCount(rows);
+    c_.lvwRegErrors.RowsChanged();
+    c_.lblStatus.SetCaption(std::to_string(rows));
+    if (rows == 0) c_.CommandRepair.SetEnabled(false);
+}
 
 void FormRepair::Form_Load() {
     c_.lvwRegErrors.SetRows(this);
@@ -58,7 +87,7 @@ void FormRepair::CommandStart_Click() {
     c_.lblStatus.SetCaption("0");
     findings_.clear();
     c_.lvwRegErrors.SetRowCount(0);
-    rules_.StartScan(ticked_);
+    rules_.StartScan(ticked_, engine::LoadIgnoreList(s_.files, IgnoreListPath()));
     cReg_.SetRootKey(0);
     cReg_.SetSubKey("");
     cReg_.SetSearchFlags(engine::kSearchValueNames | engine::kSearchValueData);
@@ -137,6 +166,11 @@ void FormRepair::cReg_SearchFinished(std::int32_t lReason) {
 
 void FormRepair::CommandRepair_Click() {
     using engine::Outcome;
+    repairing_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{repairing_};
     c_.lvwRegErrors.Refresh();  // the repair starts from the rows as they are shown
     const bool backup = profile::ReadBackupBeforeFix(s_.profile, ProfilePath()) == 1;
     std::vector<Outcome> outcomes(findings_.size(), Outcome::None);

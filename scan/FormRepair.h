@@ -68,6 +68,8 @@ public:
     bool Ticked(int row) const override { return findings_[row - 1].ticked; }
     void SetTicked(int row, bool on) override { findings_[row - 1].ticked = on; }
     std::optional<platform::Colour> TextColour(int row) const override { return findings_[row - 1].TextColour(); }
+    std::vector<std::string> MenuItems(int row) const override;
+    void MenuChosen(int row, int item) override { lvwRegErrors_Ignore(row, item == 2); }
 
 private:
     void cReg_SearchFound(const std::string& sRootKey, const std::string& sKey, const std::string& sValue,
@@ -82,6 +84,10 @@ private:
     void SearchFinished(std::int32_t lReason) override { cReg_SearchFinished(lReason); }
     void SearchKeyChanged(const std::string& sFullKeyName) override { cReg_SearchKeyChanged(sFullKeyName); }
 
+    // Keeps the row's value (or every value under its key) out of this and
+    // every later scan.
+    void lvwRegErrors_Ignore(int row, bool wholeKey);
+    std::string IgnoreListPath() const;
     void ExitGuard();
     void CloseWhenIdle();
     void TickEveryRow();
@@ -94,6 +100,7 @@ private:
     engine::cRegSearch cReg_;
     std::vector<engine::Finding> findings_;
     bool closePending_ = false;
+    bool repairing_ = false;
     // Throttles the key label; kept for the whole run of the program.
     static double nextLabelTime_;
 };

@@ -298,6 +298,7 @@ public:
         return path;
     }
 
+    std::string CurrentUserSid() override { return {}; }
     long OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t access,
                    platform::RegHandle* out) override {
         const bool isRoot = root >= platform::kHkeyClassesRoot && root <= platform::kHkeyDynData;

@@ -16,6 +16,7 @@ public:
     std::unique_ptr<platform::OutputFile> CreateNewFile(const std::string& path) override;
     bool RemoveFile(const std::string& path) override;
     bool ReadFile(const std::string& path, std::string* bytes) override;
+    bool RenameOver(const std::string& from, const std::string& to) override;
     std::vector<std::string> ListFiles(const std::string& pattern) override;
 };
 

@@ -334,6 +334,39 @@ void Win32ListView::ToggleTick(int row) {
 // The control keeps no ticks of owner data: a press on a tick box, or the
 // space bar, changes the row's own tick here, before the control sees the
 // input (whatever it does with it then changes nothing).
+// The row's menu, at the pointer for a right-click, below the selected row
+// for the keyboard (the system gives no point then: -1, -1).
+void Win32ListView::ShowContextMenu(HWND window, LPARAM at) {
+    if (!rows_) return;
+    POINT point{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+    int row = 0;
+    if (point.x == -1 && point.y == -1) {
+        row = static_cast<int>(::SendMessageW(window, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)) + 1;
+        RECT bounds{LVIR_LABEL, 0, 0, 0};
+        if (row < 1 || !::SendMessageW(window, LVM_GETITEMRECT, row - 1, reinterpret_cast<LPARAM>(&bounds))) return;
+        point = {bounds.left, bounds.bottom};
+        ::ClientToScreen(window, &point);
+    } else {
+        LVHITTESTINFO hit{};
+        hit.pt = point;
+        ::ScreenToClient(window, &hit.pt);
+        row = static_cast<int>(::SendMessageW(window, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit))) + 1;
+        if (row < 1 || !(hit.flags & LVHT_ONITEM)) return;
+        Select(row);
+    }
+    if (!ValidRow(row)) return;
+    const std::vector<std::string> items = rows_->MenuItems(row);
+    if (items.empty()) return;
+    HMENU menu = ::CreatePopupMenu();
+    if (!menu) return;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        ::AppendMenuW(menu, MF_STRING, i + 1, Wide(items[i]).c_str());
+    const int chosen = static_cast<int>(
+        ::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_TOPALIGN, point.x, point.y, 0, window, nullptr));
+    ::DestroyMenu(menu);
+    if (chosen > 0 && ValidRow(row)) rows_->MenuChosen(row, chosen);
+}
+
 LRESULT Win32ListView::OnListMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == CatchUpMessage()) {
         catchUpPosted_ = false;
@@ -361,6 +394,9 @@ LRESULT Win32ListView::OnListMessage(HWND window, UINT message, WPARAM wParam, L
         if (index >= 0 && (hit.flags & LVHT_ONITEMSTATEICON)) ToggleTick(index + 1);
         break;
     }
+    case WM_CONTEXTMENU:
+        ShowContextMenu(window, lParam);
+        return 0;
     case WM_KEYDOWN:
         if (wParam == VK_SPACE)
             ToggleTick(static_cast<int>(::SendMessageW(window, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)) + 1);

@@ -66,6 +66,7 @@ private:
     void OnGetDispInfo(NMLVDISPINFOW& info) const;
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw) const;
     void ToggleTick(int row);
+    void ShowContextMenu(HWND window, LPARAM at);
     void CatchUpLater();
     void CatchUp(bool redrawNow);
     LRESULT MeasuredPaint(HWND window, WPARAM wParam, LPARAM lParam);

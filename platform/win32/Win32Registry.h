@@ -8,6 +8,7 @@ namespace platform::win32 {
 // The registry operations over advapi32's wide functions.
 class Win32Registry : public platform::Registry {
 public:
+    std::string CurrentUserSid() override;
     long OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t access,
                    platform::RegHandle* out) override;
     long EnumKey(platform::RegHandle key, std::uint32_t index, std::uint32_t nameChars, std::string* name) override;

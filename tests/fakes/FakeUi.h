@@ -124,6 +124,14 @@ public:
     platform::Colour TextColour(int row) const;  // 0 for the list's own
     // The user's click on the row's tick box.
     void SetChecked(int row, bool on);
+    // The user's context menu on a row: the items it shows; `choose` (from
+    // 1) is the item the user then picks, 0 none.
+    std::vector<std::string> OpenMenu(int row, int choose = 0) {
+        Check(row);
+        const std::vector<std::string> items = rows->MenuItems(row);
+        if (choose > 0 && choose <= static_cast<int>(items.size())) rows->MenuChosen(row, choose);
+        return items;
+    }
 
 private:
     void Check(int row) const;

@@ -97,6 +97,15 @@ bool MemoryFileSystem::RemoveFile(const std::string& path) {
     return !failDelete && files_.erase(Key(path)) != 0;
 }
 
+bool MemoryFileSystem::RenameOver(const std::string& from, const std::string& to) {
+    auto it = files_.find(Key(from));
+    if (it == files_.end() || !folders_.count(Parent(Key(to)))) return false;
+    File file = it->second.second;
+    files_.erase(it);
+    files_[Key(to)] = {to, file};
+    return true;
+}
+
 bool MemoryFileSystem::ReadFile(const std::string& path, std::string* bytes) {
     auto it = files_.find(Key(path));
     if (it == files_.end()) return false;

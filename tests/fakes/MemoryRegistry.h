@@ -45,6 +45,8 @@ public:
     int OpenHandles() const { return static_cast<int>(handles_.size()); }
     int OpenCalls() const { return openCalls_; }
 
+    std::string userSid = "S-1-5-21-0-0-0-1000";
+    std::string CurrentUserSid() override { return userSid; }
     long OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t access,
                    platform::RegHandle* out) override;
     long EnumKey(platform::RegHandle key, std::uint32_t index, std::uint32_t nameChars, std::string* name) override;

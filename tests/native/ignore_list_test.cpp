@@ -1,0 +1,166 @@
+// The values the user keeps: the ignore list's file, what an entry covers,
+// and the scan window's menu that adds entries.
+#include <gtest/gtest.h>
+
+#include "ScanFixture.h"
+#include "engine/IgnoreList.h"
+
+namespace {
+
+using engine::IgnoreEntry;
+using engine::IgnoreList;
+
+TEST(IgnoreListFile, EveryNameTheRegistryAllowsComesBackExactly) {
+    const IgnoreEntry entries[] = {
+        {"HKEY_CURRENT_USER", "Software\\Run", std::string("C:\\Tools\\app.exe")},
+        {"HKEY_LOCAL_MACHINE", "Software\\A", std::string("tab\there=\"quoted\"")},
+        {"HKEY_CURRENT_USER", "Software\\\xE4\xB8\xAD", std::string("\xE6\x96\x87 100%")},
+        {"HKEY_CURRENT_USER", "Software\\A", std::string("")},  // the default value
+        {"HKEY_CURRENT_USER", "Software\\A", std::string("line\r\nend\x7F")},
+        {"HKEY_CURRENT_USER", "Software\\A", std::string("nul\0inside", 10)},
+        {"HKEY_CURRENT_USER", "Software\\A", std::string("lone \xED\xA0\xBD surrogate")},
+        {"HKEY_USERS", "S-1-5-21-0-0-0-1000\\Software\\Old", std::nullopt},  // a key entry
+    };
+    IgnoreList list;
+    for (const IgnoreEntry& entry : entries) list.Add(entry);
+    const std::string text = list.Text();
+    EXPECT_EQ(text.find('\0'), std::string::npos);
+    EXPECT_NE(text.find("value\tHKEY_CURRENT_USER\tSoftware\\Run\tC:\\Tools\\app.exe\r\n"), std::string::npos)
+        << "readable in a text editor";
+    EXPECT_NE(text.find("key\tHKEY_USERS\tS-1-5-21-0-0-0-1000\\Software\\Old\r\n"), std::string::npos);
+    IgnoreList back;
+    back.Load(text);
+    ASSERT_EQ(back.Count(), static_cast<int>(std::size(entries)));
+    EXPECT_EQ(back.Text(), text);
+    for (const IgnoreEntry& entry : entries) {
+        const auto line = engine::ParseIgnoreLine(engine::IgnoreLine(entry));
+        ASSERT_TRUE(line);
+        EXPECT_EQ(*line, entry) << engine::IgnoreLine(entry);
+    }
+}
+
+TEST(IgnoreListFile, ALineThatCannotBeReadIsKeptAndPassedOver) {
+    const std::string text =
+        "# kept by hand\r\n"
+        "value\tHKEY_CURRENT_USER\tSoftware\\A\tx\r\n"
+        "value\tHKEY_NOWHERE\tSoftware\\A\tx\r\n"
+        "value\tHKEY_CURRENT_USER\tSoftware\\A\r\n"
+        "key\tHKEY_CURRENT_USER\tbad %zz escape\r\n"
+        "\r\n"
+        "key\tHKEY_CURRENT_USER\tSoftware\\B\n";
+    IgnoreList list;
+    list.Load(text);
+    EXPECT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.Text(), "# kept by hand\r\nvalue\tHKEY_CURRENT_USER\tSoftware\\A\tx\r\n"
+                           "value\tHKEY_NOWHERE\tSoftware\\A\tx\r\nvalue\tHKEY_CURRENT_USER\tSoftware\\A\r\n"
+                           "key\tHKEY_CURRENT_USER\tbad %zz escape\r\n\r\nkey\tHKEY_CURRENT_USER\tSoftware\\B\r\n");
+    list.Clear();
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_EQ(list.Text().find("Software\\B"), std::string::npos);
+    EXPECT_NE(list.Text().find("HKEY_NOWHERE"), std::string::npos) << "a line that cannot be read is never lost";
+}
+
+TEST(IgnoreListFile, ItIsWrittenThroughATemporaryFile) {
+    fakes::MemoryFileSystem files;
+    const std::string path = files.appFolder + engine::kIgnoreListName;
+    EXPECT_EQ(engine::LoadIgnoreList(files, path).Count(), 0) << "no file: no entries";
+    IgnoreList list;
+    list.Add({"HKEY_CURRENT_USER", "Software\\A", std::nullopt});
+    ASSERT_TRUE(engine::SaveIgnoreList(files, path, list));
+    EXPECT_EQ(files.Contents(path), "key\tHKEY_CURRENT_USER\tSoftware\\A\r\n");
+    EXPECT_FALSE(files.HasFile(path + ".new"));
+    list.Add({"HKEY_CURRENT_USER", "Software\\B", std::nullopt});
+    files.failWriteAfter = 0;
+    EXPECT_FALSE(engine::SaveIgnoreList(files, path, list));
+    EXPECT_EQ(files.Contents(path), "key\tHKEY_CURRENT_USER\tSoftware\\A\r\n") << "the old list stays whole";
+    EXPECT_FALSE(files.HasFile(path + ".new"));
+}
+
+TEST(IgnoreListCover, AValueAKeyAndTheRootViewsThatShowThem) {
+    const std::string sid = "S-1-5-21-0-0-0-1000";
+    IgnoreList list;
+    list.Add({"HKEY_CURRENT_USER", "Software\\Run", std::string("App")});
+    list.Add({"HKEY_CLASSES_ROOT", "CLSID\\{1}", std::nullopt});
+    list.Add({"HKEY_USERS", sid + "\\Software\\Old", std::nullopt});
+    const struct {
+        const char* root;
+        std::string key;
+        const char* value;
+        bool covered;
+    } cases[] = {
+        {"HKEY_CURRENT_USER", "Software\\Run", "App", true},
+        {"HKEY_CURRENT_USER", "software\\RUN", "App", true},  // keys without regard to case
+        {"HKEY_USERS", sid + "\\Software\\Run", "App", true},
+        {"HKEY_USERS", "S-1-5-21-9\\Software\\Run", "App", false},  // another user
+        {"HKEY_CURRENT_USER", "Software\\Run", "App2", false},
+        {"HKEY_CURRENT_USER", "Software\\Run\\Sub", "App", false},  // a value entry is its key only
+        {"HKEY_LOCAL_MACHINE", "Software\\Run", "App", false},
+        {"HKEY_CLASSES_ROOT", "CLSID\\{1}", "", true},
+        {"HKEY_CLASSES_ROOT", "CLSID\\{1}\\InprocServer32", "", true},  // everything below the key
+        {"HKEY_LOCAL_MACHINE", "Software\\Classes\\CLSID\\{1}\\InprocServer32", "", true},
+        {"HKEY_CLASSES_ROOT", "CLSID\\{10}", "", false},  // a name that only starts like it
+        {"HKEY_CURRENT_USER", "Software\\Old\\Deep", "x", true},
+        {"HKEY_CURRENT_USER", "Software\\Older", "x", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(list.Covers(c.root, c.key, c.value, sid), c.covered) << c.root << "\\" << c.key;
+}
+
+class IgnoreInTheScanWindow : public ScanFixture {
+protected:
+    const std::string path = files.appFolder + engine::kIgnoreListName;
+    void SetUp() override {
+        ScanFixture::SetUp();
+        reg.SetString(kHkcu, "Software\\A", "x", "C:\\gone\\x.exe");
+        reg.SetString(kHkcu, "Software\\A", "y", "C:\\gone\\y.exe");
+        reg.SetString(kHkcu, "Software\\A\\Sub", "z", "C:\\gone\\z.exe");
+        reg.SetString(kHkcu, "Software\\B", "w", "C:\\gone\\w.exe");
+    }
+};
+
+TEST_F(IgnoreInTheScanWindow, AnIgnoredValueLeavesTheListAndEveryLaterScan) {
+    start.Press();
+    ASSERT_EQ(list.RowCount(), 4);
+    EXPECT_EQ(list.OpenMenu(1), (std::vector<std::string>{"Ignore this value", "Ignore all values under this key"}));
+    list.OpenMenu(2, 1);  // y
+    EXPECT_EQ(list.RowCount(), 3);
+    EXPECT_EQ(status.caption, "3");
+    EXPECT_EQ(files.Contents(path), "value\tHKEY_CURRENT_USER\tSoftware\\A\ty\r\n");
+    start.Press();
+    EXPECT_EQ(list.RowCount(), 3) << "not listed again";
+    for (int row = 1; row <= 3; ++row) EXPECT_NE(Row(row)[2], "Software\\A\\y");
+
+    list.OpenMenu(1, 2);  // everything under Software\A, Sub included
+    EXPECT_EQ(list.RowCount(), 1);
+    EXPECT_EQ(Row(1)[2], "Software\\B\\w");
+    repair.Press();
+    EXPECT_TRUE(reg.ValueExists(kHkcu, "Software\\A", "x")) << "never removed";
+    EXPECT_TRUE(reg.ValueExists(kHkcu, "Software\\A\\Sub", "z"));
+    EXPECT_FALSE(reg.ValueExists(kHkcu, "Software\\B", "w"));
+
+    files.AddFile(path, "");  // forgotten: listed again
+    start.Press();
+    EXPECT_EQ(list.RowCount(), 3);
+}
+
+TEST_F(IgnoreInTheScanWindow, NoMenuWhileAWalkRunsAndNothingLostWhenTheListCannotBeWritten) {
+    std::vector<std::string> during;
+    bool opened = false;
+    ui.onYield = [&](int) {
+        if (list.RowCount() == 0 || opened) return;
+        opened = true;
+        during = list.OpenMenu(1, 1);
+    };
+    start.Press();
+    ASSERT_TRUE(opened);
+    EXPECT_TRUE(during.empty()) << "no menu while the walk runs";
+    EXPECT_EQ(list.RowCount(), 4);
+    ui.onYield = nullptr;
+
+    files.failCreateFile = true;
+    list.OpenMenu(1, 1);
+    EXPECT_EQ(list.RowCount(), 4) << "the rows stay";
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0], "The ignore list could not be written, so the rows stay:\r\n" + path);
+}
+
+}  // namespace
