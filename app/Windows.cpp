@@ -3,6 +3,8 @@
 #include <cwchar>
 #include <string>
 
+#include "engine/IgnoreList.h"
+
 namespace app {
 
 namespace layout = shell::layout;
@@ -70,6 +72,24 @@ void SettingsPage::Form_Load() {
     const AppServices& s = app_.Services();
     form_.emplace(CheckNamed("CheckBackupBeforeFix"), ButtonNamed("CommandApplySettings"), s.profile, s.files.AppFolder());
     form_->Form_Load();
+    const std::string ignoreList = s.files.AppFolder() + engine::kIgnoreListName;
+    ignored_.emplace(
+        LabelNamed("LabelIgnored"), LabelNamed("LabelForgetAll"), s.ui,
+        [&files = s.files, ignoreList] { return engine::LoadIgnoreList(files, ignoreList).Count(); },
+        [&files = s.files, ignoreList] {
+            engine::IgnoreList list = engine::LoadIgnoreList(files, ignoreList);
+            list.Clear();
+            return engine::SaveIgnoreList(files, ignoreList, list);
+        });
+    ignored_->Form_Load();
+}
+
+void SettingsPage::OnLabelMouseMove(const std::string& name) {
+    if (name == "LabelForgetAll") ignored_->LabelForgetAll_MouseMove();
+}
+
+void SettingsPage::OnLabelClick(const std::string& name) {
+    if (name == "LabelForgetAll") ignored_->LabelForgetAll_Click();
 }
 
 void RecordsPage::Form_Load() {

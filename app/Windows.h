@@ -78,7 +78,11 @@ public:
 
 private:
     void Form_Load() override;
+    void OnFormMouseMove() override { ignored_->Form_MouseMove(); }
+    void OnLabelMouseMove(const std::string& name) override;
+    void OnLabelClick(const std::string& name) override;
     std::optional<profile::FormSettings> form_;
+    std::optional<profile::IgnoredEntries> ignored_;
 };
 
 class RecordsPage final : public PageWindow {

@@ -67,7 +67,7 @@ private:
 class Scan : private engine::RegSearchListener {
 public:
     Scan(Services& s, const engine::CategorySet& categories) : s_(s), progress_(s.console, s.clock), rules_(s.registry, s.files) {
-        rules_.StartScan(categories);
+        rules_.StartScan(categories, engine::LoadIgnoreList(s.files, s.files.AppFolder() + engine::kIgnoreListName));
     }
     // False when the walk ended by a failure (its number in `error`).
     bool Run(std::int32_t* error) {

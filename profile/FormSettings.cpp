@@ -20,6 +20,19 @@ void FormSettings::CommandApplySettings_Click() {
     WriteProfileValue(store_, file_, kSettings, "BackupBeforeFix", std::to_string(check_.Value()));
 }
 
+IgnoredEntries::IgnoredEntries(platform::Label& LabelIgnored, platform::Label& LabelForgetAll, platform::UiServices& ui,
+                               std::function<int()> count, std::function<bool()> forgetAll)
+    : label_(LabelIgnored), link_(LabelForgetAll), ui_(ui), count_(std::move(count)), forgetAll_(std::move(forgetAll)) {}
+
+void IgnoredEntries::LabelForgetAll_Click() {
+    if (count_() == 0) return;
+    if (ui_.ShowMessage("Forget all ignored entries? Their values are listed again by the next scan.",
+                        platform::MessageStyle::Question) != platform::MessageAnswer::Yes)
+        return;
+    if (!forgetAll_()) ui_.ShowMessage("The ignore list could not be written.", platform::MessageStyle::Exclamation);
+    ShowCount();
+}
+
 FormRecords::FormRecords(platform::Label& LabelLastScanTime, platform::Label& LabelErrorCount,
                          platform::Label& LabelFixedCount, platform::PushButton& CommandRefreshRecords,
                          platform::Profile& store, platform::UiServices& ui, std::string appFolder)

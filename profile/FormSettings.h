@@ -1,5 +1,6 @@
 #pragma once
 // The settings page and the records page: what the profile holds.
+#include <functional>
 #include <string>
 
 #include "platform/Profile.h"
@@ -18,6 +19,27 @@ private:
     platform::CheckBox& check_;
     platform::Profile& store_;
     std::string file_;
+};
+
+// The settings page's line about the values the user keeps: how many
+// entries the ignore list holds, and the link "Forget all", which asks first.
+class IgnoredEntries {
+public:
+    IgnoredEntries(platform::Label& LabelIgnored, platform::Label& LabelForgetAll, platform::UiServices& ui,
+                   std::function<int()> count, std::function<bool()> forgetAll);
+    void Form_Load() { ShowCount(); }
+    void LabelForgetAll_Click();
+    void LabelForgetAll_MouseMove() { link_.SetUnderline(true); }
+    void Form_MouseMove() { link_.SetUnderline(false); }
+
+private:
+    void ShowCount() { label_.SetCaption("Ignored entries: " + std::to_string(count_())); }
+
+    platform::Label& label_;
+    platform::Label& link_;
+    platform::UiServices& ui_;
+    std::function<int()> count_;
+    std::function<bool()> forgetAll_;
 };
 
 class FormRecords {

@@ -114,6 +114,10 @@ WindowLayout Settings() {
     w.checks.push_back({"CheckBackupBeforeFix", "Make a backup before repair errors.", {3480, 2400, 4455, 255},
                         kWindowFont, kButtonText, kWhite, true});
     w.buttons.push_back({"CommandApplySettings", "Apply", {3720, 3120, 1695, 495}});
+    // The values the user keeps, in the page's free area; the link as the
+    // home page's "Select All".
+    w.labels.push_back({"LabelIgnored", "Ignored entries: 0", {3480, 4080}, kWindowFont, kDarkGrey});
+    w.labels.push_back({"LabelForgetAll", "Forget all", {3480, 4440}, kBoldFont, kDarkGrey, false, true});
     w.focusOrder = {"CommandApplySettings", "CheckBackupBeforeFix"};
     return w;
 }

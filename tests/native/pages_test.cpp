@@ -239,6 +239,37 @@ TEST_F(BackupPageTest, DeleteAsksFirstAndSaysWhenItFails) {
     EXPECT_EQ(ui.messages[1].text, "There is no file to delete.");
 }
 
+TEST(SettingsPageTest, ForgetAllAsksThenEmptiesTheIgnoreList) {
+    fakes::FakeLabel label, link;
+    fakes::FakeUi ui;
+    int entries = 3;
+    bool writes = true;
+    profile::IgnoredEntries page(label, link, ui, [&] { return entries; }, [&] {
+        if (writes) entries = 0;
+        return writes;
+    });
+    page.Form_Load();
+    EXPECT_EQ(label.caption, "Ignored entries: 3");
+    page.LabelForgetAll_MouseMove();
+    EXPECT_TRUE(link.underline);
+    page.Form_MouseMove();
+    EXPECT_FALSE(link.underline);
+
+    ui.answers = {platform::MessageAnswer::No, platform::MessageAnswer::Yes, platform::MessageAnswer::Yes};
+    writes = false;
+    page.LabelForgetAll_Click();  // No
+    page.LabelForgetAll_Click();  // Yes, but the file cannot be written
+    EXPECT_EQ(label.caption, "Ignored entries: 3");
+    writes = true;
+    page.LabelForgetAll_Click();
+    EXPECT_EQ(label.caption, "Ignored entries: 0");
+    ASSERT_EQ(ui.messages.size(), 4u);
+    EXPECT_EQ(ui.messages[0].style, platform::MessageStyle::Question);
+    EXPECT_EQ(ui.messages[2].text, "The ignore list could not be written.");
+    page.LabelForgetAll_Click();
+    EXPECT_EQ(ui.messages.size(), 4u) << "nothing to forget: no question";
+}
+
 TEST(SettingsPageTest, ShowsAndAppliesTheSetting) {
     fakes::MemoryProfile store;
     fakes::FakeCheckBox box;
