@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <set>
+#include <thread>
 
 #include "win32/app_test_support.h"
 
@@ -778,3 +779,98 @@ TEST_F(AppWindows, TheScanWindowWorksByKeyboardAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+// The row of the list whose key text is `key`; 0 when there is none.
+int RowOf(const platform::win32::Win32ListView& list, const std::string& key) {
+    for (int row = 1; row <= list.RowCount(); ++row)
+        if (ui_test::ShownText(list.Handle(), row, 2) == key) return row;
+    return 0;
+}
+
+// A right-click on a row with the real mouse, and the menu's first item
+// chosen with the real keyboard once the menu is up (its loop runs inside
+// the click's handling, so the keys come from another thread).
+void IgnoreWithTheMouse(const platform::win32::Win32ListView& list, int row) {
+    RECT label{LVIR_LABEL, 0, 0, 0};
+    ::SendMessageW(list.Handle(), LVM_GETITEMRECT, row - 1, reinterpret_cast<LPARAM>(&label));
+    POINT at{(label.left + label.right) / 2, (label.top + label.bottom) / 2};
+    ::ClientToScreen(list.Handle(), &at);
+    ::SetForegroundWindow(::GetAncestor(list.Handle(), GA_ROOT));
+    ::SetCursorPos(at.x, at.y);
+    std::thread chooser([] {
+        ::Sleep(1500);
+        for (WORD key : {WORD(VK_DOWN), WORD(VK_RETURN)}) {
+            INPUT input[2]{};
+            input[0].type = input[1].type = INPUT_KEYBOARD;
+            input[0].ki.wVk = input[1].ki.wVk = key;
+            input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+            ::SendInput(2, input, sizeof(INPUT));
+            ::Sleep(200);
+        }
+    });
+    INPUT click[2]{};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    ::SendInput(2, click, sizeof(INPUT));
+    ui_test::PumpFor(3000);
+    chooser.join();
+    ui_test::PumpFor(200);
+}
+
+}  // namespace
+
+// As a user: a row ignored from its menu leaves the list and the next scan;
+// the settings page counts the entry and "Forget all" brings the value back.
+TEST_F(AppWindows, AValueIgnoredFromItsMenuStaysOutUntilForgotten) {
+    ScratchKey scratch;
+    const std::string drive = platform::win32::Win32FileSystem().SystemDirectory().substr(0, 2);
+    scratch.SetText("kept", "\"" + drive + "\\Varnholt Gone\\portable.exe\" --run");
+    const std::string key = scratch.path + "\\kept";
+
+    AppRig rig;
+    rig.App().Start();
+    int scans = 0;
+    std::vector<std::string> listed;  // per scan: whether the value was listed, and its missing file
+    rig.App().scanWindowShown = [&](app::ScanWindow& scan) {
+        CloseAtEnd close{scan.Handle()};
+        auto& list = scan.ListNamed("lvwRegErrors");
+        ASSERT_TRUE(PumpUntil([&] { return scan.LabelNamed("lblCurrentKey").Caption() == "Scan finished"; }, 120000));
+        const int row = RowOf(list, key);
+        listed.push_back(row ? ui_test::ShownText(list.Handle(), row, 4) : "");
+        if (++scans == 1 && row) {
+            const int before = list.RowCount();
+            IgnoreWithTheMouse(list, row);
+            EXPECT_EQ(RowOf(list, key), 0) << "the row is gone at once";
+            // With its row under HKEY_USERS, which shows the same value.
+            EXPECT_EQ(list.RowCount(), before - 2);
+            EXPECT_EQ(scan.LabelNamed("lblStatus").Caption(), std::to_string(list.RowCount()));
+        }
+        ClickButton(scan, "CommandReturn");
+    };
+    auto scanOnce = [&] {
+        const int before = scans;
+        ClickButton(*rig.Page(), "CommandScanNow");
+        ASSERT_TRUE(PumpUntil([&] { return scans > before && !rig.App().OpenScanWindow(); }, 240000));
+    };
+    scanOnce();
+    scanOnce();
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed[0], drive + "\\Varnholt Gone\\portable.exe") << "the missing file, without the arguments";
+    EXPECT_EQ(listed[1], "") << "not listed by the next scan";
+
+    ClickPicture(*rig.Page(), "ImageSettings");
+    ASSERT_TRUE(PumpUntil([&] { return rig.Page()->Page() == Page::Settings; }));
+    EXPECT_EQ(rig.Page()->LabelNamed("LabelIgnored").Caption(), "Ignored entries: 1");
+    rig.ui.answers = {platform::MessageAnswer::Yes};
+    ClickLabel(*rig.Page(), "LabelForgetAll");
+    ASSERT_TRUE(PumpUntil([&] { return rig.Page()->LabelNamed("LabelIgnored").Caption() == "Ignored entries: 0"; }));
+
+    ClickPicture(*rig.Page(), "ImageScanner");
+    ASSERT_TRUE(PumpUntil([&] { return rig.Page()->Page() == Page::Scanner; }));
+    scanOnce();
+    ASSERT_EQ(listed.size(), 3u);
+    EXPECT_NE(listed[2], "") << "listed again once forgotten";
+}
