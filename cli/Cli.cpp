@@ -182,8 +182,9 @@ int RunRepair(Services& s, const Options& options) {
         for (engine::Finding& f : findings) f.ticked = true;
         const std::string profilePath = s.files.AppFolder() + profile::kProfileName;
         std::vector<engine::Outcome> outcomes(findings.size(), engine::Outcome::None);
+        scan::OpenKeys keys(s.registry);  // each key reached once, for the backup and the removal
         if (!options.noBackup && profile::ReadBackupBeforeFix(s.profile, profilePath) == 1) {
-            scan::BackupResult written = scan::WriteBackupFile(findings, s.registry, s.files, s.codePage, s.clock.NowText());
+            scan::BackupResult written = scan::WriteBackupFile(findings, s.registry, s.files, s.codePage, s.clock.NowText(), &keys);
             if (!written.written)
                 return Fail(s, "the backup file could not be written, so nothing was repaired: " + written.path);
             if (!written.verified)
@@ -191,7 +192,8 @@ int RunRepair(Services& s, const Options& options) {
             report.backup = written.path;
             outcomes = std::move(written.outcomes);
         }
-        const scan::RepairCounts counts = scan::RemoveTickedFindings(findings, outcomes, s.registry);
+        const scan::RepairCounts counts = scan::RemoveTickedFindings(findings, outcomes, s.registry, &keys);
+        keys.CloseAll();
         profile::WriteProfileValue(s.profile, profilePath, profile::kRecords, "FixedCount",
                                    std::to_string(counts.repaired));
         for (const engine::Finding& f : findings) {

@@ -28,6 +28,7 @@ constexpr long kErrorInvalidHandle = 6;
 constexpr long kErrorInvalidName = 123;
 constexpr long kErrorMoreData = 234;
 constexpr long kErrorNoMoreItems = 259;
+constexpr long kErrorKeyDeleted = 1018;  // the key was deleted while it was open
 
 // Value types.
 constexpr std::uint32_t kRegNone = 0;

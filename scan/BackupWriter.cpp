@@ -52,15 +52,22 @@ std::string HexData(std::uint32_t type, const std::vector<std::uint8_t>& data, s
     return out;
 }
 
-// The value as it is now, its key reached as the walk reached it.
-long QueryFindingValue(platform::Registry& registry, const engine::Finding& f, std::uint32_t* type,
+// The value as it is now, its key reached as the walk reached it (and kept
+// open for the removal that follows).
+long QueryFindingValue(OpenKeys& keys, std::uint32_t alsoTry, const engine::Finding& f, std::uint32_t* type,
                        std::vector<std::uint8_t>* data) {
     platform::RegHandle key = 0;
-    const long opened = OpenKeyAsWalked(registry, f.root, f.keyPath, platform::kKeyQueryValue, &key);
+    const long opened = keys.Open(f.root, f.keyPath, platform::kKeyQueryValue, &key, alsoTry);
     if (opened != platform::kErrorSuccess) return opened;
-    const long queried = registry.QueryValue(key, f.valueName, type, data);
-    registry.CloseKey(key);
-    return queried;
+    const long queried = keys.Registry().QueryValue(key, f.valueName, type, data);
+    // Deleted by someone else since an earlier value of it was read.
+    return queried == platform::kErrorKeyDeleted ? platform::kErrorFileNotFound : queried;
+}
+
+int TickedCount(const std::vector<engine::Finding>& findings) {
+    int ticked = 0;
+    for (const engine::Finding& f : findings) ticked += f.ticked ? 1 : 0;
+    return ticked;
 }
 
 }  // namespace
@@ -116,8 +123,12 @@ std::string BackupFileName(const std::string& dateTimeText, int copy) {
 
 BackupResult WriteBackupFile(const std::vector<engine::Finding>& findings, platform::Registry& registry,
                              platform::FileSystem& files, platform::CodePage& codePage,
-                             const std::string& dateTimeText) {
+                             const std::string& dateTimeText, OpenKeys* keys, const RepairStep& step) {
     using engine::Outcome;
+    OpenKeys ownKeys(registry);  // closed on return when the caller keeps none
+    OpenKeys& reached = keys ? *keys : ownKeys;
+    const int total = TickedCount(findings);
+    int done = 0;
     BackupResult result;
     result.outcomes.assign(findings.size(), Outcome::None);
     const std::string folder = files.AppFolder() + "\\RegBackups";
@@ -130,6 +141,7 @@ BackupResult WriteBackupFile(const std::vector<engine::Finding>& findings, platf
     for (std::size_t i = 0; i < findings.size(); ++i) {
         const engine::Finding& f = findings[i];
         if (!f.ticked) continue;
+        if (step) step(++done, total);
         Outcome& outcome = result.outcomes[i];
         outcome = Outcome::KeptByBackup;  // until it is in the text
         std::uint32_t type = 0;
@@ -143,7 +155,7 @@ BackupResult WriteBackupFile(const std::vector<engine::Finding>& findings, platf
         // another key: such a value cannot be held.
         const std::string keyName = f.rootName + "\\" + f.keyPath;
         if (platform::Utf16Length(keyName) > platform::kMaxKeyPathUnits) continue;
-        const long queried = QueryFindingValue(registry, f, &type, &data);
+        const long queried = QueryFindingValue(reached, keys ? platform::kKeySetValue : 0, f, &type, &data);
         if (queried == platform::kErrorFileNotFound) outcome = Outcome::AlreadyGone;
         if (queried != platform::kErrorSuccess || !codePage.Encode("[" + keyName + "]", &keyLine) ||
             !BackupValueLine(codePage, f.valueName, type, data, &valueLine))

@@ -10,6 +10,7 @@
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
+#include "scan/ValueRemoval.h"
 
 namespace scan {
 
@@ -33,9 +34,13 @@ bool BackupValueLine(platform::CodePage& codePage, const std::string& valueName,
 // "Backup (" stamp ").reg" with "/" and ":" made safe for a file name.
 std::string BackupFileName(const std::string& dateTimeText, int copy);
 
-// The ticked findings, in their order.
+// The ticked findings, in their order. `keys`: the repair's open keys, when
+// the removal is to reach the same keys after it (each key is then opened
+// for the removal too where the registry allows it); `step`: told after each
+// ticked value is taken up.
 BackupResult WriteBackupFile(const std::vector<engine::Finding>& findings, platform::Registry& registry,
                              platform::FileSystem& files, platform::CodePage& codePage,
-                             const std::string& dateTimeText);
+                             const std::string& dateTimeText, OpenKeys* keys = nullptr,
+                             const RepairStep& step = {});
 
 }  // namespace scan

@@ -1,5 +1,7 @@
 #include "scan/FormRepair.h"
 
+#include <utility>
+
 #include "engine/RootKeys.h"
 #include "profile/ModuleNormal.h"
 #include "scan/BackupWriter.h"
@@ -81,7 +83,7 @@ void FormRepair::CommandStart_Click() {
     // Never inside a walk: the start timer may fall due in the yield of a
     // scan begun with Scan. Once a scan has begun, the automatic one is not
     // due any more.
-    if (cReg_.Searching()) return;
+    if (cReg_.Searching() || repairing_) return;
     c_.TimerRunScan.SetEnabled(false);
     c_.RepairCount.SetCaption("0");
     c_.lblStatus.SetCaption("0");
@@ -99,10 +101,7 @@ void FormRepair::CommandStart_Click() {
     c_.CommandRepair.SetEnabled(false);
     cReg_.DoSearch();
     // A close asked for while the walk ran takes effect now that it is over.
-    if (closePending_) {
-        closePending_ = false;
-        s_.closeWindow();
-    }
+    CloseIfPending();
 }
 
 void FormRepair::cReg_SearchKeyChanged(const std::string& sFullKeyName) {
@@ -164,19 +163,80 @@ void FormRepair::cReg_SearchFinished(std::int32_t lReason) {
     c_.CommandStop.SetEnabled(false);
 }
 
+namespace {
+
+// "2813" as "2,813".
+std::string WithThousands(int number) {
+    std::string digits = std::to_string(number);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<std::size_t>(at), ",");
+    return digits;
+}
+
+// For the length of a repair: Scan, Stop, Repair and Return disabled, so
+// that nothing starts in the repair's yields; each as it was afterwards.
+class RepairButtonsOff {
+public:
+    explicit RepairButtonsOff(std::initializer_list<platform::PushButton*> buttons) {
+        for (platform::PushButton* button : buttons) {
+            held_.emplace_back(button, button->Enabled());
+            button->SetEnabled(false);
+        }
+    }
+    RepairButtonsOff(const RepairButtonsOff&) = delete;
+    RepairButtonsOff& operator=(const RepairButtonsOff&) = delete;
+    ~RepairButtonsOff() {
+        for (const auto& [button, enabled] : held_) button->SetEnabled(enabled);
+    }
+
+private:
+    std::vector<std::pair<platform::PushButton*, bool>> held_;
+};
+
+}  // namespace
+
+void FormRepair::RepairStep(int done, int total) {
+    s_.ui.DoEventsIfDue();
+    const double now = s_.ui.SecondsSinceMidnight();
+    // As the key label of the walk: ten times a second at most, and never
+    // held by a clock that went back (midnight).
+    if (now > nextRepairLabelTime_ || now + 0.1 < nextRepairLabelTime_) {
+        nextRepairLabelTime_ = now + 0.1;
+        c_.lblCurrentKey.SetCaption("Repairing " + WithThousands(done) + " of " + WithThousands(total) + "...");
+    }
+}
+
 void FormRepair::CommandRepair_Click() {
     using engine::Outcome;
-    repairing_ = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{repairing_};
+    if (repairing_ || cReg_.Searching()) return;
     c_.lvwRegErrors.Refresh();  // the repair starts from the rows as they are shown
     const bool backup = profile::ReadBackupBeforeFix(s_.profile, ProfilePath()) == 1;
     std::vector<Outcome> outcomes(findings_.size(), Outcome::None);
+
+    // The repair yields to the window between values: nothing may start,
+    // no tick may change and the window may not close under it. A close asked
+    // for meanwhile takes effect once it is over.
+    struct Busy {
+        FormRepair& form;
+        ~Busy() {
+            form.repairing_ = false;
+            form.CloseIfPending();
+        }
+    } busy{*this};
+    repairing_ = true;
+    nextRepairLabelTime_ = 0;
+    const RepairButtonsOff buttonsOff{&c_.CommandStart, &c_.CommandStop, &c_.CommandReturn, &c_.CommandRepair};
+    // The keys the backup reaches stay open for the removal.
+    OpenKeys keys(s_.registry);
+    const auto step = [this](int done, int total) { RepairStep(done, total); };
+    // What the label says between the steps and at the end, as it did
+    // before the label showed how far a repair is.
+    std::string label = c_.lblCurrentKey.Caption();
+
     if (backup) {
-        c_.lblCurrentKey.SetCaption("Creating backup files...");
-        BackupResult written = WriteBackupFile(findings_, s_.registry, s_.files, s_.codePage, s_.ui.NowText());
+        label = "Creating backup files...";
+        c_.lblCurrentKey.SetCaption(label);
+        BackupResult written = WriteBackupFile(findings_, s_.registry, s_.files, s_.codePage, s_.ui.NowText(), &keys, step);
+        c_.lblCurrentKey.SetCaption(label);
         if (!written.written) {
             s_.ui.ShowMessage("The backup file could not be written, so nothing was repaired:\r\n" + written.path,
                              platform::MessageStyle::Exclamation);
@@ -191,7 +251,10 @@ void FormRepair::CommandRepair_Click() {
         outcomes = std::move(written.outcomes);
     }
 
-    const RepairCounts counts = RemoveTickedFindings(findings_, outcomes, s_.registry);
+    nextRepairLabelTime_ = 0;  // the removal's first value is shown at once
+    const RepairCounts counts = RemoveTickedFindings(findings_, outcomes, s_.registry, &keys, step);
+    keys.CloseAll();
+    c_.lblCurrentKey.SetCaption(label);
     c_.lvwRegErrors.RowsChanged();
 
     c_.RepairCount.SetCaption(std::to_string(counts.repaired));
@@ -200,7 +263,8 @@ void FormRepair::CommandRepair_Click() {
 }
 
 void FormRepair::ExitGuard() {
-    if (c_.CommandStop.Enabled()) {
+    // A repair is as busy as a scan: the window stays until it is over.
+    if (c_.CommandStop.Enabled() || repairing_) {
         s_.ui.ShowMessage("Now scanning,can not exit.", platform::MessageStyle::Exclamation);
         return;
     }
@@ -208,10 +272,17 @@ void FormRepair::ExitGuard() {
 }
 
 void FormRepair::CloseWhenIdle() {
-    if (cReg_.Searching())
-        closePending_ = true;  // the walk is still on the stack: close when it is over
+    if (cReg_.Searching() || repairing_)
+        closePending_ = true;  // the walk or the repair is still on the stack: close when it is over
     else
         s_.closeWindow();
+}
+
+void FormRepair::CloseIfPending() {
+    if (closePending_) {
+        closePending_ = false;
+        s_.closeWindow();
+    }
 }
 
 }  // namespace scan

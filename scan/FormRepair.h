@@ -62,11 +62,15 @@ public:
     // The findings, which lvwRegErrors shows, row 1 first.
     const std::vector<engine::Finding>& Findings() const { return findings_; }
     bool Scanning() const { return cReg_.Searching(); }
+    bool Repairing() const { return repairing_; }
 
     // The rows of lvwRegErrors: the findings.
     std::string Text(int row, int column) const override { return findings_[row - 1].Text(column); }
     bool Ticked(int row) const override { return findings_[row - 1].ticked; }
-    void SetTicked(int row, bool on) override { findings_[row - 1].ticked = on; }
+    // Not during a repair: its backup and its removal take the same rows.
+    void SetTicked(int row, bool on) override {
+        if (!repairing_) findings_[row - 1].ticked = on;
+    }
     std::optional<platform::Colour> TextColour(int row) const override { return findings_[row - 1].TextColour(); }
     std::vector<std::string> MenuItems(int row) const override;
     void MenuChosen(int row, int item) override { lvwRegErrors_Ignore(row, item == 2); }
@@ -90,6 +94,9 @@ private:
     std::string IgnoreListPath() const;
     void ExitGuard();
     void CloseWhenIdle();
+    void CloseIfPending();
+    // Between two values of a repair: the window's messages, and how far it is.
+    void RepairStep(int done, int total);
     void TickEveryRow();
     std::string ProfilePath() const;
 
@@ -100,7 +107,8 @@ private:
     engine::cRegSearch cReg_;
     std::vector<engine::Finding> findings_;
     bool closePending_ = false;
-    bool repairing_ = false;
+    bool repairing_ = false;  // a repair is on the stack (it yields to the window)
+    double nextRepairLabelTime_ = 0;
     // Throttles the key label; kept for the whole run of the program.
     static double nextLabelTime_;
 };

@@ -5,8 +5,14 @@
 namespace scan {
 
 RepairCounts RemoveTickedFindings(std::vector<engine::Finding>& findings,
-                                  const std::vector<engine::Outcome>& backupOutcomes, platform::Registry& registry) {
+                                  const std::vector<engine::Outcome>& backupOutcomes, platform::Registry& registry,
+                                  OpenKeys* keys, const RepairStep& step) {
     using engine::Outcome;
+    OpenKeys ownKeys(registry);  // closed on return when the caller keeps none
+    OpenKeys& reached = keys ? *keys : ownKeys;
+    int total = 0;
+    for (const engine::Finding& finding : findings) total += finding.ticked ? 1 : 0;
+    int done = 0;
     RepairCounts counts;
     for (std::size_t i = 0; i < findings.size(); ++i) {
         engine::Finding& finding = findings[i];
@@ -14,11 +20,12 @@ RepairCounts RemoveTickedFindings(std::vector<engine::Finding>& findings,
             finding.outcome = Outcome::Unticked;
             continue;
         }
+        if (step) step(++done, total);
         // A value the backup found gone (removed by an earlier repair, or
         // since the scan) counts as repaired, as it does without the backup.
         finding.outcome = backupOutcomes[i];
         if (finding.outcome == Outcome::None) {
-            switch (RemoveRegistryValue(registry, finding.root, finding)) {
+            switch (RemoveRegistryValue(reached, finding.root, finding)) {
             case Removal::Removed: finding.outcome = Outcome::Repaired; break;
             case Removal::AlreadyGone: finding.outcome = Outcome::AlreadyGone; break;
             case Removal::Failed: finding.outcome = Outcome::NotRemoved; break;

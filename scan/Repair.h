@@ -7,6 +7,7 @@
 
 #include "engine/Finding.h"
 #include "platform/Registry.h"
+#include "scan/ValueRemoval.h"
 
 namespace scan {
 
@@ -17,9 +18,12 @@ struct RepairCounts {
 };
 
 // `backupOutcomes`: the backup's answer, one per finding (all None without
-// a backup). An unticked finding is left alone.
+// a backup). An unticked finding is left alone. `keys`: the keys the backup
+// reached, kept open (the removal opens its own when none); `step`: told as
+// each ticked finding is taken up.
 RepairCounts RemoveTickedFindings(std::vector<engine::Finding>& findings,
-                                  const std::vector<engine::Outcome>& backupOutcomes, platform::Registry& registry);
+                                  const std::vector<engine::Outcome>& backupOutcomes, platform::Registry& registry,
+                                  OpenKeys* keys = nullptr, const RepairStep& step = {});
 
 // The message at the end of a repair.
 std::string RepairMessage(const RepairCounts& counts);

@@ -1,7 +1,10 @@
 #pragma once
 // Removal of one registry value named by a finding.
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <string>
+#include <utility>
 
 #include "engine/Finding.h"
 #include "platform/Registry.h"
@@ -18,13 +21,57 @@ enum class Removal { Removed, AlreadyGone, Failed };
 long OpenKeyAsWalked(platform::Registry& registry, platform::RegHandle root, const std::string& keyPath,
                      std::uint32_t access, platform::RegHandle* key);
 
+// Told as a step of a repair (the backup, the removal) takes up each ticked
+// value: its place, from 1, and how many there are. The scan window yields
+// and shows how far it is from here.
+using RepairStep = std::function<void(int done, int total)>;
+
+// The keys a repair has reached, each level opened once and kept open until
+// the repair ends: the values of one key are backed up and removed through
+// the same open, and the keys above it are walked once for all their
+// subkeys. A failed open is never kept, so a key that comes back is found.
+class OpenKeys {
+public:
+    explicit OpenKeys(platform::Registry& registry) : registry_(registry) {}
+    OpenKeys(const OpenKeys&) = delete;
+    OpenKeys& operator=(const OpenKeys&) = delete;
+    ~OpenKeys() { CloseAll(); }
+
+    // As OpenKeyAsWalked; the key stays this cache's, open until CloseAll.
+    // The last level is opened for `access` and `alsoTry` together when the
+    // key allows both (so that a later caller asking for `alsoTry` finds it
+    // open), else for `access` alone.
+    long Open(platform::RegHandle root, const std::string& keyPath, std::uint32_t access, platform::RegHandle* key,
+              std::uint32_t alsoTry = 0);
+    void CloseAll();
+    platform::Registry& Registry() { return registry_; }
+
+private:
+    struct Entry {
+        platform::RegHandle handle;
+        std::uint32_t access;
+    };
+    // A level above a key, opened for reading.
+    long OpenLevel(platform::RegHandle root, const std::string& path, platform::RegHandle* level);
+
+    platform::Registry& registry_;
+    // By root and path: the levels above a key (opened for reading) and the
+    // keys values were asked of.
+    std::map<std::pair<platform::RegHandle, std::string>, platform::RegHandle> levels_;
+    std::map<std::pair<platform::RegHandle, std::string>, Entry> keys_;
+};
+
 // Opens the existing key for setting values (never creates one), deletes the
 // value and closes the key.
 Removal DeleteKeyValue(platform::Registry& registry, platform::RegHandle root, const std::string& keyPath,
+                       const std::string& valueName);
+// The same through the repair's open keys (the key stays open).
+Removal DeleteKeyValue(OpenKeys& keys, platform::RegHandle root, const std::string& keyPath,
                        const std::string& valueName);
 
 // The value a finding names, by its separate parts: a value name holding a
 // backslash is removed as the value it is.
 Removal RemoveRegistryValue(platform::Registry& registry, platform::RegHandle root, const engine::Finding& finding);
+Removal RemoveRegistryValue(OpenKeys& keys, platform::RegHandle root, const engine::Finding& finding);
 
 }  // namespace scan
