@@ -457,4 +457,133 @@ TEST(ValueRemoval, ANameHoldingANulIsNeverTakenForItsFirstPart) {
     EXPECT_TRUE(reg.ValueExists(platform::kHkeyCurrentUser, "S", "n"));
 }
 
+// Every key a repair reaches is opened once, the levels above it included,
+// however many of its values the backup reads and the removal removes.
+TEST_F(RepairTest, EachKeyIsOpenedOncePerRepair) {
+    for (const bool backup : {true, false}) {
+        reg = fakes::MemoryRegistry();
+        files = fakes::MemoryFileSystem();
+        ui.messages.clear();
+        SetUp();
+        SetBackup(backup ? "1" : "0");
+        for (const char* name : {"a1", "a2", "a3"}) reg.SetString(kHkcu, "S\\A", name, "C:\\Gone\\a.exe");
+        for (const char* name : {"d1", "d2"}) reg.SetString(kHkcu, "S\\A\\B\\C\\D", name, "C:\\Gone\\d.exe");
+        reg.SetString(kHkcu, "S\\E", "e1", "C:\\Gone\\e.exe");
+        start.Press();
+        ASSERT_EQ(list.RowCount(), 6);
+        const int before = reg.OpenCalls();
+        repair.Press();
+        // The levels S, S\A, S\A\B and S\A\B\C, then the keys S\A, S\A\B\C\D
+        // and S\E for their values.
+        EXPECT_EQ(reg.OpenCalls() - before, 7) << (backup ? "backup" : "no backup");
+        EXPECT_EQ(Messages().back(), "6 errors has repaired.");
+        for (int row = 1; row <= 6; ++row) EXPECT_EQ(Row(row)[0], "Repaired") << row;
+        EXPECT_EQ(reg.OpenHandles(), 0) << "every key is closed when the repair ends";
+    }
+}
+
+// A user's every way of starting something or leaving, tried at one yield of
+// a repair: in the backup's reads, between them and the removal, in the
+// removal. None of them acts; the repair ends as it would have.
+TEST_F(RepairTest, NothingStartsOrClosesUnderARepair) {
+    struct Case {
+        bool backup;
+        int due;  // the yield at which the user acts, from 1
+    };
+    for (const Case c : {Case{true, 1}, Case{true, 4}, Case{true, 7}, Case{true, 12}, Case{false, 1}, Case{false, 6}}) {
+        reg = fakes::MemoryRegistry();
+        files = fakes::MemoryFileSystem();
+        ui = fakes::FakeUi();
+        closes = 0;
+        SetUp();
+        SetBackup(c.backup ? "1" : "0");
+        for (const char* name : {"a1", "a2", "a3"}) reg.SetString(kHkcu, "S\\A", name, "C:\\Gone\\a.exe");
+        for (const char* name : {"d1", "d2"}) reg.SetString(kHkcu, "S\\A\\B\\C\\D", name, "C:\\Gone\\d.exe");
+        reg.SetString(kHkcu, "S\\E", "e1", "C:\\Gone\\e.exe");
+        start.Press();
+        ASSERT_EQ(list.RowCount(), 6);
+        const std::string what = std::string(c.backup ? "backup" : "no backup") + ", yield " + std::to_string(c.due);
+        bool acted = false;
+        ui.onDue = [&](int due) {
+            if (due != c.due) return;
+            acted = true;
+            EXPECT_TRUE(form->Repairing()) << what;
+            for (fakes::FakeButton* button : {&start, &stop, &repair, &ret}) EXPECT_FALSE(button->enabled) << what;
+            start.Press();
+            stop.Press();
+            repair.Press();
+            ret.Press();
+            form->CommandReturn_Click();  // by its key, say
+            form->CommandStart_Click();
+            form->CommandRepair_Click();
+            form->ImageExit_Click();
+            form->QueryClose();
+            list.SetChecked(6, false);
+            EXPECT_EQ(closes, 0) << what;
+        };
+        ui.dues = 0;  // the repair's own from here
+        repair.Press();
+        EXPECT_TRUE(acted) << what;
+        EXPECT_FALSE(form->Repairing()) << what;
+
+        const std::string path = kFolder + "\\Backup (12-10-2026 4;05;06 AM).reg";
+        Texts expected{"6 errors has repaired."};
+        if (c.backup) expected.insert(expected.begin(), "Backup file:" + path);
+        // The guard's refusals (Return by its key, the exit picture), where
+        // the user met them.
+        const bool inBackup = c.backup && c.due <= 6;
+        expected.insert(expected.begin() + (inBackup ? 0 : c.backup ? 1 : 0), 2, "Now scanning,can not exit.");
+        EXPECT_EQ(Messages(), expected) << what;
+        for (int row = 1; row <= 6; ++row) EXPECT_EQ(Row(row)[0], "Repaired") << what << ", row " << row;
+        EXPECT_TRUE(list.Checked(6)) << what << ": no tick changes under a repair";
+        EXPECT_FALSE(reg.ValueExists(kHkcu, "S\\E", "e1")) << what;
+        EXPECT_EQ(Record("FixedCount"), "6") << what;
+        if (c.backup) {
+            EXPECT_EQ(files.FilesIn(kFolder).size(), 1u) << what << ": one repair, one backup";
+        }
+        EXPECT_EQ(closes, 1) << what << ": the platform's close, once the repair is over";
+        EXPECT_TRUE(start.enabled && repair.enabled && ret.enabled && !stop.enabled) << what;
+    }
+}
+
+// The label counts the values of each step, with thousands marked, as often
+// as the clock lets it (ten times a second at most), and says at the end
+// what it said before.
+TEST_F(RepairTest, TheLabelShowsHowFarTheRepairIs) {
+    struct Case {
+        bool backup;
+        double clockStep;  // seconds per reading of the clock
+    };
+    for (const Case c : {Case{true, 0.2}, Case{false, 0.2}, Case{true, 0.0}}) {
+        reg = fakes::MemoryRegistry();
+        files = fakes::MemoryFileSystem();
+        ui = fakes::FakeUi();
+        SetUp();
+        SetBackup(c.backup ? "1" : "0");
+        for (int i = 0; i < 1001; ++i) reg.SetString(kHkcu, "S\\K" + std::to_string(i % 7), "v" + std::to_string(i), "C:\\Gone\\x.exe");
+        start.Press();
+        ASSERT_EQ(list.RowCount(), 1001);
+        const std::string before = currentKey.caption;
+        ui.clockStep = c.clockStep;
+        std::vector<std::string> shown;
+        ui.onDue = [&](int) {
+            if (shown.empty() || shown.back() != currentKey.caption) shown.push_back(currentKey.caption);
+        };
+        repair.Press();
+        shown.push_back(currentKey.caption);
+        const std::string what = std::string(c.backup ? "backup" : "no backup") + ", step " + std::to_string(c.clockStep);
+        auto count = [&](const std::string& text) { return std::count(shown.begin(), shown.end(), text); };
+        const int phases = c.backup ? 2 : 1;
+        EXPECT_EQ(count("Repairing 1 of 1,001..."), phases) << what;
+        if (c.clockStep > 0.1) {
+            EXPECT_EQ(count("Repairing 1,000 of 1,001..."), phases) << what;
+            EXPECT_EQ(count("Repairing 999 of 1,001..."), phases) << what;
+        } else {
+            EXPECT_EQ(count("Repairing 2 of 1,001..."), 0) << what << ": the clock stood still";
+        }
+        EXPECT_EQ(shown.back(), c.backup ? "Creating backup files..." : before) << what;
+        EXPECT_EQ(Messages().back(), "1001 errors has repaired.") << what;
+    }
+}
+
 }  // namespace
