@@ -41,6 +41,10 @@ public:
     // what it posts is handled inside the walk, as a user's input would be.
     std::function<void(int)> onYield;
     int yields = 0;
+    // Runs at every offer to handle messages between yields (the walk's
+    // values, a repair's values) with its 1-based count.
+    std::function<void(int)> onDue;
+    int dues = 0;
 
     platform::MessageAnswer ShowMessage(const std::string& text, platform::MessageStyle style) override {
         messages.push_back({text, style});
@@ -54,6 +58,11 @@ public:
         ++yields;
         if (onYield) onYield(yields);
         real_.DoEvents();
+    }
+    void DoEventsIfDue() override {
+        ++dues;
+        if (onDue) onDue(dues);
+        real_.DoEventsIfDue();
     }
     double SecondsSinceMidnight() override { return real_.SecondsSinceMidnight(); }
     std::string NowText() override { return real_.NowText(); }

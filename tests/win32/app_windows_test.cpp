@@ -778,6 +778,94 @@ TEST_F(AppWindows, TheScanWindowWorksByKeyboardAlone) {
     EXPECT_FALSE(scratch.Has("gone"));
 }
 
+// A left click of the real mouse at a point of the screen: it reaches the
+// window under it through the system's input, or nothing when that window
+// is disabled.
+void RealClick(POINT screen) {
+    ::SetCursorPos(screen.x, screen.y);
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ::SendInput(2, input, sizeof(INPUT));
+}
+
+POINT ScreenCentre(HWND window) {
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    return app_test::Centre(r);
+}
+
+// A repair of many values, with the real mouse on Return, Scan and the exit
+// picture at one of its yields: Return and Scan are disabled, the exit
+// picture is refused, and the repair ends as it would have.
+TEST_F(AppWindows, ClicksDuringALongRepairDoNothing) {
+    ScratchKey scratch;
+    platform::win32::Win32FileSystem realFiles;
+    const std::wstring gone = Wide(realFiles.SystemDirectory().substr(0, 2) + "\\Varnholt Gone\\many.exe");
+    constexpr int kValues = 1500;
+    std::vector<std::string> keys;
+    for (int k = 0; k < 30; ++k) {
+        std::string sub = scratch.path;
+        for (int level = 0; level <= k % 12; ++level) sub += "\\L" + std::to_string(level);
+        keys.push_back(sub + "\\K" + std::to_string(k));
+    }
+    for (int i = 0; i < kValues; ++i)
+        ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, Wide(keys[i % keys.size()]).c_str(), Wide("v" + std::to_string(i)).c_str(),
+                                    REG_SZ, gone.c_str(), static_cast<DWORD>((gone.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    AppRig rig;
+    rig.files.WriteFile("\\ro.ini", "[Settings]\r\nBackupBeforeFix=1\r\n");
+    rig.App().Start();
+    bool repaired = false;
+    int clickedAt = 0;
+    rig.App().scanWindowShown = [&](app::ScanWindow& scan) {
+        CloseAtEnd close{scan.Handle()};
+        ::SetForegroundWindow(scan.Handle());
+        auto& currentKey = scan.LabelNamed("lblCurrentKey");
+        ASSERT_TRUE(PumpUntil([&] { return currentKey.Caption() == "Scan finished"; }, 120000));
+        TickOnlyUnder(scan, scratch.path);
+        rig.ui.dues = 0;
+        // Early in the removal, once the backup has been announced.
+        rig.ui.onDue = [&](int due) {
+            if (clickedAt != 0 || due < kValues + 20 || !scan.Logic().Repairing()) return;
+            clickedAt = due;
+            RealClick(ScreenCentre(scan.ButtonNamed("CommandReturn").Handle()));
+            RealClick(ScreenCentre(scan.ButtonNamed("CommandStart").Handle()));
+            POINT exit = app_test::Centre(scan.PictureNamed("ImageExit").Bounds());
+            ::ClientToScreen(scan.Handle(), &exit);
+            RealClick(exit);
+        };
+        ClickButton(scan, "CommandRepair");
+        ASSERT_TRUE(PumpUntil([&] { return rig.ui.messages.size() >= 2 && !scan.Logic().Repairing(); }, 120000));
+        rig.ui.onDue = nullptr;
+        Flush();
+        EXPECT_GT(clickedAt, kValues) << "the repair yielded during its removal";
+        ASSERT_EQ(rig.ui.messages.size(), 3u);
+        EXPECT_EQ(rig.ui.messages[0].text.rfind("Backup file:" + rig.files.AppFolder() + "\\RegBackups\\Backup (", 0), 0u);
+        EXPECT_EQ(rig.ui.messages[1].text, "Now scanning,can not exit.");
+        EXPECT_EQ(rig.ui.messages[2].text, std::to_string(kValues) + " errors has repaired.");
+        EXPECT_EQ(ReadProfile(rig.files.Profile(), "Records", "FixedCount"), std::to_string(kValues));
+        EXPECT_EQ(currentKey.Caption(), "Creating backup files...") << "no scan started";
+        EXPECT_FALSE(scan.Closed());
+        for (const char* name : {"CommandStart", "CommandRepair", "CommandReturn"})
+            EXPECT_TRUE(::IsWindowEnabled(scan.ButtonNamed(name).Handle())) << name;
+        EXPECT_FALSE(::IsWindowEnabled(scan.ButtonNamed("CommandStop").Handle()));
+        repaired = true;
+        ClickButton(scan, "CommandReturn");
+    };
+    ClickButton(*rig.Page(), "CommandScanNow");
+    ASSERT_TRUE(PumpUntil([&] { return repaired && !rig.App().OpenScanWindow(); }, 240000));
+    for (const std::string& key : keys) {
+        DWORD values = 1;
+        HKEY open;
+        ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, Wide(key).c_str(), 0, KEY_READ, &open), ERROR_SUCCESS);
+        ::RegQueryInfoKeyW(open, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+        ::RegCloseKey(open);
+        EXPECT_EQ(values, 0u) << key;
+    }
+}
+
 }  // namespace
 
 namespace {
