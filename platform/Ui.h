@@ -43,6 +43,9 @@ public:
     virtual std::string Caption() const = 0;
     virtual void SetEnabled(bool on) = 0;
     virtual bool Enabled() const = 0;
+    // The keyboard focus: whether the button holds it, and taking it.
+    virtual bool HasFocus() const { return false; }
+    virtual void TakeFocus() {}
     // Raised while enabled only.
     std::function<void()> Click;
 };

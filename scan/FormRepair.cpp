@@ -1,5 +1,6 @@
 #include "scan/FormRepair.h"
 
+#include <initializer_list>
 #include <utility>
 
 #include "engine/RootKeys.h"
@@ -173,10 +174,14 @@ std::string WithThousands(int number) {
 }
 
 // For the length of a repair: Scan, Stop, Repair and Return disabled, so
-// that nothing starts in the repair's yields; each as it was afterwards.
+// that nothing starts in the repair's yields; each as it was afterwards, and
+// the focus back on the button that held it (a disabled button hands its
+// focus on), so that the keyboard goes on where it was.
 class RepairButtonsOff {
 public:
     explicit RepairButtonsOff(std::initializer_list<platform::PushButton*> buttons) {
+        for (platform::PushButton* button : buttons)
+            if (button->HasFocus()) focused_ = button;
         for (platform::PushButton* button : buttons) {
             held_.emplace_back(button, button->Enabled());
             button->SetEnabled(false);
@@ -186,10 +191,12 @@ public:
     RepairButtonsOff& operator=(const RepairButtonsOff&) = delete;
     ~RepairButtonsOff() {
         for (const auto& [button, enabled] : held_) button->SetEnabled(enabled);
+        if (focused_ && focused_->Enabled()) focused_->TakeFocus();
     }
 
 private:
     std::vector<std::pair<platform::PushButton*, bool>> held_;
+    platform::PushButton* focused_ = nullptr;
 };
 
 }  // namespace

@@ -113,6 +113,12 @@ std::string ButtonWindow::Caption() const { return command_.Caption(); }
 void ButtonWindow::SetEnabled(bool on) { command_.SetEnabled(on); }
 bool ButtonWindow::Enabled() const { return command_.Enabled(); }
 
+bool ButtonWindow::HasFocus() const { return Handle() && ::GetFocus() == Handle(); }
+
+void ButtonWindow::TakeFocus() {
+    if (Handle()) ::SetFocus(Handle());
+}
+
 void ButtonWindow::SetDefault(bool on) {
     isDefault_ = on;
     command_.AmbientChanged();

@@ -49,6 +49,8 @@ public:
     std::string Caption() const override;
     void SetEnabled(bool on) override;
     bool Enabled() const override;
+    bool HasFocus() const override;
+    void TakeFocus() override;
 
     // The host shows this button as its default button (the focus ring
     // without the focus).

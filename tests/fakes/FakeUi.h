@@ -62,8 +62,15 @@ public:
     bool enabled = true;
     void SetCaption(const std::string& text) override { caption = text; }
     std::string Caption() const override { return caption; }
-    void SetEnabled(bool on) override { enabled = on; }
+    // A disabled button hands its focus on, as the real one does.
+    void SetEnabled(bool on) override {
+        enabled = on;
+        if (!on) focused = false;
+    }
     bool Enabled() const override { return enabled; }
+    bool focused = false;
+    bool HasFocus() const override { return focused; }
+    void TakeFocus() override { focused = true; }
     // A user's click: reaches the handler only while the button is enabled.
     void Press() {
         if (enabled && Click) Click();

@@ -522,6 +522,7 @@ TEST_F(RepairTest, NothingStartsOrClosesUnderARepair) {
             EXPECT_EQ(closes, 0) << what;
         };
         ui.dues = 0;  // the repair's own from here
+        repair.focused = true;
         repair.Press();
         EXPECT_TRUE(acted) << what;
         EXPECT_FALSE(form->Repairing()) << what;
@@ -543,6 +544,7 @@ TEST_F(RepairTest, NothingStartsOrClosesUnderARepair) {
         }
         EXPECT_EQ(closes, 1) << what << ": the platform's close, once the repair is over";
         EXPECT_TRUE(start.enabled && repair.enabled && ret.enabled && !stop.enabled) << what;
+        EXPECT_TRUE(repair.focused) << what << ": the keyboard goes on from Repair";
     }
 }
 
