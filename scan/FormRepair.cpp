@@ -3,7 +3,6 @@
 #include <initializer_list>
 #include <utility>
 
-#include "engine/RootKeys.h"
 #include "profile/ModuleNormal.h"
 #include "scan/BackupWriter.h"
 #include "scan/Repair.h"
