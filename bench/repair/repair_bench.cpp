@@ -58,6 +58,7 @@ public:
         return real_.EnumValue(key, index, nameChars, dataBytes, name, type, data);
     }
     long CloseKey(platform::RegHandle key) override { return real_.CloseKey(key); }
+    std::string CurrentUserSid() override { return {}; }
     long KeyName(platform::RegHandle key, std::string* name) override { return real_.KeyName(key, name); }
     long CreateKey(platform::RegHandle, const std::string&, platform::RegHandle*) override {
         return platform::kErrorAccessDenied;
