@@ -109,8 +109,13 @@ std::string Place(const std::string& rootName, const std::string& keyPath, const
 
 std::string IgnoreLine(const IgnoreEntry& entry) {
     std::string line = entry.valueName ? "value\t" : "key\t";
-    line += entry.rootName + "\t" + Escaped(entry.keyPath);
-    if (entry.valueName) line += "\t" + Escaped(*entry.valueName);
+    line += entry.rootName;
+    line += '\t';
+    line += Escaped(entry.keyPath);
+    if (entry.valueName) {
+        line += '\t';
+        line += Escaped(*entry.valueName);
+    }
     return line;
 }
 

@@ -168,7 +168,7 @@ namespace {
 // "2813" as "2,813".
 std::string WithThousands(int number) {
     std::string digits = std::to_string(number);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<std::size_t>(at), ",");
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<std::size_t>(at), 1, ',');
     return digits;
 }
 

@@ -196,7 +196,7 @@ int main(int argc, char** argv) {
         for (int backup = 1; backup >= 0 && !failed; --backup) {
             ::RegDeleteTreeW(HKEY_CURRENT_USER, scratchW.c_str());
             SeedTree(scratchW, values, drive);
-            profile.values[{profilePath, "Settings", "BackupBeforeFix"}] = backup ? "1" : "0";
+            profile.values[{profilePath, "Settings", "BackupBeforeFix"}] = std::string(1, backup ? '1' : '0');
             scan::FormRepair form(scan::ScanWindowControls{list, status, repairCount, currentKey, timer, start, stop, repair,
                                                            back},
                                   scan::ScanServices{registry, files, codePage, profile, ui, [] {}});
