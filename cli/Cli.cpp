@@ -62,12 +62,16 @@ private:
     double last_ = 0;
 };
 
+engine::IgnoreList LoadIgnoreList(Services& s) {
+    return engine::LoadIgnoreList(s.files, s.files.AppFolder() + engine::kIgnoreListName);
+}
+
 // A whole scan, as the scan window makes it: all seven roots, names and
 // data tested against the system drive, each match judged by the scan's rules.
 class Scan : private engine::RegSearchListener {
 public:
     Scan(Services& s, const engine::CategorySet& categories) : s_(s), progress_(s.console, s.clock), rules_(s.registry, s.files) {
-        rules_.StartScan(categories, engine::LoadIgnoreList(s.files, s.files.AppFolder() + engine::kIgnoreListName));
+        rules_.StartScan(categories, LoadIgnoreList(s));
     }
     // False when the walk ended by a failure (its number in `error`).
     bool Run(std::int32_t* error) {
@@ -81,6 +85,7 @@ public:
         return reason_ == 0;
     }
     std::vector<engine::Finding>& Findings() { return findings_; }
+    void KeepIgnored() { scan::KeepIgnoredFindings(findings_, rules_, LoadIgnoreList(s_)); }
 
 private:
     void SearchFound(const std::string& sRootKey, const std::string& sKey, const std::string& sValue,
@@ -161,6 +166,7 @@ const char* OutcomeText(engine::Outcome outcome) {
     case engine::Outcome::Repaired: return "repaired";
     case engine::Outcome::AlreadyGone: return "already gone";
     case engine::Outcome::KeptByBackup: return "kept";
+    case engine::Outcome::Ignored: return "ignored";
     case engine::Outcome::NotRemoved: return "not removed";
     case engine::Outcome::None:
     case engine::Outcome::Unticked: break;
@@ -180,6 +186,9 @@ int RunRepair(Services& s, const Options& options) {
     report.command = Command::Repair;
     if (!findings.empty()) {
         for (engine::Finding& f : findings) f.ticked = true;
+        // Entries made since the scan began (in the window, by another run)
+        // keep their values too.
+        scan.KeepIgnored();
         const std::string profilePath = s.files.AppFolder() + profile::kProfileName;
         std::vector<engine::Outcome> outcomes(findings.size(), engine::Outcome::None);
         scan::OpenKeys keys(s.registry);  // each key reached once, for the backup and the removal
@@ -200,7 +209,7 @@ int RunRepair(Services& s, const Options& options) {
             report.findings.push_back(RowOf(f));
             report.findings.back().outcome = OutcomeText(f.outcome);
         }
-        if (counts.notRemoved > 0 || counts.kept > 0) return Finish(s, options, report, kExitPartly);
+        if (counts.notRemoved > 0 || counts.kept > 0 || counts.ignored > 0) return Finish(s, options, report, kExitPartly);
     }
     return Finish(s, options, report, kExitDone);
 }

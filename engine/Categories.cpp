@@ -46,7 +46,7 @@ const CategoryRow kCategoryTable[] = {
 const ProtectedPlace kProtectedPlaces[7] = {
     {"System\\<control set>\\Control", "boot configuration, Session Manager and the drivers' load order"},
     {"System\\<control set>\\Services\\<driver or boot service>",
-     "a kernel or file-system driver (Type 1 or 2), or a service started at boot or by the system (Start 0 or 1)"},
+     "a kernel or file-system driver (Type 1, 2 or 8), or a service started at boot or by the system (Start 0 or 1)"},
     {"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "the shell and the programs that make up a logon"},
     {"Classes\\Installer", "the Windows Installer's data: without it programs can neither be repaired nor removed"},
     {CURRENT_VERSION "\\Installer", "the Windows Installer's data: without it programs can neither be repaired nor removed"},
@@ -133,6 +133,11 @@ std::vector<Name> PlaceNames(platform::RegHandle root, std::string_view keyPath)
             names.push_back({"Classes", split[0].end});
         first = 1;
     }
+    // A hardware profile under HKEY_LOCAL_MACHINE is what HKEY_CURRENT_CONFIG
+    // shows, and reads as it does there.
+    if (root == platform::kHkeyLocalMachine && split.size() >= 4 && SameName(split[0].text, "System") &&
+        IsControlSet(split[1].text) && SameName(split[2].text, "Hardware Profiles"))
+        first = 4;
     for (std::size_t i = first; i < split.size(); ++i)
         if (!SameName(split[i].text, "Wow6432Node")) names.push_back(split[i]);
     if (names.size() >= 2 && SameName(names[0].text, "Software") && SameName(names[1].text, "Classes"))
@@ -163,7 +168,8 @@ bool IsDriverOrBootService(platform::Registry& registry, platform::RegHandle roo
         return true;
     };
     std::uint32_t type = 0, start = 0;
-    const bool driver = number("Type", &type) && (type == 1 || type == 2);
+    // SERVICE_DRIVER: a kernel, file-system or recognizer driver.
+    const bool driver = number("Type", &type) && (type & 0x0B) != 0;
     const bool bootOrSystem = number("Start", &start) && (start == 0 || start == 1);
     registry.CloseKey(key);
     return driver || bootOrSystem;

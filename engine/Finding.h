@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/Categories.h"
+#include "engine/RootKeys.h"
 #include "platform/Registry.h"
 #include "platform/Ui.h"
 
@@ -22,6 +23,7 @@ enum class Outcome {
     AlreadyGone,   // its value was not there any more: repaired all the same
     KeptByBackup,  // the backup cannot hold its value exactly, so it stays
     NotRemoved,    // the removal failed
+    Ignored,       // an entry of the ignore list made since the scan keeps it
 };
 
 struct Finding {
@@ -38,6 +40,11 @@ struct Finding {
     std::string valueName;
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
+    // Where the value really is: the registry's own name of its key, in root
+    // form (a link the walk came through leads here). Judged by the rules;
+    // the backup and the removal name the value by the walk's path, which
+    // was just walked.
+    KeyPlace realPlace;
     // Where the value is, as the home page's boxes choose; shown only.
     Category category = Category::FilesAndFolders;
     // The path looked for and found missing, as written in the value (of

@@ -10,6 +10,7 @@ void FindingRules::StartScan(const CategorySet& ticked, IgnoreList ignored) {
     ticked_ = ticked;
     SetIgnoreList(std::move(ignored));
     files_.ForgetAnswers();
+    listed_.clear();
 }
 
 void FindingRules::SetIgnoreList(IgnoreList ignored) {
@@ -18,38 +19,60 @@ void FindingRules::SetIgnoreList(IgnoreList ignored) {
 }
 
 bool FindingRules::Ignores(const Finding& finding) const {
-    return ignored_.Covers(finding.rootName, finding.keyPath, finding.valueName, userSid_);
+    return ignored_.Covers(finding.rootName, finding.keyPath, finding.valueName, userSid_) ||
+           ignored_.Covers(RootKeyName(finding.realPlace.root), finding.realPlace.path, finding.valueName, userSid_);
+}
+
+IgnoreEntry FindingRules::EntryFor(const Finding& finding, bool wholeKey) {
+    if (userSid_.empty()) userSid_ = registry_.CurrentUserSid();
+    std::optional<std::string> valueName;
+    if (!wholeKey) valueName = finding.valueName;
+    return EntryAt(finding.realPlace, userSid_, std::move(valueName));
 }
 
 std::optional<Finding> FindingRules::Judge(const std::string& sRootKey, const std::string& sKey,
                                            const std::string& sValue, std::int32_t lFound,
                                            const MatchedValue& value) {
-    // A category the user unticked is never listed (nor its files asked about).
-    const platform::RegHandle root = RootKeyHandle(sRootKey);
-    const Category category = CategoryOf(root, value.keyPath);
-    if (ticked_.count(category) == 0) return std::nullopt;
-    // Nor a value the user keeps.
-    if (ignored_.Covers(sRootKey, value.keyPath, value.valueName, userSid_)) return std::nullopt;
-
+    // The files first: most matches name a file that is there, and only a
+    // finding needs to know where its key really is.
     const std::vector<FileReferences::FilePath> paths = files_.CandidateFilePaths(sValue);
     for (const FileReferences::FilePath& path : paths)
         if (files_.FileExistence(path.asWritten) != platform::Existence::Missing) return std::nullopt;
     if (!FileReferences::HasListedExtension(paths.front().upper)) return std::nullopt;
-    // Nor is a place Windows needs, whatever the boxes say; asked last, as
-    // it may read a service's key.
-    if (ProtectedPlaceOf(registry_, root, value.keyPath)) return std::nullopt;
 
     Finding finding;
-    finding.errorType = ErrorTypeText(lFound);
     finding.rootName = sRootKey;
-    finding.keyText = sKey;
-    finding.valueText = sValue;
-    finding.root = root;
+    finding.root = RootKeyHandle(sRootKey);
     finding.keyPath = value.keyPath;
     finding.valueName = value.valueName;
+    // Where the value really is: the path the walk took when the registry
+    // will not name the key.
+    finding.realPlace = KeyPlace{finding.root, finding.keyPath};
+    std::string registryName;
+    if (value.key != 0 && registry_.KeyName(value.key, &registryName) == platform::kErrorSuccess)
+        if (auto place = RootFormOf(registryName)) finding.realPlace = std::move(*place);
+
+    // A category the user unticked is never listed.
+    finding.category = CategoryOf(finding.realPlace.root, finding.realPlace.path);
+    if (ticked_.count(finding.category) == 0) return std::nullopt;
+    // Nor a value the user keeps.
+    if (Ignores(finding)) return std::nullopt;
+    // Nor is a place Windows needs, whatever the boxes say and whatever path
+    // led there.
+    if (ProtectedPlaceOf(registry_, finding.realPlace.root, finding.realPlace.path) ||
+        ProtectedPlaceOf(registry_, finding.root, finding.keyPath))
+        return std::nullopt;
+    // Nor a value this root's view has listed already, reached again through
+    // a link.
+    const std::string seen = sRootKey + '\n' + std::to_string(lFound) + '\n' + RootKeyName(finding.realPlace.root) +
+                             '\\' + finding.realPlace.path + '\n' + finding.valueName;
+    if (!listed_.insert(seen).second) return std::nullopt;
+
+    finding.errorType = ErrorTypeText(lFound);
+    finding.keyText = sKey;
+    finding.valueText = sValue;
     finding.type = value.type;
     finding.data = value.data;
-    finding.category = category;
     finding.missingFile = paths.front().asWritten;
     return finding;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_set>
 
 #include "engine/Categories.h"
 #include "engine/FileReferences.h"
@@ -25,14 +26,23 @@ public:
     void StartScan(const CategorySet& ticked, IgnoreList ignored = {});
     // The values the user keeps, from now on.
     void SetIgnoreList(IgnoreList ignored);
+    // True when an entry covers the finding's value, by the row's place or
+    // the value's real place.
     bool Ignores(const Finding& finding) const;
     // The search text of a scan: the system drive.
     const std::string& SystemDrive() { return files_.SystemDrive(); }
+    // The entry that keeps a finding's value (or, with `wholeKey`, its key
+    // and everything below it), at the place where it really is.
+    IgnoreEntry EntryFor(const Finding& finding, bool wholeKey);
 
-    // The finding a match is, or nothing: a match is listed when its category
-    // is ticked, no entry of the ignore list covers it, every reading of its path names a missing file (one that
-    // exists, or that the system cannot answer for, keeps it), the path has a
-    // listed extension, and it is in no place Windows needs.
+    // The finding a match is, or nothing. A value is judged where it really
+    // is (the key's own registry name), whatever link the walk came through:
+    // it is listed when every reading of its path names a missing file (one
+    // that exists, or that the system cannot answer for, keeps it), the path
+    // has a listed extension, the category of its real place is ticked, no
+    // entry of the ignore list covers it, it is in no place Windows needs
+    // (by its real place or the walk's path), and it has not been listed in
+    // this root's view already (two links may lead to one key).
     std::optional<Finding> Judge(const std::string& sRootKey, const std::string& sKey, const std::string& sValue,
                                  std::int32_t lFound, const MatchedValue& value);
 
@@ -42,6 +52,7 @@ private:
     CategorySet ticked_ = AllCategories();
     IgnoreList ignored_;
     std::string userSid_;  // asked when there are entries
+    std::unordered_set<std::string> listed_;  // the findings of this scan, by view and real place
 };
 
 }  // namespace engine

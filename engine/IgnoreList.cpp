@@ -1,6 +1,7 @@
 #include "engine/IgnoreList.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace engine {
 namespace {
@@ -90,19 +91,59 @@ bool KnownRoot(const std::string& name) {
     return false;
 }
 
-// The place in one root view: HKEY_CLASSES_ROOT as HKEY_LOCAL_MACHINE's
-// classes, the user's own HKEY_USERS tree as HKEY_CURRENT_USER; the whole
-// path, root first, ready to compare without regard to case.
-std::string Place(const std::string& rootName, const std::string& keyPath, const std::string& userSid) {
-    if (rootName == "HKEY_CLASSES_ROOT")
-        return keyPath.empty() ? "HKEY_LOCAL_MACHINE\\Software\\Classes" : "HKEY_LOCAL_MACHINE\\Software\\Classes\\" + keyPath;
-    if (rootName == "HKEY_USERS" && !userSid.empty()) {
-        const std::size_t cut = keyPath.find('\\');
-        const std::string user = keyPath.substr(0, cut);
-        if (SameText(user, userSid))
-            return cut == std::string::npos ? "HKEY_CURRENT_USER" : "HKEY_CURRENT_USER\\" + keyPath.substr(cut + 1);
+bool StartsWithName(std::string_view path, std::string_view name) {
+    return path.size() >= name.size() && SameText(path.substr(0, name.size()), name) &&
+           (path.size() == name.size() || path[name.size()] == '\\');
+}
+
+std::string Joined(std::string_view head, std::string_view rest) {
+    std::string path(head);
+    if (!rest.empty()) {
+        path += '\\';
+        path += rest;
     }
-    return keyPath.empty() ? rootName : rootName + "\\" + keyPath;
+    return path;
+}
+
+// The place as every root view of it reads, root first, its ASCII letters in
+// upper case (keys compare without regard to case): HKEY_CURRENT_USER as the
+// user's tree under HKEY_USERS, a "_Classes" tree as its user's
+// Software\Classes, HKEY_CLASSES_ROOT as HKEY_LOCAL_MACHINE's classes and
+// HKEY_CURRENT_CONFIG as the current hardware profile.
+std::string Place(const std::string& rootName, std::string_view keyPath, const std::string& userSid) {
+    std::string place;
+    if (rootName == "HKEY_CLASSES_ROOT") {
+        place = Joined("HKEY_LOCAL_MACHINE\\Software\\Classes", keyPath);
+    } else if (rootName == "HKEY_CURRENT_CONFIG") {
+        place = Joined("HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Hardware Profiles\\Current", keyPath);
+    } else if (rootName == "HKEY_CURRENT_USER" && !userSid.empty()) {
+        place = Joined("HKEY_USERS\\" + userSid, keyPath);
+    } else if (rootName == "HKEY_USERS") {
+        constexpr std::string_view kClasses = "_Classes";
+        const std::size_t cut = std::min(keyPath.find('\\'), keyPath.size());
+        const std::string_view user = keyPath.substr(0, cut);
+        if (user.size() > kClasses.size() && SameText(user.substr(user.size() - kClasses.size()), kClasses))
+            place = Joined("HKEY_USERS\\" + std::string(user.substr(0, user.size() - kClasses.size())) +
+                               "\\Software\\Classes",
+                           keyPath.substr(std::min(cut + 1, keyPath.size())));
+        else
+            place = Joined("HKEY_USERS", keyPath);
+    } else {
+        place = Joined(rootName, keyPath);
+    }
+    for (char& c : place) c = Fold(c);
+    return place;
+}
+
+std::string ValueKey(const std::string& place, const std::string& valueName) {
+    return std::to_string(place.size()) + '|' + place + valueName;
+}
+
+// What tells one entry from another, exactly as written.
+std::string Identity(const IgnoreEntry& entry) {
+    std::string identity = entry.rootName + '|' + std::to_string(entry.keyPath.size()) + '|' + entry.keyPath;
+    if (entry.valueName) identity += '|' + *entry.valueName;
+    return identity;
 }
 
 }  // namespace
@@ -136,9 +177,26 @@ std::optional<IgnoreEntry> ParseIgnoreLine(const std::string& line) {
     return entry;
 }
 
+IgnoreEntry EntryAt(const KeyPlace& place, const std::string& userSid, std::optional<std::string> valueName) {
+    IgnoreEntry entry{RootKeyName(place.root), place.path, std::move(valueName)};
+    if (place.root != platform::kHkeyUsers || userSid.empty()) return entry;
+    const std::string classes = userSid + "_Classes";
+    const std::string_view path = place.path;
+    if (StartsWithName(path, classes)) {
+        entry.rootName = "HKEY_CURRENT_USER";
+        entry.keyPath = Joined("Software\\Classes", path.substr(std::min(classes.size() + 1, path.size())));
+    } else if (StartsWithName(path, userSid)) {
+        entry.rootName = "HKEY_CURRENT_USER";
+        entry.keyPath = std::string(path.substr(std::min(userSid.size() + 1, path.size())));
+    }
+    return entry;
+}
+
 void IgnoreList::Load(const std::string& text) {
     lines_.clear();
     entries_.clear();
+    count_ = 0;
+    indexedFor_.reset();
     std::size_t from = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;  // as an editor may save it
     while (from < text.size()) {
         std::size_t end = text.find('\n', from);
@@ -147,8 +205,7 @@ void IgnoreList::Load(const std::string& text) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         from = end + 1;
         Line kept{ParseIgnoreLine(line), line};
-        if (kept.entry && std::find(entries_.begin(), entries_.end(), *kept.entry) == entries_.end())
-            entries_.push_back(*kept.entry);
+        if (kept.entry && entries_.insert(Identity(*kept.entry)).second) ++count_;
         lines_.push_back(std::move(kept));
     }
 }
@@ -160,31 +217,47 @@ std::string IgnoreList::Text() const {
 }
 
 void IgnoreList::Add(const IgnoreEntry& entry) {
-    if (std::find(entries_.begin(), entries_.end(), entry) != entries_.end()) return;
-    entries_.push_back(entry);
+    if (!entries_.insert(Identity(entry)).second) return;
+    ++count_;
     lines_.push_back({entry, IgnoreLine(entry)});
+    indexedFor_.reset();
 }
 
 void IgnoreList::Clear() {
     entries_.clear();
+    count_ = 0;
+    indexedFor_.reset();
     lines_.erase(std::remove_if(lines_.begin(), lines_.end(), [](const Line& line) { return line.entry.has_value(); }),
                  lines_.end());
 }
 
+void IgnoreList::Index(const std::string& userSid) const {
+    values_.clear();
+    keys_.clear();
+    for (const Line& line : lines_) {
+        if (!line.entry) continue;
+        const std::string place = Place(line.entry->rootName, line.entry->keyPath, userSid);
+        if (line.entry->valueName)
+            values_.insert(ValueKey(place, *line.entry->valueName));
+        else
+            keys_.insert(place);
+    }
+    indexedFor_ = userSid;
+}
+
 bool IgnoreList::Covers(const std::string& rootName, const std::string& keyPath, const std::string& valueName,
                         const std::string& userSid) const {
-    if (entries_.empty()) return false;
+    if (count_ == 0) return false;
+    if (indexedFor_ != userSid) Index(userSid);
     const std::string place = Place(rootName, keyPath, userSid);
-    for (const IgnoreEntry& entry : entries_) {
-        const std::string covered = Place(entry.rootName, entry.keyPath, userSid);
-        if (entry.valueName) {
-            if (*entry.valueName == valueName && SameText(place, covered)) return true;
-        } else if (place.size() >= covered.size() && SameText(std::string_view(place).substr(0, covered.size()), covered) &&
-                   (place.size() == covered.size() || place[covered.size()] == '\\')) {
-            return true;
-        }
+    if (values_.count(ValueKey(place, valueName))) return true;
+    if (keys_.empty()) return false;
+    // The key itself, or a key it is below.
+    for (std::size_t end = place.size();;) {
+        if (keys_.count(place.substr(0, end))) return true;
+        end = end == 0 ? std::string::npos : place.rfind('\\', end - 1);
+        if (end == std::string::npos) return false;
     }
-    return false;
 }
 
 IgnoreList LoadIgnoreList(platform::FileSystem& files, const std::string& path) {

@@ -4,8 +4,10 @@
 // beside the profile, UTF-8, one entry per line).
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
+#include "engine/RootKeys.h"
 #include "platform/FileSystem.h"
 
 namespace engine {
@@ -28,6 +30,12 @@ struct IgnoreEntry {
 std::string IgnoreLine(const IgnoreEntry& entry);
 std::optional<IgnoreEntry> ParseIgnoreLine(const std::string& line);
 
+// The entry for a value (or, without a name, for its key and everything
+// below it) at its real place, as the registry names the key: the user's own
+// trees under HKEY_USERS read as HKEY_CURRENT_USER, so that the line stays
+// readable and holds for the same user elsewhere.
+IgnoreEntry EntryAt(const KeyPlace& place, const std::string& userSid, std::optional<std::string> valueName);
+
 class IgnoreList {
 public:
     // The file's text; a line that cannot be read is kept as it is and
@@ -36,7 +44,7 @@ public:
     // The file's text: the entries and the lines kept, in their order.
     std::string Text() const;
 
-    int Count() const { return static_cast<int>(entries_.size()); }
+    int Count() const { return count_; }
     // Adds the entry unless it is there already.
     void Add(const IgnoreEntry& entry);
     // Forgets every entry (a line that could not be read stays).
@@ -44,8 +52,11 @@ public:
 
     // True when an entry covers the value: the value itself, or a key it is
     // in or below. A place counts in every root view that shows it:
-    // HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\Software\Classes, and
-    // HKEY_CURRENT_USER is HKEY_USERS\<userSid>.
+    // HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\Software\Classes,
+    // HKEY_CURRENT_USER is HKEY_USERS\<userSid>, a user's "_Classes" tree is
+    // that user's Software\Classes, and HKEY_CURRENT_CONFIG is the current
+    // hardware profile. A lookup costs a few hash lookups, whatever the
+    // list's length; the entries' places are worked out once for a user.
     bool Covers(const std::string& rootName, const std::string& keyPath, const std::string& valueName,
                 const std::string& userSid) const;
 
@@ -54,8 +65,15 @@ private:
         std::optional<IgnoreEntry> entry;  // none: a line kept as it is
         std::string text;
     };
+    void Index(const std::string& userSid) const;
+
     std::vector<Line> lines_;
-    std::vector<IgnoreEntry> entries_;
+    std::unordered_set<std::string> entries_;  // each entry once
+    int count_ = 0;
+    // The places covered, for the user they were worked out for: a value's
+    // place with its name, and a key's place.
+    mutable std::optional<std::string> indexedFor_;
+    mutable std::unordered_set<std::string> values_, keys_;
 };
 
 // The list in `path`: empty when there is no file.

@@ -22,9 +22,9 @@ constexpr std::uint32_t kDataBytes = 8192;
 // enumeration ends there so the walk cannot spin on it.
 constexpr int kMaxSkippedValuesInARow = 4096;
 
-// Windows nests keys at most 512 levels deep (Wine a few more). Links back
-// into the walk's own path are not followed; the limit is the last guard,
-// for a key the registry will not name.
+// Windows nests keys at most 512 levels deep (Wine a few more). A key
+// already entered is not entered again, so links cannot loop; the limit is
+// the last guard, for a key the registry will not name.
 constexpr int kMaxKeyDepth = 1024;
 
 // Error numbers a failure inside the walk is reported with.
@@ -60,23 +60,6 @@ public:
 private:
     platform::Registry& registry_;
     platform::RegHandle handle_ = 0;
-};
-
-// A key on the walk's path for as long as the walk is inside it.
-template <class T>
-class Entered {
-public:
-    Entered(std::vector<T>& path, const T& key, bool known) : path_(known ? &path : nullptr) {
-        if (path_) path_->push_back(key);
-    }
-    ~Entered() {
-        if (path_) path_->pop_back();
-    }
-    Entered(const Entered&) = delete;
-    Entered& operator=(const Entered&) = delete;
-
-private:
-    std::vector<T>* path_;
 };
 
 std::string ChildPath(const std::string& keyPath, const std::string& name) {
@@ -119,10 +102,10 @@ void cRegSearch::SearchKeys(platform::RegHandle root, const std::string& rootNam
     try {
         OpenKey key(registry_);
         if (!key.Open(root, keyPath)) return;
-        path_.clear();
-        std::size_t nameHash = 0;
-        LeadsBackIntoPath(key.handle(), &nameHash);  // nothing entered yet: this only names the start
-        Entered<PathKey> entered(path_, {nameHash, key.handle()}, nameHash != 0);
+        // Each root is a view of its own: a key seen under another root is
+        // walked again here.
+        entered_.clear();
+        AlreadyEntered(key.handle());
         SearchSubkeysOf(root, key.handle(), rootName, keyPath, 1, ListFirstSubkey(key.handle()));
     } catch (...) {
         StopReason = FailureNumber();
@@ -162,12 +145,11 @@ void cRegSearch::SearchSubkeysOf(platform::RegHandle root, platform::RegHandle k
             // is never taken for the key named by its first part.
             OpenKey sub(registry_);
             if (!sub.Open(key, name)) continue;
-            // Every key the walk is inside has the next one below it, so a
-            // key without subkeys is none of them and need not be named.
+            // Only a key with subkeys is named and remembered: a link to a
+            // key without them costs one visit of its values, and what is
+            // below a key is walked once however many links lead to it.
             FirstSubkey subFirst = ListFirstSubkey(sub.handle());
-            std::size_t nameHash = 0;
-            if (subFirst.result == platform::kErrorSuccess && LeadsBackIntoPath(sub.handle(), &nameHash)) continue;
-            Entered<PathKey> entered(path_, {nameHash, sub.handle()}, nameHash != 0);
+            if (subFirst.result == platform::kErrorSuccess && AlreadyEntered(sub.handle())) continue;
             if (WantValues()) SearchValuesOf(sub.handle(), rootName, subPath);
             if (StopReason == 0 && depth < kMaxKeyDepth)
                 SearchSubkeysOf(root, sub.handle(), rootName, subPath, depth + 1, std::move(subFirst));
@@ -211,26 +193,24 @@ void cRegSearch::SearchValuesOf(platform::RegHandle key, const std::string& root
         const bool nameMatches = (SearchFlags & kSearchValueNames) && IsMatch(shownName);
         const bool dataMatches = (SearchFlags & kSearchValueData) && IsMatch(dataText);
         if (!nameMatches && !dataMatches) continue;  // most values: nothing more to make
-        const MatchedValue value{keyPath, name, type, data};
+        const MatchedValue value{keyPath, name, type, data, key};
         const std::string fullName = keyPath + '\\' + std::string(shownName);
         if (nameMatches) listener_.SearchFound(rootName, fullName, text, kFoundValueName, value);
         if (dataMatches) listener_.SearchFound(rootName, fullName, std::string(dataText), kFoundValueData, value);
     }
 }
 
-// True when the key is one the walk is already inside: a link led back to
-// it. `nameHash` is the hash of the key's name, 0 when the registry names it
-// not (then it is taken for no key of the path, and the depth limit is the
-// walk's only guard against a loop through it).
-bool cRegSearch::LeadsBackIntoPath(platform::RegHandle key, std::size_t* nameHash) {
-    *nameHash = 0;
+// True when the walk of this root has entered the key already; else it is
+// entered from now on. A key the registry does not name is taken for a new
+// one (the depth limit is then the only guard against a loop through it).
+bool cRegSearch::AlreadyEntered(platform::RegHandle key) {
     if (registry_.KeyName(key, &keyName_) != platform::kErrorSuccess) return false;
-    *nameHash = std::hash<std::string_view>{}(keyName_) | 1;  // never 0
-    for (const PathKey& entered : path_)
-        if (entered.nameHash == *nameHash && registry_.KeyName(entered.handle, &pathKeyName_) == platform::kErrorSuccess &&
-            pathKeyName_ == keyName_)
-            return true;
-    return false;
+    // Two independent hashes: two names of a walk taken for one would hide
+    // a key, never list one twice.
+    std::uint64_t fnv = 0xCBF29CE484222325ull;
+    for (const char c : keyName_) fnv = (fnv ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
+    const NameHash hash{std::hash<std::string_view>{}(keyName_), fnv};
+    return !entered_.insert(hash).second;
 }
 
 // Compared without regard to the case of ASCII letters, as the search text

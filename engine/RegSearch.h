@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/Registry.h"
@@ -27,6 +28,10 @@ struct MatchedValue {
     std::string valueName;  // exact, whole; empty for the default value and for key-name matches
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
+    // The open key that holds the value, for as long as the event is being
+    // raised: the registry names it where it really is (Registry::KeyName),
+    // whatever link the walk came through. 0 for key-name matches.
+    platform::RegHandle key = 0;
 };
 
 class RegSearchListener {
@@ -73,7 +78,7 @@ private:
     void SearchSubkeysOf(platform::RegHandle root, platform::RegHandle key, const std::string& rootName,
                          const std::string& keyPath, int depth, FirstSubkey first);
     bool IsMatch(std::string_view text) const;
-    bool LeadsBackIntoPath(platform::RegHandle key, std::size_t* nameHash);
+    bool AlreadyEntered(platform::RegHandle key);
     bool WantValues() const { return (SearchFlags & (kSearchValueNames | kSearchValueData)) != 0; }
 
     platform::Registry& registry_;
@@ -89,17 +94,20 @@ private:
     std::string upperSearch_;
     bool searching_ = false;
 
-    // The keys the walk is inside, from where it started down to the key
-    // being listed, by a hash of the registry's own name for each and its
-    // open handle (to confirm a match by the name itself). A link that leads
-    // back to one of them is not followed: the walk would go round it to the
-    // depth limit, once for every path through the loop.
-    struct PathKey {
-        std::size_t nameHash;
-        platform::RegHandle handle;
+    // Every key with subkeys that the walk of the current root has entered,
+    // by two hashes of the registry's own name for it. Links can lead to a
+    // key by many paths (back into the walk's own path, or a fan of them to
+    // one key): it is walked the first time only, so a walk does no more
+    // than one visit of each key per root, and lists a value once.
+    struct NameHash {
+        std::uint64_t a, b;
+        bool operator==(const NameHash&) const = default;
     };
-    std::vector<PathKey> path_;
-    std::string keyName_, pathKeyName_;  // kept between keys
+    struct NameHashOf {
+        std::size_t operator()(const NameHash& h) const { return static_cast<std::size_t>(h.a); }
+    };
+    std::unordered_set<NameHash, NameHashOf> entered_;
+    std::string keyName_;  // kept between keys
 };
 
 // The text with its ASCII letters in upper case; every other character,

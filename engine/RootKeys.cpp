@@ -1,5 +1,7 @@
 #include "engine/RootKeys.h"
 
+#include <algorithm>
+
 namespace engine {
 
 const RootKey kRootKeys[7] = {
@@ -23,6 +25,24 @@ platform::RegHandle RootKeyHandle(const std::string& name) {
     for (const RootKey& root : kRootKeys)
         if (name == root.name) return root.handle;
     return 0;
+}
+
+std::optional<KeyPlace> RootFormOf(std::string_view registryName) {
+    const auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+    const struct {
+        std::string_view prefix;
+        platform::RegHandle root;
+    } kHives[] = {{"\\REGISTRY\\MACHINE", platform::kHkeyLocalMachine}, {"\\REGISTRY\\USER", platform::kHkeyUsers}};
+    for (const auto& hive : kHives) {
+        const std::string_view head = registryName.substr(0, hive.prefix.size());
+        if (head.size() != hive.prefix.size() ||
+            !std::equal(head.begin(), head.end(), hive.prefix.begin(), [&](char a, char b) { return fold(a) == b; }))
+            continue;
+        const std::string_view rest = registryName.substr(hive.prefix.size());
+        if (rest.empty()) return KeyPlace{hive.root, {}};
+        if (rest[0] == '\\' && rest.size() > 1) return KeyPlace{hive.root, std::string(rest.substr(1))};
+    }
+    return std::nullopt;
 }
 
 }  // namespace engine

@@ -1,5 +1,7 @@
 #pragma once
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/Registry.h"
 
@@ -18,5 +20,18 @@ std::string RootKeyName(platform::RegHandle handle);
 // The handle for an exact (case-sensitive) root name; 0 for "HKEY_ALL" and
 // for anything that is not a root name.
 platform::RegHandle RootKeyHandle(const std::string& name);
+
+// A key's place as the program names it: a root and the path below it.
+struct KeyPlace {
+    platform::RegHandle root = 0;
+    std::string path;
+    bool operator==(const KeyPlace&) const = default;
+};
+
+// The registry's own name of a key (the name Registry::KeyName gives) in
+// root form: "\REGISTRY\MACHINE\..." is HKEY_LOCAL_MACHINE, "\REGISTRY\USER\..."
+// is HKEY_USERS, in any case. Nothing for a name under no root the program
+// walks.
+std::optional<KeyPlace> RootFormOf(std::string_view registryName);
 
 }  // namespace engine

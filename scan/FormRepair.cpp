@@ -34,9 +34,9 @@ std::vector<std::string> FormRepair::MenuItems(int) const {
 }
 
 void FormRepair::lvwRegErrors_Ignore(int row, bool wholeKey) {
-    const engine::Finding& f = findings_[row - 1];
-    engine::IgnoreEntry entry{f.rootName, f.keyPath, std::nullopt};
-    if (!wholeKey) entry.valueName = f.valueName;
+    // At the value's real place, so that the entry covers every row and
+    // every later scan that shows it, through whatever root or link.
+    const engine::IgnoreEntry entry = rules_.EntryFor(findings_[row - 1], wholeKey);
     // Added to the list as it is on the disk now: the user may have edited it.
     const std::string path = IgnoreListPath();
     engine::IgnoreList list = engine::LoadIgnoreList(s_.files, path);
@@ -237,6 +237,11 @@ void FormRepair::CommandRepair_Click() {
     // What the label says between the steps and at the end, as it did
     // before the label showed how far a repair is.
     std::string label = c_.lblCurrentKey.Caption();
+
+    // Entries made since the scan (in another window, by the command line)
+    // keep their values too.
+    KeepIgnoredFindings(findings_, rules_, engine::LoadIgnoreList(s_.files, IgnoreListPath()));
+    c_.lvwRegErrors.RowsChanged();
 
     if (backup) {
         label = "Creating backup files...";

@@ -4,6 +4,16 @@
 
 namespace scan {
 
+void KeepIgnoredFindings(std::vector<engine::Finding>& findings, engine::FindingRules& rules,
+                         engine::IgnoreList ignored) {
+    rules.SetIgnoreList(std::move(ignored));
+    for (engine::Finding& finding : findings) {
+        if (!finding.ticked || !rules.Ignores(finding)) continue;
+        finding.ticked = false;
+        finding.outcome = engine::Outcome::Ignored;
+    }
+}
+
 RepairCounts RemoveTickedFindings(std::vector<engine::Finding>& findings,
                                   const std::vector<engine::Outcome>& backupOutcomes, platform::Registry& registry,
                                   OpenKeys* keys, const RepairStep& step) {
@@ -17,7 +27,10 @@ RepairCounts RemoveTickedFindings(std::vector<engine::Finding>& findings,
     for (std::size_t i = 0; i < findings.size(); ++i) {
         engine::Finding& finding = findings[i];
         if (!finding.ticked) {
-            finding.outcome = Outcome::Unticked;
+            if (finding.outcome == Outcome::Ignored)
+                ++counts.ignored;
+            else
+                finding.outcome = Outcome::Unticked;
             continue;
         }
         if (step) step(++done, total);
@@ -45,6 +58,8 @@ std::string RepairMessage(const RepairCounts& counts) {
     if (counts.notRemoved > 0) message += "\r\n" + std::to_string(counts.notRemoved) + " values could not be removed.";
     if (counts.kept > 0)
         message += "\r\n" + std::to_string(counts.kept) + " values were kept because the backup cannot hold them.";
+    if (counts.ignored > 0)
+        message += "\r\n" + std::to_string(counts.ignored) + " values were kept because the ignore list now covers them.";
     return message;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/Finding.h"
+#include "engine/FindingRules.h"
 #include "platform/Registry.h"
 #include "scan/ValueRemoval.h"
 
@@ -15,7 +16,14 @@ struct RepairCounts {
     int repaired = 0;    // removed, or found gone already
     int notRemoved = 0;  // the removal failed
     int kept = 0;        // the backup cannot hold the value, so it stays
+    int ignored = 0;     // an entry of the ignore list made since the scan keeps it
 };
+
+// Just before a repair backs up or removes anything: the ticked findings
+// that the ignore list as it is now covers (entries added since the scan, in
+// another window or by the command line) are unticked and kept.
+void KeepIgnoredFindings(std::vector<engine::Finding>& findings, engine::FindingRules& rules,
+                         engine::IgnoreList ignored);
 
 // `backupOutcomes`: the backup's answer, one per finding (all None without
 // a backup). An unticked finding is left alone. `keys`: the keys the backup

@@ -4,9 +4,10 @@
 // across to another branch, to a key they bring into being, or to nothing),
 // and a Stop at a chosen event. The listener checks the order of events as
 // the walk defines it and that every key opened is closed; a model of the
-// registry, walked on its own, tells what the walk must report: every key
-// and every matching value once for each way down to it that enters no key
-// twice, links followed.
+// registry, walked on its own, tells what the walk must report: links
+// followed, a key with subkeys entered the first time the walk reaches it
+// only, so every key and every matching value is reported once for each way
+// down to it that passes through no key with subkeys twice.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -121,6 +122,14 @@ std::string UpToNul(const std::string& text) { return text.substr(0, text.find('
 // a link is an entry in its parent's list of subkeys that leads to another
 // key, or to none.
 struct Model {
+    // The order the in-memory registry lists subkeys in (char by char, as
+    // signed numbers): which way reaches a key first decides where it is
+    // entered.
+    struct EnumerationOrder {
+        bool operator()(const std::string& a, const std::string& b) const {
+            return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end());
+        }
+    };
     struct Subkey {
         std::string name;  // as first spelt: the spelling the registry keeps
         bool link = false;
@@ -129,7 +138,7 @@ struct Model {
     };
     struct Key {
         bool failOpen = false, failEnum = false;
-        std::map<std::string, Subkey> subkeys;                                  // by upper-cased name
+        std::map<std::string, Subkey, EnumerationOrder> subkeys;  // by upper-cased name, as listed
         std::vector<std::pair<std::string, std::vector<std::uint8_t>>> values;  // name, data
     };
     std::map<std::string, Key> keys{{"", Key{}}};
@@ -249,15 +258,15 @@ struct Model {
     Reports Expected(const Plan& plan) const {
         Reports out;
         if (keys.at("").failOpen) return out;
-        std::vector<std::string> way{""};
-        Enter(plan, "", "", true, !plan.allRoots, way, out);
+        std::set<std::string> entered{""};
+        Enter(plan, "", "", true, !plan.allRoots, entered, out);
         return out;
     }
 
     // A key entered at `shown`: its values, then each subkey, entered in turn
-    // unless it cannot be opened or is a key on the way down already.
+    // unless it cannot be opened or has subkeys and was entered before.
     void Enter(const Plan& plan, const std::string& at, const std::string& shown, bool exact, bool values,
-               std::vector<std::string>& way, Reports& out) const {
+               std::set<std::string>& entered, Reports& out) const {
         const Key& key = keys.at(at);
         if (key.failEnum) return;
         if (values) {
@@ -275,17 +284,22 @@ struct Model {
                                  });
         for (const auto& [upper, sub] : key.subkeys) {
             const std::string name = UpToNul(sub.name);
-            if (sub.name.size() > kNameFits || name.empty()) continue;  // never reported
+            // A name too long for the walk's buffer ends its listing there.
+            if (sub.name.size() > kNameFits) break;
+            if (name.empty()) continue;  // never reported
             const std::string path = Join(shown, name);
             Count& count = out.keys[path];
             ++count.n;
             count.exact = count.exact && listedWhole;
             if (name.size() != sub.name.size() || sub.leadsNowhere) continue;  // cannot be opened
             const std::string to = sub.link ? sub.target : Join(at, upper);
-            if (keys.at(to).failOpen || std::find(way.begin(), way.end(), to) != way.end()) continue;
-            way.push_back(to);
-            Enter(plan, to, path, listedWhole, true, way, out);
-            way.pop_back();
+            const Key& target = keys.at(to);
+            if (target.failOpen) continue;
+            // As the walk tells a key with subkeys: its first one can be listed.
+            const bool hasSubkeys = !target.failEnum && !target.subkeys.empty() &&
+                                    target.subkeys.begin()->second.name.size() <= kNameFits;
+            if (hasSubkeys && !entered.insert(to).second) continue;
+            Enter(plan, to, path, listedWhole, true, entered, out);
         }
     }
 };

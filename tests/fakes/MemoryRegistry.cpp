@@ -45,7 +45,12 @@ bool MemoryRegistry::NoCaseLess::operator()(const std::string& a, const std::str
 }
 
 MemoryRegistry::MemoryRegistry() {
-    const char* names[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+    // HKEY_LOCAL_MACHINE and HKEY_USERS are named as the registry names its
+    // hives, so a key reached through a link into them tells its real place.
+    // The other roots are trees of their own here (a value put under one is
+    // not seen under another that would show it on a real system), named
+    // only by the root: a place there is the walk's own.
+    const char* names[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "\\REGISTRY\\MACHINE", "\\REGISTRY\\USER",
                            "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG"};
     for (platform::RegHandle h = platform::kHkeyClassesRoot; h <= platform::kHkeyCurrentConfig; ++h) {
         auto key = std::make_shared<Key>();

@@ -83,6 +83,9 @@ TEST(Categories, EachKeyBelongsToTheFirstRowThatHoldsIt) {
         {kHklm, "System\\CurrentControlSet\\Control\\Session Manager\\Memory Management", kProtected},
         {kHklm, "SYSTEM\\ControlSet002\\Control", kProtected},
         {kHkcc, "System\\CurrentControlSet\\Control\\Print", kProtected},
+        // A hardware profile under HKEY_LOCAL_MACHINE reads as HKEY_CURRENT_CONFIG.
+        {kHklm, "System\\ControlSet001\\Hardware Profiles\\0001\\System\\CurrentControlSet\\Control\\Print", kProtected},
+        {kHklm, "SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts", "System Software Settings"},
         {kHklm, "System\\CurrentControlSet\\Controls", "Files and Folsers"},
         {kHklm, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", kProtected},
         {kHklm, "Software\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify\\x", kProtected},
@@ -111,7 +114,7 @@ TEST(Categories, AServiceIsProtectedWhenItIsADriverOrStartsWithWindows) {
     } cases[] = {
         {"Kernel", 1, 3, true},   {"FileSystem", 2, 3, true}, {"Boot", 16, 0, true},  {"System", 32, 1, true},
         {"Auto", 16, 2, false},   {"Demand", 32, 3, false},   {"Adapter", 4, 3, false}, {"NoValues", -1, -1, false},
-        {"OnlyType", 1, -1, true}, {"OnlyStart", -1, 4, false},
+        {"OnlyType", 1, -1, true}, {"OnlyStart", -1, 4, false}, {"Recognizer", 8, 3, true}, {"KernelAndOwn", 0x11, 3, true},
     };
     for (const Case& c : cases) {
         const std::string key = std::string("System\\ControlSet001\\Services\\") + c.service;

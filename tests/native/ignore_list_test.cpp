@@ -101,8 +101,56 @@ TEST(IgnoreListCover, AValueAKeyAndTheRootViewsThatShowThem) {
         {"HKEY_CLASSES_ROOT", "CLSID\\{10}", "", false},  // a name that only starts like it
         {"HKEY_CURRENT_USER", "Software\\Old\\Deep", "x", true},
         {"HKEY_CURRENT_USER", "Software\\Older", "x", false},
+        // The user's classes, and the hardware profile HKEY_CURRENT_CONFIG shows.
+        {"HKEY_USERS", sid + "_Classes\\Mine\\Sub", "", true},
+        {"HKEY_CURRENT_USER", "Software\\Classes\\Mine", "v", true},
+        {"HKEY_USERS", sid + "_Classes\\Minex", "", false},
+        {"HKEY_CURRENT_CONFIG", "Software\\Fonts", "LogPixels", true},
+        {"HKEY_LOCAL_MACHINE", "System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts", "LogPixels", true},
     };
+    list.Add({"HKEY_USERS", sid + "_Classes\\Mine", std::nullopt});
+    list.Add({"HKEY_LOCAL_MACHINE", "System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts", std::string("LogPixels")});
     for (const auto& c : cases) EXPECT_EQ(list.Covers(c.root, c.key, c.value, sid), c.covered) << c.root << "\\" << c.key;
+}
+
+// An entry made from a row names the value's real place, the user's own
+// trees as HKEY_CURRENT_USER.
+TEST(IgnoreListCover, AnEntryNamesTheRealPlace) {
+    const std::string sid = "S-1-5-21-0-0-0-1000";
+    const struct {
+        engine::KeyPlace place;
+        IgnoreEntry entry;
+    } cases[] = {
+        {{platform::kHkeyUsers, sid + "\\Software\\Run"}, {"HKEY_CURRENT_USER", "Software\\Run", std::string("v")}},
+        {{platform::kHkeyUsers, sid}, {"HKEY_CURRENT_USER", "", std::string("v")}},
+        {{platform::kHkeyUsers, sid + "_Classes\\CLSID\\{1}"}, {"HKEY_CURRENT_USER", "Software\\Classes\\CLSID\\{1}", std::string("v")}},
+        {{platform::kHkeyUsers, "S-1-5-21-9\\Software"}, {"HKEY_USERS", "S-1-5-21-9\\Software", std::string("v")}},
+        {{platform::kHkeyUsers, sid + "0\\Software"}, {"HKEY_USERS", sid + "0\\Software", std::string("v")}},
+        {{platform::kHkeyLocalMachine, "SOFTWARE\\Classes\\CLSID"}, {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Classes\\CLSID", std::string("v")}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(engine::EntryAt(c.place, sid, "v"), c.entry) << c.place.path;
+}
+
+// Loading costs a step per line and a lookup a few, however long the list.
+TEST(IgnoreListCover, ALongListLoadsOnceAndAnswersEveryLookup) {
+    const std::string sid = "S-1-5-21-0-0-0-1000";
+    std::string text;
+    constexpr int kEntries = 100000;
+    for (int i = 0; i < kEntries; ++i) {
+        text += "value\tHKEY_CURRENT_USER\tSoftware\\Vendor" + std::to_string(i % 1000) + "\tv" + std::to_string(i) + "\r\n";
+        if (i % 10 == 0) text += "key\tHKEY_LOCAL_MACHINE\tSoftware\\Old" + std::to_string(i) + "\r\n";
+    }
+    text += text.substr(0, text.size() / 2);  // half of it again: each entry counts once
+    IgnoreList list;
+    list.Load(text);
+    EXPECT_EQ(list.Count(), kEntries + kEntries / 10);
+    EXPECT_TRUE(list.Covers("HKEY_USERS", sid + "\\software\\VENDOR7", "v99007", sid));
+    EXPECT_FALSE(list.Covers("HKEY_USERS", sid + "\\Software\\Vendor7", "v99008", sid));
+    EXPECT_TRUE(list.Covers("HKEY_LOCAL_MACHINE", "Software\\Old99990\\A\\B", "x", sid));
+    EXPECT_FALSE(list.Covers("HKEY_LOCAL_MACHINE", "Software\\Old99991", "x", sid));
+    list.Add({"HKEY_LOCAL_MACHINE", "Software\\Old99991", std::nullopt});
+    EXPECT_TRUE(list.Covers("HKEY_LOCAL_MACHINE", "Software\\Old99991", "x", sid)) << "an entry added counts at once";
+    EXPECT_EQ(list.Count(), kEntries + kEntries / 10 + 1);
 }
 
 class IgnoreInTheScanWindow : public ScanFixture {
