@@ -211,7 +211,13 @@ TEST(BackupOnTheRealRegistry, RestoringTheBackupGivesBackEveryTypeAndByte) {
 // The scan window over the real registry, with fake controls; each scan
 // leaves ticked only the rows of values below the scratch key.
 struct RealScanWindow {
-    explicit RealScanWindow(const std::string& scratchPath) : mine_(scratchPath + "\\") { form.Form_Load(); }
+    explicit RealScanWindow(const std::string& scratchPath, engine::CategorySet ticked = engine::AllCategories())
+        : form{{list, status, repairCount, currentKey, timer, start, stop, repair, ret},
+               {registry, files, codePage, profile, ui, [] {}},
+               std::move(ticked)},
+          mine_(scratchPath + "\\") {
+        form.Form_Load();
+    }
     platform::win32::Win32Registry registry;
     TempAppFiles files;
     platform::win32::Win32CodePage codePage;
@@ -221,8 +227,7 @@ struct RealScanWindow {
     fakes::FakeLabel status, repairCount, currentKey;
     fakes::FakeTimer timer;
     fakes::FakeButton start, stop, repair, ret;
-    scan::FormRepair form{{list, status, repairCount, currentKey, timer, start, stop, repair, ret},
-                          {registry, files, codePage, profile, ui, [] {}}};
+    scan::FormRepair form;
 
     // The rows below the scratch key, as "key path below it = value text".
     std::vector<std::string> Scan() {
@@ -354,27 +359,35 @@ TEST(DeepKeysOnTheRealRegistry, ARepairNeverLandsOnAnotherKey) {
 // From ntdll: deletes the key itself, not what a link leads to.
 extern "C" LONG NTAPI NtDeleteKey(HANDLE key);
 
-// A link made with REG_OPTION_CREATE_LINK below the scratch key, leading to
-// another key of it by the registry's own name; removed by the destructor
-// without following it.
+// The registry's own name of an existing key.
+std::string RegistryName(HKEY root, const std::string& path) {
+    platform::win32::Win32Registry registry;
+    platform::RegHandle key = 0;
+    std::string name;
+    EXPECT_EQ(registry.OpenKeyEx(reinterpret_cast<platform::RegHandle>(root), path, KEY_READ, &key), 0) << path;
+    EXPECT_EQ(registry.KeyName(key, &name), 0);
+    registry.CloseKey(key);
+    return name;
+}
+
+// A link made with REG_OPTION_CREATE_LINK at `path` under `root`, leading to
+// a key by the registry's own name; removed by the destructor without
+// touching what it leads to.
 class Link {
 public:
-    Link(const ScratchKey& scratch, const std::string& path, const std::string& target) {
-        platform::win32::Win32Registry registry;
-        platform::RegHandle targetKey = 0;
-        std::string targetName;
-        EXPECT_EQ(registry.OpenKeyEx(platform::kHkeyCurrentUser, scratch.path + "\\" + target, KEY_READ, &targetKey), 0);
-        EXPECT_EQ(registry.KeyName(targetKey, &targetName), 0);
-        registry.CloseKey(targetKey);
+    Link(HKEY root, const std::string& path, const std::string& targetName) {
         const std::wstring name = Wide(targetName);
-        EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, Wide(scratch.path + "\\" + path).c_str(), 0, nullptr,
-                                  REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE, KEY_ALL_ACCESS | KEY_CREATE_LINK,
-                                  nullptr, &key_, nullptr),
-                  ERROR_SUCCESS);
+        EXPECT_EQ(RegCreateKeyExW(root, Wide(path).c_str(), 0, nullptr, REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
+                                  KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &key_, nullptr),
+                  ERROR_SUCCESS)
+            << path;
         EXPECT_EQ(RegSetValueExW(key_, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(name.c_str()),
                                  static_cast<DWORD>(name.size() * sizeof(wchar_t))),
                   ERROR_SUCCESS);
     }
+    // Below the scratch key, to another key of it.
+    Link(const ScratchKey& scratch, const std::string& path, const std::string& target)
+        : Link(HKEY_CURRENT_USER, scratch.path + "\\" + path, RegistryName(HKEY_CURRENT_USER, scratch.path + "\\" + target)) {}
     ~Link() {
         NtDeleteKey(key_);
         RegCloseKey(key_);
@@ -386,24 +399,183 @@ private:
     HKEY key_ = nullptr;
 };
 
+// A value of the test's own put into a key of the prefix (created when it is
+// missing, and then deleted again), removed when the test ends.
+class PlantedValue {
+public:
+    PlantedValue(HKEY root, const std::string& path, const std::wstring& name, const std::wstring& text)
+        : root_(root), path_(path), name_(name) {
+        DWORD made = 0;
+        EXPECT_EQ(RegCreateKeyExW(root, Wide(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, &made),
+                  ERROR_SUCCESS)
+            << path;
+        created_ = made == REG_CREATED_NEW_KEY;
+        EXPECT_EQ(RegSetValueExW(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    }
+    ~PlantedValue() {
+        RegDeleteValueW(key_, name_.c_str());
+        RegCloseKey(key_);
+        if (created_) RegDeleteTreeW(root_, Wide(path_).c_str());
+    }
+    PlantedValue(const PlantedValue&) = delete;
+    PlantedValue& operator=(const PlantedValue&) = delete;
+    bool Exists() const { return RegQueryValueExW(key_, name_.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; }
+    void SetNumber(const std::wstring& name, DWORD n) {
+        RegSetValueExW(key_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&n), sizeof n);
+    }
+
+private:
+    HKEY root_;
+    std::string path_;
+    std::wstring name_;
+    HKEY key_ = nullptr;
+    bool created_ = false;
+};
+
+// Every row of the window's list whose key holds `mark`, as "root\key".
+std::vector<std::string> RowsNaming(RealScanWindow& window, const std::string& mark) {
+    std::vector<std::string> rows;
+    for (int row = 1; row <= window.list.RowCount(); ++row)
+        if (window.list.Text(row, 2).find(mark) != std::string::npos)
+            rows.push_back(window.list.Text(row, 1) + "\\" + window.list.Text(row, 2));
+    return rows;
+}
+
 TEST(LinksOnTheRealRegistry, ALoopIsNotFollowedAndALinkElsewhereIs) {
     ScratchKey scratch;
     const std::string drive = platform::win32::Win32FileSystem().SystemDirectory().substr(0, 2);
     const std::wstring gone = Wide(drive + "\\Varnholt Gone\\");
     scratch.SetText("\\K", L"v", gone + L"k.exe");
     scratch.SetText("\\K\\A", L"a", gone + L"a.exe");
-    scratch.SetText("\\B", L"b", gone + L"b.exe");
+    PlantedValue elsewhere(HKEY_LOCAL_MACHINE, scratch.path, L"b", gone + L"b.exe");
     {
         // Two links back to K: followed, each would list K's values again at
         // every level, and the two together without end.
         Link loop(scratch, "K\\A\\loop", "K"), loop2(scratch, "K\\A\\loop2", "K");
-        Link elsewhere(scratch, "K\\A\\toB", "B");
+        Link toB(HKEY_CURRENT_USER, scratch.path + "\\K\\A\\toB", RegistryName(HKEY_LOCAL_MACHINE, scratch.path));
         RealScanWindow window(scratch.path);
         const std::string row = " = " + drive + "\\Varnholt Gone\\";
-        EXPECT_EQ(window.Scan(), (std::vector<std::string>{"B\\b" + row + "b.exe", "K\\v" + row + "k.exe",
-                                                           "K\\A\\a" + row + "a.exe",
+        EXPECT_EQ(window.Scan(), (std::vector<std::string>{"K\\v" + row + "k.exe", "K\\A\\a" + row + "a.exe",
                                                            "K\\A\\toB\\b" + row + "b.exe"}));
     }
+}
+
+// Links from a key anyone may write into places Windows needs: the window
+// lists nothing there and its repair removes nothing, with every category
+// ticked or only the one the link's path would suggest; the command line
+// lists nothing there either.
+TEST(LinksOnTheRealRegistry, NothingIsListedOrRemovedFromAProtectedPlace) {
+    ScratchKey scratch;
+    const std::string drive = platform::win32::Win32FileSystem().SystemDirectory().substr(0, 2);
+    const std::wstring gone = Wide(drive + "\\Varnholt Gone\\");
+    const std::string control = "System\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
+    const std::string winlogon = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+    const std::string driver = "System\\CurrentControlSet\\Services\\VarnholtDrv" + std::to_string(GetCurrentProcessId());
+    PlantedValue paging(HKEY_LOCAL_MACHINE, control, L"VarnholtProbe", gone + L"pagefile.sys");
+    PlantedValue shell(HKEY_LOCAL_MACHINE, winlogon, L"VarnholtProbe", gone + L"shell.exe");
+    PlantedValue image(HKEY_LOCAL_MACHINE, driver, L"ImagePath", gone + L"drv.sys");
+    image.SetNumber(L"Type", 1);
+    image.SetNumber(L"Start", 3);
+    scratch.SetText("", L"own", gone + L"own.exe");
+    Link mm(HKEY_CURRENT_USER, scratch.path + "\\mm", RegistryName(HKEY_LOCAL_MACHINE, control));
+    Link wl(HKEY_CURRENT_USER, scratch.path + "\\wl", RegistryName(HKEY_LOCAL_MACHINE, winlogon));
+    Link drv(HKEY_CURRENT_USER, scratch.path + "\\drv", RegistryName(HKEY_LOCAL_MACHINE, driver));
+    for (bool everyBox : {true, false}) {
+        RealScanWindow window(scratch.path, everyBox ? engine::AllCategories()
+                                                     : engine::CategorySet{engine::Category::SystemSoftwareSettings});
+        window.SetBackup(false);
+        EXPECT_EQ(window.Scan(), std::vector<std::string>{"own = " + Utf8(gone) + "own.exe"});
+        EXPECT_TRUE(RowsNaming(window, "VarnholtProbe").empty());
+        EXPECT_TRUE(RowsNaming(window, "VarnholtDrv").empty());
+        window.repair.Press();
+        scratch.SetText("", L"own", gone + L"own.exe");
+    }
+    EXPECT_TRUE(paging.Exists());
+    EXPECT_TRUE(shell.Exists());
+    EXPECT_TRUE(image.Exists());
+}
+
+// K0 to K19 each hold two links to the next: 2^20 ways to K20's value. The
+// scan ends, each key walked once per root, and lists the value once in each
+// root's view.
+TEST(LinksOnTheRealRegistry, AFanOfLinksIsWalkedOncePerRoot) {
+    ScratchKey scratch;
+    const std::string drive = platform::win32::Win32FileSystem().SystemDirectory().substr(0, 2);
+    std::string path;
+    std::vector<std::string> levels;
+    for (int i = 0; i <= 20; ++i) levels.push_back(path += "\\K" + std::to_string(i));
+    scratch.SetText(levels.back(), L"v", Wide(drive + "\\Varnholt Gone\\dag.exe"));
+    std::vector<std::unique_ptr<Link>> links;
+    for (int i = 0; i < 20; ++i)
+        for (const char* name : {"\\a", "\\b"})
+            links.push_back(std::make_unique<Link>(scratch, levels[i].substr(1) + name, levels[i + 1].substr(1)));
+    RealScanWindow window(scratch.path);
+    window.Scan();
+    const std::vector<std::string> rows = RowsNaming(window, scratch.path);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].rfind("HKEY_CURRENT_USER\\", 0), 0u);
+    EXPECT_EQ(rows[1].rfind("HKEY_USERS\\", 0), 0u);
+}
+
+// Wine's own link from the 32-bit view of App Paths to App Paths: a value
+// there, however many rows show it, is kept by one "Ignore this value" and
+// never removed.
+TEST(LinksOnTheRealRegistry, AnIgnoredValueIsKeptInEveryView) {
+    const std::string drive = platform::win32::Win32FileSystem().SystemDirectory().substr(0, 2);
+    const std::string mark = "VarnholtProbe" + std::to_string(GetCurrentProcessId());
+    const std::string appPaths = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + mark + ".exe";
+    PlantedValue probe(HKEY_LOCAL_MACHINE, appPaths, L"", Wide(drive + "\\Varnholt Gone\\" + mark + ".exe"));
+    const std::string wow = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+    ASSERT_EQ(RegistryName(HKEY_LOCAL_MACHINE, wow), RegistryName(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths"))
+        << "the prefix links the two views";
+    RealScanWindow window(mark);
+    window.Scan();
+    ASSERT_FALSE(RowsNaming(window, mark).empty());
+    for (int row = 1; row <= window.list.RowCount(); ++row)
+        if (window.list.Text(row, 2).find(mark) != std::string::npos) {
+            window.list.OpenMenu(row, 1);
+            break;
+        }
+    EXPECT_TRUE(RowsNaming(window, mark).empty()) << "every row of the value goes";
+    window.Scan();
+    EXPECT_TRUE(RowsNaming(window, mark).empty()) << "and stays away";
+    for (int row = 1; row <= window.list.RowCount(); ++row) window.list.SetChecked(row, false);
+    window.repair.Press();
+    EXPECT_TRUE(probe.Exists());
+    window.files.RemoveFile(window.files.AppFolder() + "\\ignore.txt");
+}
+
+// An entry written by another program between the scan and the repair keeps
+// its value.
+TEST(LinksOnTheRealRegistry, AnEntryWrittenByAnotherProgramBeforeTheRepairKeepsItsValue) {
+    ScratchKey scratch;
+    const std::string drive = platform::win32::Win32FileSystem().SystemDirectory().substr(0, 2);
+    scratch.SetText("", L"kept", Wide(drive + "\\Varnholt Gone\\kept.exe"));
+    scratch.SetText("", L"gone", Wide(drive + "\\Varnholt Gone\\gone.exe"));
+    RealScanWindow window(scratch.path);
+    window.SetBackup(false);
+    ASSERT_EQ(window.Scan().size(), 2u);
+    const std::string list = window.files.AppFolder() + "\\ignore.txt", written = window.files.AppFolder() + "\\other.txt";
+    auto file = window.files.CreateNewFile(written);
+    ASSERT_TRUE(file);
+    file->Write("value\tHKEY_CURRENT_USER\t" + scratch.path + "\tkept\r\n");
+    file->Close();
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::wstring command = L"cmd.exe /c copy /y \"" + Wide(written) + L"\" \"" + Wide(list) + L"\"";
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    WaitForSingleObject(pi.hProcess, 60000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    window.repair.Press();
+    EXPECT_EQ(window.ui.messages.back().text, "1 errors has repaired.\r\n1 values were kept because the ignore list now covers them.");
+    EXPECT_EQ(scratch.Get("", L"kept").first, REG_SZ);
+    EXPECT_EQ(scratch.Get("", L"gone").first, -1);
+    window.files.RemoveFile(list);
+    window.files.RemoveFile(written);
 }
 
 }  // namespace
