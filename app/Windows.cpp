@@ -75,7 +75,10 @@ void SettingsPage::Form_Load() {
     const std::string ignoreList = s.files.AppFolder() + engine::kIgnoreListName;
     ignored_.emplace(
         LabelNamed("LabelIgnored"), LabelNamed("LabelForgetAll"), s.ui,
-        [&files = s.files, ignoreList] { return engine::LoadIgnoreList(files, ignoreList).Count(); },
+        [&files = s.files, ignoreList] {
+            const engine::IgnoreList list = engine::LoadIgnoreList(files, ignoreList);
+            return profile::IgnoredEntries::Counts{list.Count(), list.Unreadable()};
+        },
         [&files = s.files, ignoreList] {
             engine::IgnoreList list = engine::LoadIgnoreList(files, ignoreList);
             list.Clear();

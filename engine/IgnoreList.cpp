@@ -52,43 +52,94 @@ std::string Escaped(const std::string& text) {
     return out;
 }
 
-std::optional<std::string> Unescaped(const std::string& text) {
-    auto digit = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        return -1;
-    };
-    std::string out;
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// The text with its escapes undone, appended to `out`; false for a broken
+// escape.
+bool AppendUnescaped(std::string_view text, std::string* out) {
     for (std::size_t at = 0; at < text.size(); ++at) {
         if (text[at] != '%') {
-            out += text[at];
+            out->push_back(text[at]);
             continue;
         }
-        if (at + 2 >= text.size()) return std::nullopt;
-        const int high = digit(text[at + 1]), low = digit(text[at + 2]);
-        if (high < 0 || low < 0) return std::nullopt;
-        out += static_cast<char>(high << 4 | low);
+        if (at + 2 >= text.size()) return false;
+        const int high = HexDigit(text[at + 1]), low = HexDigit(text[at + 2]);
+        if (high < 0 || low < 0) return false;
+        out->push_back(static_cast<char>(high << 4 | low));
         at += 2;
     }
-    return out;
+    return true;
 }
 
-std::vector<std::string> Fields(const std::string& line) {
-    std::vector<std::string> fields;
+bool EscapesAreWhole(std::string_view text) {
+    for (std::size_t at = text.find('%'); at != std::string_view::npos; at = text.find('%', at + 3))
+        if (at + 2 >= text.size() || HexDigit(text[at + 1]) < 0 || HexDigit(text[at + 2]) < 0) return false;
+    return true;
+}
+
+// A root by its name, in any case, or by its usual short form.
+platform::RegHandle RootNamed(std::string_view name) {
+    static const struct {
+        const char* shortName;
+        platform::RegHandle root;
+    } kShort[] = {{"HKCR", platform::kHkeyClassesRoot}, {"HKCU", platform::kHkeyCurrentUser},
+                  {"HKLM", platform::kHkeyLocalMachine}, {"HKU", platform::kHkeyUsers},
+                  {"HKCC", platform::kHkeyCurrentConfig}};
+    for (const RootKey& root : kRootKeys)
+        if (SameText(name, root.name)) return root.handle;
+    for (const auto& root : kShort)
+        if (SameText(name, root.shortName)) return root.root;
+    return 0;
+}
+
+// A line's fields, escapes not yet undone.
+struct Fields {
+    bool isValue = false;
+    platform::RegHandle root = 0;
+    std::string_view keyPath, valueName;
+};
+
+bool SplitLine(std::string_view line, Fields* fields) {
+    std::string_view parts[4];
+    std::size_t count = 0;
     for (std::size_t from = 0;;) {
         const std::size_t tab = line.find('\t', from);
-        fields.push_back(line.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
-        if (tab == std::string::npos) return fields;
+        if (count == 4) return false;
+        parts[count++] = line.substr(from, tab == std::string_view::npos ? std::string_view::npos : tab - from);
+        if (tab == std::string_view::npos) break;
         from = tab + 1;
     }
+    fields->isValue = parts[0] == "value";
+    if (!(fields->isValue && count == 4) && !(parts[0] == "key" && count == 3)) return false;
+    fields->root = RootNamed(parts[1]);
+    fields->keyPath = parts[2];
+    // A key written with a backslash after it is the key.
+    if (!fields->isValue && !fields->keyPath.empty() && fields->keyPath.back() == '\\') fields->keyPath.remove_suffix(1);
+    fields->valueName = fields->isValue ? parts[3] : std::string_view();
+    return fields->root != 0 && EscapesAreWhole(fields->keyPath) && EscapesAreWhole(fields->valueName);
 }
 
-bool KnownRoot(const std::string& name) {
-    for (const char* root : {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
-                             "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"})
-        if (name == root) return true;
-    return false;
+// An entry's parts as its line has them: tells one entry from another.
+std::string Identity(const Fields& fields) {
+    std::string identity(1, static_cast<char>(fields.root & 0xF));
+    identity += fields.isValue ? 'v' : 'k';
+    identity += fields.keyPath;
+    if (fields.isValue) {
+        identity += '\t';
+        identity += fields.valueName;
+    }
+    return identity;
+}
+
+// A line that is not meant as an entry: empty, or a comment.
+bool IsNote(std::string_view line) {
+    const std::size_t first = line.find_first_not_of(" \t");
+    return first == std::string_view::npos || line[first] == '#';
 }
 
 bool StartsWithName(std::string_view path, std::string_view name) {
@@ -106,44 +157,47 @@ std::string Joined(std::string_view head, std::string_view rest) {
 }
 
 // The place as every root view of it reads, root first, its ASCII letters in
-// upper case (keys compare without regard to case): HKEY_CURRENT_USER as the
-// user's tree under HKEY_USERS, a "_Classes" tree as its user's
-// Software\Classes, HKEY_CLASSES_ROOT as HKEY_LOCAL_MACHINE's classes and
-// HKEY_CURRENT_CONFIG as the current hardware profile.
-std::string Place(const std::string& rootName, std::string_view keyPath, const std::string& userSid) {
-    std::string place;
-    if (rootName == "HKEY_CLASSES_ROOT") {
-        place = Joined("HKEY_LOCAL_MACHINE\\Software\\Classes", keyPath);
-    } else if (rootName == "HKEY_CURRENT_CONFIG") {
-        place = Joined("HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Hardware Profiles\\Current", keyPath);
-    } else if (rootName == "HKEY_CURRENT_USER" && !userSid.empty()) {
-        place = Joined("HKEY_USERS\\" + userSid, keyPath);
-    } else if (rootName == "HKEY_USERS") {
+// upper case (keys compare without regard to case), into `place`:
+// HKEY_CURRENT_USER as the user's tree under HKEY_USERS, a "_Classes" tree
+// as its user's Software\Classes, HKEY_CLASSES_ROOT as HKEY_LOCAL_MACHINE's
+// classes and HKEY_CURRENT_CONFIG as the current hardware profile.
+void PlaceInto(platform::RegHandle root, std::string_view keyPath, const std::string& userSid, std::string* place) {
+    place->clear();
+    std::string_view rest = keyPath;
+    switch (root) {
+    case platform::kHkeyClassesRoot: *place = "HKEY_LOCAL_MACHINE\\Software\\Classes"; break;
+    case platform::kHkeyCurrentConfig:
+        *place = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Hardware Profiles\\Current";
+        break;
+    case platform::kHkeyCurrentUser:
+        *place = userSid.empty() ? "HKEY_CURRENT_USER" : "HKEY_USERS\\" + userSid;
+        break;
+    case platform::kHkeyUsers: {
+        *place = "HKEY_USERS";
         constexpr std::string_view kClasses = "_Classes";
         const std::size_t cut = std::min(keyPath.find('\\'), keyPath.size());
         const std::string_view user = keyPath.substr(0, cut);
-        if (user.size() > kClasses.size() && SameText(user.substr(user.size() - kClasses.size()), kClasses))
-            place = Joined("HKEY_USERS\\" + std::string(user.substr(0, user.size() - kClasses.size())) +
-                               "\\Software\\Classes",
-                           keyPath.substr(std::min(cut + 1, keyPath.size())));
-        else
-            place = Joined("HKEY_USERS", keyPath);
-    } else {
-        place = Joined(rootName, keyPath);
+        if (user.size() > kClasses.size() && SameText(user.substr(user.size() - kClasses.size()), kClasses)) {
+            *place += '\\';
+            *place += user.substr(0, user.size() - kClasses.size());
+            *place += "\\Software\\Classes";
+            rest = keyPath.substr(std::min(cut + 1, keyPath.size()));
+        }
+        break;
     }
-    for (char& c : place) c = Fold(c);
-    return place;
+    default: *place = RootKeyName(root); break;
+    }
+    if (!rest.empty()) {
+        *place += '\\';
+        *place += rest;
+    }
+    for (char& c : *place) c = Fold(c);
 }
 
-std::string ValueKey(const std::string& place, const std::string& valueName) {
-    return std::to_string(place.size()) + '|' + place + valueName;
-}
-
-// What tells one entry from another, exactly as written.
-std::string Identity(const IgnoreEntry& entry) {
-    std::string identity = entry.rootName + '|' + std::to_string(entry.keyPath.size()) + '|' + entry.keyPath;
-    if (entry.valueName) identity += '|' + *entry.valueName;
-    return identity;
+// A value's place and name as one key of the set of values.
+void AppendValueName(std::string* place, std::string_view valueName) {
+    place->push_back('\0');  // no key path holds one, so the two parts stay apart
+    place->append(valueName);
 }
 
 }  // namespace
@@ -161,19 +215,12 @@ std::string IgnoreLine(const IgnoreEntry& entry) {
 }
 
 std::optional<IgnoreEntry> ParseIgnoreLine(const std::string& line) {
-    const std::vector<std::string> fields = Fields(line);
-    const bool isValue = fields[0] == "value";
-    if (!(isValue && fields.size() == 4) && !(fields[0] == "key" && fields.size() == 3)) return std::nullopt;
-    if (!KnownRoot(fields[1])) return std::nullopt;
+    Fields fields;
+    if (!SplitLine(line, &fields)) return std::nullopt;
     IgnoreEntry entry;
-    entry.rootName = fields[1];
-    const auto keyPath = Unescaped(fields[2]);
-    if (!keyPath) return std::nullopt;
-    entry.keyPath = *keyPath;
-    if (isValue) {
-        entry.valueName = Unescaped(fields[3]);
-        if (!entry.valueName) return std::nullopt;
-    }
+    entry.rootName = RootKeyName(fields.root);
+    AppendUnescaped(fields.keyPath, &entry.keyPath);
+    if (fields.isValue) AppendUnescaped(fields.valueName, &entry.valueName.emplace());
     return entry;
 }
 
@@ -195,18 +242,20 @@ IgnoreEntry EntryAt(const KeyPlace& place, const std::string& userSid, std::opti
 void IgnoreList::Load(const std::string& text) {
     lines_.clear();
     entries_.clear();
-    count_ = 0;
+    count_ = unread_ = 0;
     indexedFor_.reset();
     std::size_t from = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;  // as an editor may save it
     while (from < text.size()) {
         std::size_t end = text.find('\n', from);
         if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(from, end - from);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::string_view line(text.data() + from, end - from);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         from = end + 1;
-        Line kept{ParseIgnoreLine(line), line};
-        if (kept.entry && entries_.insert(Identity(*kept.entry)).second) ++count_;
-        lines_.push_back(std::move(kept));
+        Fields fields;
+        const bool isEntry = SplitLine(line, &fields);
+        if (isEntry && entries_.insert(Identity(fields)).second) ++count_;
+        if (!isEntry && !IsNote(line)) ++unread_;
+        lines_.push_back({std::string(line), isEntry});
     }
 }
 
@@ -217,9 +266,11 @@ std::string IgnoreList::Text() const {
 }
 
 void IgnoreList::Add(const IgnoreEntry& entry) {
-    if (!entries_.insert(Identity(entry)).second) return;
+    std::string line = IgnoreLine(entry);
+    Fields fields;
+    if (!SplitLine(line, &fields) || !entries_.insert(Identity(fields)).second) return;
     ++count_;
-    lines_.push_back({entry, IgnoreLine(entry)});
+    lines_.push_back({std::move(line), true});
     indexedFor_.reset();
 }
 
@@ -227,20 +278,27 @@ void IgnoreList::Clear() {
     entries_.clear();
     count_ = 0;
     indexedFor_.reset();
-    lines_.erase(std::remove_if(lines_.begin(), lines_.end(), [](const Line& line) { return line.entry.has_value(); }),
-                 lines_.end());
+    lines_.erase(std::remove_if(lines_.begin(), lines_.end(), [](const Line& line) { return line.isEntry; }), lines_.end());
 }
 
 void IgnoreList::Index(const std::string& userSid) const {
     values_.clear();
     keys_.clear();
+    std::string path, place;
     for (const Line& line : lines_) {
-        if (!line.entry) continue;
-        const std::string place = Place(line.entry->rootName, line.entry->keyPath, userSid);
-        if (line.entry->valueName)
-            values_.insert(ValueKey(place, *line.entry->valueName));
-        else
+        Fields fields;
+        if (!line.isEntry || !SplitLine(line.text, &fields)) continue;
+        path.clear();
+        AppendUnescaped(fields.keyPath, &path);
+        PlaceInto(fields.root, path, userSid, &place);
+        if (fields.isValue) {
+            path.clear();
+            AppendUnescaped(fields.valueName, &path);
+            AppendValueName(&place, path);
+            values_.insert(place);
+        } else {
             keys_.insert(place);
+        }
     }
     indexedFor_ = userSid;
 }
@@ -249,15 +307,17 @@ bool IgnoreList::Covers(const std::string& rootName, const std::string& keyPath,
                         const std::string& userSid) const {
     if (count_ == 0) return false;
     if (indexedFor_ != userSid) Index(userSid);
-    const std::string place = Place(rootName, keyPath, userSid);
-    if (values_.count(ValueKey(place, valueName))) return true;
-    if (keys_.empty()) return false;
+    std::string place;
+    PlaceInto(RootKeyHandle(rootName), keyPath, userSid, &place);
     // The key itself, or a key it is below.
-    for (std::size_t end = place.size();;) {
-        if (keys_.count(place.substr(0, end))) return true;
-        end = end == 0 ? std::string::npos : place.rfind('\\', end - 1);
-        if (end == std::string::npos) return false;
-    }
+    if (!keys_.empty())
+        for (std::size_t end = place.size();;) {
+            if (keys_.count(place.substr(0, end))) return true;
+            end = end == 0 ? std::string::npos : place.rfind('\\', end - 1);
+            if (end == std::string::npos) break;
+        }
+    AppendValueName(&place, valueName);
+    return values_.count(place) > 0;
 }
 
 IgnoreList LoadIgnoreList(platform::FileSystem& files, const std::string& path) {

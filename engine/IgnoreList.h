@@ -45,6 +45,8 @@ public:
     std::string Text() const;
 
     int Count() const { return count_; }
+    // The lines that are neither an entry, nor empty, nor a comment ("#").
+    int Unreadable() const { return unread_; }
     // Adds the entry unless it is there already.
     void Add(const IgnoreEntry& entry);
     // Forgets every entry (a line that could not be read stays).
@@ -62,16 +64,16 @@ public:
 
 private:
     struct Line {
-        std::optional<IgnoreEntry> entry;  // none: a line kept as it is
         std::string text;
+        bool isEntry;  // else a line kept as it is
     };
     void Index(const std::string& userSid) const;
 
     std::vector<Line> lines_;
     std::unordered_set<std::string> entries_;  // each entry once
-    int count_ = 0;
-    // The places covered, for the user they were worked out for: a value's
-    // place with its name, and a key's place.
+    int count_ = 0, unread_ = 0;
+    // The places covered, for the user they were worked out for: a key's
+    // place, and a value's place with its name.
     mutable std::optional<std::string> indexedFor_;
     mutable std::unordered_set<std::string> values_, keys_;
 };

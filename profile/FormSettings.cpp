@@ -21,11 +21,21 @@ void FormSettings::CommandApplySettings_Click() {
 }
 
 IgnoredEntries::IgnoredEntries(platform::Label& LabelIgnored, platform::Label& LabelForgetAll, platform::UiServices& ui,
-                               std::function<int()> count, std::function<bool()> forgetAll)
+                               std::function<Counts()> count, std::function<bool()> forgetAll)
     : label_(LabelIgnored), link_(LabelForgetAll), ui_(ui), count_(std::move(count)), forgetAll_(std::move(forgetAll)) {}
 
+void IgnoredEntries::ShowCount() {
+    const Counts counts = count_();
+    std::string caption = "Ignored entries: " + std::to_string(counts.entries);
+    // A line typed by hand that the program cannot read says so here.
+    if (counts.unreadable > 0)
+        caption += " (" + std::to_string(counts.unreadable) + (counts.unreadable == 1 ? " line" : " lines") +
+                   " not understood)";
+    label_.SetCaption(caption);
+}
+
 void IgnoredEntries::LabelForgetAll_Click() {
-    if (count_() == 0) return;
+    if (count_().entries == 0) return;
     if (ui_.ShowMessage("Forget all ignored entries? Their values are listed again by the next scan.",
                         platform::MessageStyle::Question) != platform::MessageAnswer::Yes)
         return;

@@ -25,20 +25,25 @@ private:
 // entries the ignore list holds, and the link "Forget all", which asks first.
 class IgnoredEntries {
 public:
+    // What the ignore list holds: its entries, and the lines it could not
+    // read (neither an entry, nor empty, nor a comment).
+    struct Counts {
+        int entries = 0, unreadable = 0;
+    };
     IgnoredEntries(platform::Label& LabelIgnored, platform::Label& LabelForgetAll, platform::UiServices& ui,
-                   std::function<int()> count, std::function<bool()> forgetAll);
+                   std::function<Counts()> count, std::function<bool()> forgetAll);
     void Form_Load() { ShowCount(); }
     void LabelForgetAll_Click();
     void LabelForgetAll_MouseMove() { link_.SetUnderline(true); }
     void Form_MouseMove() { link_.SetUnderline(false); }
 
 private:
-    void ShowCount() { label_.SetCaption("Ignored entries: " + std::to_string(count_())); }
+    void ShowCount();
 
     platform::Label& label_;
     platform::Label& link_;
     platform::UiServices& ui_;
-    std::function<int()> count_;
+    std::function<Counts()> count_;
     std::function<bool()> forgetAll_;
 };
 

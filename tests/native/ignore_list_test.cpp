@@ -60,6 +60,40 @@ TEST(IgnoreListFile, ALineThatCannotBeReadIsKeptAndPassedOver) {
     EXPECT_NE(list.Text().find("HKEY_NOWHERE"), std::string::npos) << "a line that cannot be read is never lost";
 }
 
+// Lines written by hand: roots in any case or in their short forms, a key
+// with a backslash after it. What cannot be read is counted, comments and
+// empty lines not.
+TEST(IgnoreListFile, HandWrittenLinesAreReadAsMeant) {
+    const std::string sid = "S-1-5-21-0-0-0-1000";
+    IgnoreList list;
+    list.Load("# mine\r\n\r\n"
+              "value\tHKCU\tSoftware\\Run\tApp\r\n"
+              "key\thklm\tSoftware\\Old\\\r\n"
+              "key\tHKCR\tCLSID\\{1}\r\n"
+              "key\tHku\t.DEFAULT\\Software\r\n"
+              "value\tHKCC\tSoftware\\Fonts\tLogPixels\r\n"
+              "key\tHKEY_Current_User\tSoftware\\Mine\r\n"
+              "value\tHKXX\tSoftware\tx\r\n"
+              "key HKLM Software\r\n");
+    EXPECT_EQ(list.Count(), 6);
+    EXPECT_EQ(list.Unreadable(), 2);
+    const struct {
+        const char* root;
+        std::string key;
+        const char* value;
+    } covered[] = {
+        {"HKEY_CURRENT_USER", "Software\\Run", "App"},
+        {"HKEY_LOCAL_MACHINE", "Software\\Old\\Sub", "x"},
+        {"HKEY_LOCAL_MACHINE", "Software\\Classes\\CLSID\\{1}", ""},
+        {"HKEY_USERS", ".DEFAULT\\Software\\X", "x"},
+        {"HKEY_CURRENT_CONFIG", "Software\\Fonts", "LogPixels"},
+        {"HKEY_USERS", sid + "\\Software\\Mine", "x"},
+    };
+    for (const auto& c : covered) EXPECT_TRUE(list.Covers(c.root, c.key, c.value, sid)) << c.root << "\\" << c.key;
+    EXPECT_EQ(engine::ParseIgnoreLine("key\thkcu\tSoftware\\A\\"),
+              (IgnoreEntry{"HKEY_CURRENT_USER", "Software\\A", std::nullopt}));
+}
+
 TEST(IgnoreListFile, ItIsWrittenThroughATemporaryFile) {
     fakes::MemoryFileSystem files;
     const std::string path = files.appFolder + engine::kIgnoreListName;

@@ -242,9 +242,9 @@ TEST_F(BackupPageTest, DeleteAsksFirstAndSaysWhenItFails) {
 TEST(SettingsPageTest, ForgetAllAsksThenEmptiesTheIgnoreList) {
     fakes::FakeLabel label, link;
     fakes::FakeUi ui;
-    int entries = 3;
+    int entries = 3, unreadable = 0;
     bool writes = true;
-    profile::IgnoredEntries page(label, link, ui, [&] { return entries; }, [&] {
+    profile::IgnoredEntries page(label, link, ui, [&] { return profile::IgnoredEntries::Counts{entries, unreadable}; }, [&] {
         if (writes) entries = 0;
         return writes;
     });
@@ -268,6 +268,11 @@ TEST(SettingsPageTest, ForgetAllAsksThenEmptiesTheIgnoreList) {
     EXPECT_EQ(ui.messages[2].text, "The ignore list could not be written.");
     page.LabelForgetAll_Click();
     EXPECT_EQ(ui.messages.size(), 4u) << "nothing to forget: no question";
+    for (int n : {1, 2}) {
+        unreadable = n;
+        page.Form_Load();
+        EXPECT_EQ(label.caption, n == 1 ? "Ignored entries: 0 (1 line not understood)" : "Ignored entries: 0 (2 lines not understood)");
+    }
 }
 
 TEST(SettingsPageTest, ShowsAndAppliesTheSetting) {
