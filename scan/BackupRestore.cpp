@@ -16,29 +16,6 @@ std::string Reason(long error) {
     }
 }
 
-// Opens the key for reading and setting values, creating each level that is
-// gone, level by level as the walk reached it.
-long OpenOrCreateKey(platform::Registry& registry, platform::RegHandle root, const std::string& keyPath,
-                     platform::RegHandle* key) {
-    constexpr std::uint32_t kAccess = platform::kKeyQueryValue | platform::kKeySetValue;
-    const long opened = OpenKeyAsWalked(registry, root, keyPath, kAccess, key);
-    if (opened != platform::kErrorFileNotFound) return opened;
-    platform::RegHandle level = root;
-    for (std::size_t from = 0;;) {
-        const std::size_t end = keyPath.find('\\', from);
-        const std::string name = keyPath.substr(from, end == std::string::npos ? std::string::npos : end - from);
-        platform::RegHandle next = 0;
-        const long created = name.empty() ? platform::kErrorInvalidName : registry.CreateKey(level, name, &next);
-        if (level != root) registry.CloseKey(level);
-        if (created != platform::kErrorSuccess) return created;
-        level = next;
-        if (end == std::string::npos) break;
-        from = end + 1;
-    }
-    *key = level;
-    return platform::kErrorSuccess;
-}
-
 RestoredValue RestoreValue(platform::Registry& registry, const BackupValue& value) {
     RestoredValue result{value, Restore::Failed, {}};
     const std::size_t cut = value.key.find('\\');
@@ -53,7 +30,7 @@ RestoredValue RestoreValue(platform::Registry& registry, const BackupValue& valu
         return result;
     }
     platform::RegHandle key = 0;
-    long error = OpenOrCreateKey(registry, root, keyPath, &key);
+    long error = OpenOrCreateKey(registry, root, keyPath, platform::kKeyQueryValue | platform::kKeySetValue, &key);
     if (error != platform::kErrorSuccess) {
         result.reason = Reason(error);
         return result;

@@ -1,28 +1,51 @@
 #include "scan/ValueRemoval.h"
 
 namespace scan {
-long OpenKeyAsWalked(platform::Registry& registry, platform::RegHandle root, const std::string& keyPath,
-                     std::uint32_t access, platform::RegHandle* key) {
+
+long WalkKeyPath(platform::Registry& registry, platform::RegHandle root, const std::string& keyPath,
+                 const LevelStep& step, platform::RegHandle* key) {
     platform::RegHandle level = root;
+    bool levelKept = true;  // the root is no handle of ours
     for (std::size_t from = 0;;) {
         const std::size_t end = keyPath.find('\\', from);
         const bool last = end == std::string::npos;
         const std::string name = keyPath.substr(from, last ? std::string::npos : end - from);
         // An empty name would open the same key again: no walk made such a path.
         if (name.empty() && !keyPath.empty()) {
-            if (level != root) registry.CloseKey(level);
+            if (!levelKept) registry.CloseKey(level);
             return platform::kErrorInvalidName;
         }
-        platform::RegHandle next = 0;
-        const long opened = registry.OpenKeyEx(level, name, last ? access : platform::kKeyRead, &next);
-        if (level != root) registry.CloseKey(level);
-        if (opened != platform::kErrorSuccess) return opened;
-        level = next;
+        Level next;
+        const long reached = step(level, std::string_view(keyPath).substr(0, last ? keyPath.size() : end), name, last, &next);
+        if (!levelKept) registry.CloseKey(level);
+        if (reached != platform::kErrorSuccess) return reached;
+        level = next.handle;
+        levelKept = next.kept;
         if (last) break;
         from = end + 1;
     }
     *key = level;
     return platform::kErrorSuccess;
+}
+
+long OpenKeyAsWalked(platform::Registry& registry, platform::RegHandle root, const std::string& keyPath,
+                     std::uint32_t access, platform::RegHandle* key) {
+    return WalkKeyPath(registry, root, keyPath,
+                       [&](platform::RegHandle parent, std::string_view, const std::string& name, bool last, Level* next) {
+                           return registry.OpenKeyEx(parent, name, last ? access : platform::kKeyRead, &next->handle);
+                       },
+                       key);
+}
+
+long OpenOrCreateKey(platform::Registry& registry, platform::RegHandle root, const std::string& keyPath,
+                     std::uint32_t access, platform::RegHandle* key) {
+    const long opened = OpenKeyAsWalked(registry, root, keyPath, access, key);
+    if (opened != platform::kErrorFileNotFound) return opened;
+    return WalkKeyPath(registry, root, keyPath,
+                       [&](platform::RegHandle parent, std::string_view, const std::string& name, bool, Level* next) {
+                           return registry.CreateKey(parent, name, &next->handle);
+                       },
+                       key);
 }
 
 long OpenKeys::Open(platform::RegHandle root, const std::string& keyPath, std::uint32_t access,
@@ -32,51 +55,36 @@ long OpenKeys::Open(platform::RegHandle root, const std::string& keyPath, std::u
         *key = held->second.handle;
         return platform::kErrorSuccess;
     }
-    platform::RegHandle parent = root;
-    const std::size_t cut = keyPath.rfind('\\');
-    if (cut != std::string::npos) {
-        const long opened = OpenLevel(root, keyPath.substr(0, cut), &parent);
-        if (opened != platform::kErrorSuccess) return opened;
-    }
-    const std::string name = cut == std::string::npos ? keyPath : keyPath.substr(cut + 1);
-    // An empty name would open the same key again: no walk made such a path.
-    if (name.empty() && !keyPath.empty()) return platform::kErrorInvalidName;
-    platform::RegHandle next = 0;
     std::uint32_t granted = access | alsoTry;
-    long opened = registry_.OpenKeyEx(parent, name, granted, &next);
-    if (opened == platform::kErrorAccessDenied && granted != access) {
-        granted = access;  // a key we may read but not change
-        opened = registry_.OpenKeyEx(parent, name, granted, &next);
-    }
-    if (opened != platform::kErrorSuccess) return opened;
+    const long reached = WalkKeyPath(
+        registry_, root, keyPath,
+        [&](platform::RegHandle parent, std::string_view path, const std::string& name, bool last, Level* next) {
+            next->kept = true;
+            if (!last) {
+                // A level above the key: opened for reading once, for every key below it.
+                const auto level = levels_.find({root, std::string(path)});
+                if (level != levels_.end()) {
+                    next->handle = level->second;
+                    return platform::kErrorSuccess;
+                }
+                const long opened = registry_.OpenKeyEx(parent, name, platform::kKeyRead, &next->handle);
+                if (opened == platform::kErrorSuccess) levels_[{root, std::string(path)}] = next->handle;
+                return opened;
+            }
+            long opened = registry_.OpenKeyEx(parent, name, granted, &next->handle);
+            if (opened == platform::kErrorAccessDenied && granted != access) {
+                granted = access;  // a key we may read but not change
+                opened = registry_.OpenKeyEx(parent, name, granted, &next->handle);
+            }
+            return opened;
+        },
+        key);
+    if (reached != platform::kErrorSuccess) return reached;
     if (held != keys_.end()) {
         registry_.CloseKey(held->second.handle);
         keys_.erase(held);
     }
-    keys_[{root, keyPath}] = Entry{next, granted};
-    *key = next;
-    return platform::kErrorSuccess;
-}
-
-long OpenKeys::OpenLevel(platform::RegHandle root, const std::string& path, platform::RegHandle* level) {
-    const auto held = levels_.find({root, path});
-    if (held != levels_.end()) {
-        *level = held->second;
-        return platform::kErrorSuccess;
-    }
-    platform::RegHandle parent = root;
-    const std::size_t cut = path.rfind('\\');
-    if (cut != std::string::npos) {
-        const long opened = OpenLevel(root, path.substr(0, cut), &parent);
-        if (opened != platform::kErrorSuccess) return opened;
-    }
-    const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
-    if (name.empty()) return platform::kErrorInvalidName;
-    platform::RegHandle next = 0;
-    const long opened = registry_.OpenKeyEx(parent, name, platform::kKeyRead, &next);
-    if (opened != platform::kErrorSuccess) return opened;
-    levels_[{root, path}] = next;
-    *level = next;
+    keys_[{root, keyPath}] = Entry{*key, granted};
     return platform::kErrorSuccess;
 }
 

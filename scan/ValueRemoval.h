@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "engine/Finding.h"
@@ -13,12 +14,33 @@ namespace scan {
 
 enum class Removal { Removed, AlreadyGone, Failed };
 
-// Opens an existing key the way the walk reached it: level by level from the
-// root, each name relative to the key above it. The registry cuts a whole
-// path longer than it takes in one call, and the cut path may name another
-// key; one level's name never is that long. "Not found" from any level means
-// the key is gone.
+// One level of a walk down a key path: the key it reached, and whether
+// someone keeps it open (else the walk closes it once past it).
+struct Level {
+    platform::RegHandle handle = 0;
+    bool kept = false;
+};
+// Reaches one level: the key named `name` below `parent`; `path` is the key
+// path as far as that level, `last` says it is the key asked for.
+using LevelStep = std::function<long(platform::RegHandle parent, std::string_view path, const std::string& name,
+                                     bool last, Level* next)>;
+
+// The one walk down a key path, the way the walk of a scan reached the key:
+// level by level from the root, each name relative to the key above it,
+// each level reached by `step` (opened, or created when missing). The
+// registry cuts a whole path longer than it takes in one call, and the cut
+// path may name another key; one level's name never is that long. A failed
+// level ends the walk with its answer.
+long WalkKeyPath(platform::Registry& registry, platform::RegHandle root, const std::string& keyPath,
+                 const LevelStep& step, platform::RegHandle* key);
+
+// Opens an existing key so: the levels above for reading, the key for
+// `access`. "Not found" from any level means the key is gone.
 long OpenKeyAsWalked(platform::Registry& registry, platform::RegHandle root, const std::string& keyPath,
+                     std::uint32_t access, platform::RegHandle* key);
+// Opens the key for `access`, or, when a level is missing, creates every
+// level from the root down.
+long OpenOrCreateKey(platform::Registry& registry, platform::RegHandle root, const std::string& keyPath,
                      std::uint32_t access, platform::RegHandle* key);
 
 // Told as a step of a repair (the backup, the removal) takes up each ticked
@@ -51,8 +73,6 @@ private:
         platform::RegHandle handle;
         std::uint32_t access;
     };
-    // A level above a key, opened for reading.
-    long OpenLevel(platform::RegHandle root, const std::string& path, platform::RegHandle* level);
 
     platform::Registry& registry_;
     // By root and path: the levels above a key (opened for reading) and the
