@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "platform/win32/Contrast.h"
 #include "platform/win32/WideText.h"
 
 namespace platform::win32 {
@@ -292,8 +293,9 @@ LRESULT Win32ListView::OnCustomDraw(NMLVCUSTOMDRAW& draw) const {
     switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
         // Asked about every column of every row, the notifications double
-        // the cost of drawing the list: only when a row has a colour.
-        return coloured_ ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
+        // the cost of drawing the list: only when a row has a colour. A
+        // high-contrast theme has the system's colours alone.
+        return coloured_ && !HighContrast() ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
     case CDDS_ITEMPREPAINT:
         return CDRF_NOTIFYSUBITEMDRAW;
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {

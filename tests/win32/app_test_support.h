@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <fstream>
+#include <initializer_list>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -166,6 +167,22 @@ inline void PostPress(HWND window, POINT at, int button = 1) {
     ::PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
     ::PostMessageA(window, down, held, MAKELPARAM(at.x, at.y));
     ::PostMessageA(window, up, 0, MAKELPARAM(at.x, at.y));
+}
+
+// Keys held down together, in order, and let go in the reverse order, on
+// the real keyboard: they go to whatever has the focus, through the
+// system's input.
+inline void PressKeys(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> input;
+    for (const bool up : {false, true})
+        for (size_t i = 0; i < keys.size(); ++i) {
+            INPUT one{};
+            one.type = INPUT_KEYBOARD;
+            one.ki.wVk = up ? keys.begin()[keys.size() - 1 - i] : keys.begin()[i];
+            one.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+            input.push_back(one);
+        }
+    ::SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
 }
 
 // A click on a picture or label of a form window, by its layout name.
