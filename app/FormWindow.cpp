@@ -82,6 +82,19 @@ constexpr const char* kPageNames[] = {"Scan", "Restore", "Settings", "Records"};
 // A solid colour of the system (or of the stand-in for it).
 gdi::Brush SchemeBrush(int index) { return gdi::Brush(::CreateSolidBrush(SchemeColour(index))); }
 
+// The outline of `r` dotted in one colour: the focus mark of a high-contrast
+// theme, which must not invert the theme's colours into others.
+void DottedFrame(HDC dc, const RECT& r, COLORREF ink) {
+    for (int x = r.left; x < r.right; x += 2) {
+        ::SetPixelV(dc, x, r.top, ink);
+        ::SetPixelV(dc, x, r.bottom - 1, ink);
+    }
+    for (int y = r.top; y < r.bottom; y += 2) {
+        ::SetPixelV(dc, r.left, y, ink);
+        ::SetPixelV(dc, r.right - 1, y, ink);
+    }
+}
+
 WNDCLASSEXW FormClass() {
         HINSTANCE instance = ::GetModuleHandleW(nullptr);
         WNDCLASSEXW wc{};
@@ -473,11 +486,15 @@ void FormWindow::PaintScene(HDC dc, const RECT& area) {
             label.Paint(dc, SchemeColour(label.Entry().clickable ? COLOR_HOTLIGHT : COLOR_WINDOWTEXT));
         }
     }
-    if (marked >= 0 && !contrast) {
+    if (marked >= 0) {
         const RECT r = MarkRect(marked);
-        ::SetTextColor(dc, RGB(0, 0, 0));
-        ::SetBkColor(dc, RGB(255, 255, 255));
-        ::DrawFocusRect(dc, &r);
+        if (contrast) {
+            DottedFrame(dc, r, SchemeColour(COLOR_HIGHLIGHTTEXT));
+        } else {
+            ::SetTextColor(dc, RGB(0, 0, 0));
+            ::SetBkColor(dc, RGB(255, 255, 255));
+            ::DrawFocusRect(dc, &r);
+        }
     }
 }
 

@@ -157,6 +157,22 @@ struct CloseAtEnd {
     }
 };
 
+#ifndef WM_GETDPISCALEDSIZE
+#define WM_GETDPISCALEDSIZE 0x02E4
+#endif
+
+// What the system does when a window moves to a screen of `dpi` dots per
+// inch: asks the window its size there, then tells it the new density with
+// that size at the place it suggests (here the screen's corner). False when
+// the window did not answer the question of its size.
+inline bool MoveToDpi(app::FormWindow& form, int dpi) {
+    SIZE size{};
+    if (!::SendMessageW(form.Handle(), WM_GETDPISCALEDSIZE, dpi, reinterpret_cast<LPARAM>(&size))) return false;
+    RECT suggested{0, 0, size.cx, size.cy};
+    ::SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    return true;
+}
+
 inline POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
 // A press and release of `button` (1 left, 2 right) at a point of a

@@ -417,20 +417,6 @@ TEST_F(AppWindows, TheBackupPageListsOnlyNamesEndingInReg) {
     EXPECT_EQ(names, (std::vector<std::string>{"c.REG", "d.reg"}));
 }
 
-#ifndef WM_GETDPISCALEDSIZE
-#define WM_GETDPISCALEDSIZE 0x02E4
-#endif
-
-// What the system does when a window moves to a screen of `dpi` dots per
-// inch: asks the window its size there, then tells it the new density with
-// that size at the place it suggests (here the screen's corner).
-void MoveToDpi(app::FormWindow& form, int dpi) {
-    SIZE size{};
-    ASSERT_TRUE(::SendMessageW(form.Handle(), WM_GETDPISCALEDSIZE, dpi, reinterpret_cast<LPARAM>(&size)));
-    RECT suggested{0, 0, size.cx, size.cy};
-    ::SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
-}
-
 // Where a child window stands in its parent's client area.
 RECT ChildRect(HWND child) {
     RECT r{};
@@ -480,7 +466,7 @@ TEST_F(AppWindows, MovedToAScreenAt144DpiEveryControlIsTheLayoutTimesOneAndAHalf
         // Made here without showing it, so its scan never starts.
         app::ScanWindow scan(rig.App());
         scan.Create(nullptr);
-        MoveToDpi(scan, 144);
+        ASSERT_TRUE(MoveToDpi(scan, 144));
         check(scan, {
                         {"lvwRegErrors", Case::List, {24, 216, 1154, 694}},
                         {"CommandStart", Case::Button, {36, 720, 218, 770}},
@@ -496,7 +482,7 @@ TEST_F(AppWindows, MovedToAScreenAt144DpiEveryControlIsTheLayoutTimesOneAndAHalf
     }
 
     const RECT selectAll = page.LabelNamed("LabelSelectAll").Bounds();
-    MoveToDpi(page, 144);
+    ASSERT_TRUE(MoveToDpi(page, 144));
     check(page, {
                     {"Check1", Case::Check, {384, 312, 686, 338}},
                     {"Check15", Case::Check, {720, 528, 1058, 554}},
