@@ -63,6 +63,33 @@ TEST_F(Keyboard, EveryPageAndBackWithCtrlTabAndCtrlNumber) {
     EXPECT_EQ(rig.Page()->Handle(), home);
 }
 
+// A click of the real mouse while a page is being made goes to the page
+// showing when the switch is over: it is not lost with the page left.
+TEST_F(Keyboard, AClickDuringASwitchReachesThePageShownAfterIt) {
+    AppRig rig;
+    rig.App().Start();
+    ::SetForegroundWindow(rig.Page()->Handle());
+    Flush();
+    POINT records = Centre(rig.Page()->PictureNamed("ImageRecords").Bounds());
+    ::ClientToScreen(rig.Page()->Handle(), &records);
+    bool clicked = false;
+    rig.files.onAppFolder = [&] {
+        if (clicked) return;
+        clicked = true;
+        ::SetCursorPos(records.x, records.y);
+        INPUT input[2] = {};
+        input[0].type = input[1].type = INPUT_MOUSE;
+        input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        ::SendInput(2, input, sizeof(INPUT));
+    };
+    PressKeys({VK_CONTROL, '3'});  // to the settings page, the click made while it is being made
+    ASSERT_TRUE(PumpUntil([&] { return rig.Page()->Page() == Page::Records; }, 10000))
+        << "now on page " << static_cast<int>(rig.Page()->Page());
+    EXPECT_TRUE(clicked);
+    rig.files.onAppFolder = nullptr;
+}
+
 // Tab reaches the painted parts after the child windows; the focused one
 // shows its mark; Enter or the space bar does what a click does.
 TEST_F(Keyboard, TabReachesThePaintedPartsAndEnterOrSpacePressesThem) {

@@ -109,7 +109,13 @@ public:
         for (const std::string& file : ListFiles(folder_ + "\\*")) ::DeleteFileW(Wide(folder_ + "\\" + file).c_str());
         ::RemoveDirectoryW(Wide(folder_).c_str());
     }
-    std::string AppFolder() override { return folder_; }
+    std::string AppFolder() override {
+        if (onAppFolder) onAppFolder();
+        return folder_;
+    }
+    // Runs whenever the windows ask where the application folder is: at
+    // every load of a window, for its background picture.
+    std::function<void()> onAppFolder;
     std::string Profile() const { return folder_ + "\\ro.ini"; }
     void WriteFile(const std::string& name, const std::string& bytes) const {
         std::ofstream(Wide(folder_ + name).c_str(), std::ios::binary) << bytes;
