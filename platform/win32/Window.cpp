@@ -1,9 +1,9 @@
 #include "platform/win32/Window.h"
 
-#include "platform/win32/Contrast.h"
-
 #include <exception>
 #include <system_error>
+
+#include "platform/win32/Contrast.h"
 
 namespace platform::win32 {
 
