@@ -29,10 +29,11 @@ HRESULT Text(const std::string& text, BSTR* out) {
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
-void SetChild(VARIANT* v, long child) {
+// A child id, a role or a state.
+void SetLong(VARIANT* v, long value) {
     ::VariantInit(v);
     v->vt = VT_I4;
-    v->lVal = child;
+    v->lVal = value;
 }
 
 }  // namespace
@@ -122,7 +123,7 @@ public:
         if (!out) return E_POINTER;
         return Ask(child, out, [](IAccessible* a, VARIANT self, VARIANT* o) { return a->get_accRole(self, o); },
                    [](const AccessiblePart& p, VARIANT* o) {
-                       SetChild(o, p.role);
+                       SetLong(o, p.role);
                        return S_OK;
                    });
     }
@@ -130,7 +131,7 @@ public:
         if (!out) return E_POINTER;
         return Ask(child, out, [](IAccessible* a, VARIANT self, VARIANT* o) { return a->get_accState(self, o); },
                    [](const AccessiblePart& p, VARIANT* o) {
-                       SetChild(o, p.state);
+                       SetLong(o, p.state);
                        return S_OK;
                    });
     }
@@ -229,7 +230,7 @@ public:
             }
             if (::PtInRect(&r, p) && !(part.state & STATE_SYSTEM_INVISIBLE)) return Child(child, out);
         }
-        SetChild(out, CHILDID_SELF);
+        SetLong(out, CHILDID_SELF);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
@@ -239,7 +240,7 @@ public:
             IAccessible* other = ChildObject(part.window);
             if (!other) return E_FAIL;
             VARIANT self;
-            SetChild(&self, CHILDID_SELF);
+            SetLong(&self, CHILDID_SELF);
             const HRESULT hr = other->accDoDefaultAction(self);
             other->Release();
             return hr;
@@ -278,7 +279,7 @@ private:
                 }
             }
         }
-        SetChild(out, child);
+        SetLong(out, child);
         return S_OK;
     }
 
@@ -304,7 +305,7 @@ private:
             IAccessible* other = ChildObject(part.window);
             if (!other) return E_FAIL;
             VARIANT self;
-            SetChild(&self, CHILDID_SELF);
+            SetLong(&self, CHILDID_SELF);
             const HRESULT hr = delegate(other, self, out);
             other->Release();
             return hr;
