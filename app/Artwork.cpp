@@ -153,6 +153,22 @@ Picture Picture::Load(const std::string& path) {
     ::CloseHandle(file);
     if (!ok) throw PictureError(path, "Invalid picture:");
 
+    // A page opened again reads its picture again, and its bytes are most
+    // often those of the last time: the picture drawn from them then serves
+    // again, as decoding it anew costs a good part of opening the page.
+    struct Drawn {
+        std::vector<char> bytes;
+        Picture picture;
+    };
+    static std::map<std::string, Drawn> drawn;
+    if (const auto found = drawn.find(path); found != drawn.end() && found->second.bytes == bytes)
+        return found->second.picture;
+    Picture result = Decode(path, bytes);
+    drawn[path] = Drawn{std::move(bytes), result};
+    return result;
+}
+
+Picture Picture::Decode(const std::string& path, const std::vector<char>& bytes) {
     // The stream owns the memory once it is made.
     HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
     if (!memory) throw PictureError(path, "Out of memory reading the picture:");
@@ -181,12 +197,13 @@ Picture Picture::Load(const std::string& path) {
     const int h = ::MulDiv(hmHeight, ::GetDeviceCaps(screen.Get(), LOGPIXELSY), 2540);
     if (w <= 0 || h <= 0) throw PictureError(path, "Invalid picture:");
 
+    auto bitmap = std::make_shared<gdi::Bitmap>(::CreateCompatibleBitmap(screen.Get(), w, h));
+    if (!*bitmap) throw PictureError(path, "Out of memory drawing the picture:");
     Picture result;
-    result.bitmap_.Reset(::CreateCompatibleBitmap(screen.Get(), w, h));
-    if (!result.bitmap_) throw PictureError(path, "Out of memory drawing the picture:");
+    result.bitmap_ = bitmap;
     result.size_ = {w, h};
     gdi::MemoryDC memoryDc(screen.Get());
-    gdi::Selected selected(memoryDc.Get(), result.bitmap_.Get());
+    gdi::Selected selected(memoryDc.Get(), bitmap->Get());
     RECT all{0, 0, w, h};
     ::FillRect(memoryDc.Get(), &all, ::GetSysColorBrush(COLOR_BTNFACE));
     // Rows run upwards in HIMETRIC: start at the bottom, negative height.
@@ -201,7 +218,7 @@ gdi::Bitmap Picture::Scaled(SIZE size) const {
     if (!scaled) return scaled;
     gdi::MemoryDC target(screen.Get());
     gdi::Selected selected(target.Get(), scaled.Get());
-    DrawBitmap(target.Get(), bitmap_.Get(), {0, 0, size.cx, size.cy});
+    DrawBitmap(target.Get(), bitmap_->Get(), {0, 0, size.cx, size.cy});
     return scaled;
 }
 

@@ -5,8 +5,10 @@
 // application folder.
 #include <windows.h>
 
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "platform/win32/Gdi.h"
 #include "shell/Layouts.h"
@@ -52,16 +54,18 @@ private:
 // icon, metafile), drawn once into a bitmap of its own size.
 class Picture {
 public:
-    // Throws PictureError.
+    // Reads the file at every call. Throws PictureError.
     static Picture Load(const std::string& path);
-    HBITMAP Handle() const { return bitmap_.Get(); }
+    HBITMAP Handle() const { return bitmap_->Get(); }
     SIZE Size() const { return size_; }
     // A copy drawn smoothly at `size`, made once for a window on a denser
     // screen than the picture's 96 dots per inch.
     gdi::Bitmap Scaled(SIZE size) const;
 
 private:
-    gdi::Bitmap bitmap_;
+    static Picture Decode(const std::string& path, const std::vector<char>& bytes);
+    // Drawn once for the same bytes, and shared (see Load).
+    std::shared_ptr<const gdi::Bitmap> bitmap_;
     SIZE size_{};
 };
 

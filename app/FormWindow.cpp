@@ -1,6 +1,7 @@
 #include "app/FormWindow.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <uxtheme.h>
 #include <windowsx.h>
 
@@ -8,10 +9,13 @@
 #include <stdexcept>
 
 #include "app/resource.h"
+#include "platform/win32/Contrast.h"
 #include "platform/win32/WideText.h"
 
 namespace app {
 
+using platform::win32::HighContrast;
+using platform::win32::SchemeColour;
 using platform::win32::ThrowLastError;
 using platform::win32::Wide;
 
@@ -70,6 +74,25 @@ FrameRole RoleOf(const std::string& name) {
     for (const NamedRole& named : kFrameRoles)
         if (name == named.name) return named.role;
     return {};
+}
+
+// The names the navigation pictures show, by page.
+constexpr const char* kPageNames[] = {"Scan", "Restore", "Settings", "Records"};
+
+// A solid colour of the system (or of the stand-in for it).
+gdi::Brush SchemeBrush(int index) { return gdi::Brush(::CreateSolidBrush(SchemeColour(index))); }
+
+// The outline of `r` dotted in one colour: the focus mark of a high-contrast
+// theme, which must not invert the theme's colours into others.
+void DottedFrame(HDC dc, const RECT& r, COLORREF ink) {
+    for (int x = r.left; x < r.right; x += 2) {
+        ::SetPixelV(dc, x, r.top, ink);
+        ::SetPixelV(dc, x, r.bottom - 1, ink);
+    }
+    for (int y = r.top; y < r.bottom; y += 2) {
+        ::SetPixelV(dc, r.left, y, ink);
+        ::SetPixelV(dc, r.right - 1, y, ink);
+    }
 }
 
 WNDCLASSEXW FormClass() {
@@ -142,10 +165,10 @@ void PaintedLabel::SetUnderline(bool on) {
     Changed(before);
 }
 
-void PaintedLabel::Paint(HDC dc) const {
+void PaintedLabel::Paint(HDC dc, std::optional<COLORREF> ink) const {
     if (text_.empty()) return;
     gdi::Selected font(dc, (underline_ ? underlined_ : font_).Get());
-    ::SetTextColor(dc, ToColorRef(spec_.colour));
+    ::SetTextColor(dc, ink ? *ink : ToColorRef(spec_.colour));
     RECT r = bounds_;
     const std::wstring text = Wide(text_);
     ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, Format());
@@ -223,6 +246,16 @@ std::optional<LRESULT> CheckBoxWindow::OnReflected(UINT message, WPARAM wParam, 
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: {
         const auto dc = reinterpret_cast<HDC>(wParam);
+        if (HighContrast()) {
+            const COLORREF window = SchemeColour(COLOR_WINDOW);
+            if (window != contrastColour_) {
+                contrast_ = gdi::Brush(::CreateSolidBrush(window));
+                contrastColour_ = window;
+            }
+            ::SetTextColor(dc, SchemeColour(COLOR_WINDOWTEXT));
+            ::SetBkColor(dc, window);
+            return reinterpret_cast<LRESULT>(contrast_.Get());
+        }
         ::SetTextColor(dc, ToColorRef(spec_.colour));
         ::SetBkColor(dc, ToColorRef(spec_.background));
         return reinterpret_cast<LRESULT>(background_.Get());
@@ -269,6 +302,7 @@ void FormWindow::Create(HWND owner, POINT at) {
         if (role.kind == FrameRole::Navigation) frame.navigation[static_cast<int>(role.page)] = pictures_[i].get();
     }
     frame_.emplace(frame, frameActions_, layout_.page);
+    MakeFocusStops();
     frame_->Load();
     Form_Load();
 }
@@ -404,11 +438,13 @@ void FormWindow::Invalidate(const RECT& area) {
 void FormWindow::PaintScene(HDC dc, const RECT& area) {
     gdi::SavedState state(dc);
     ::IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
+    const bool contrast = HighContrast();
     const SIZE size = ClientSize();
     RECT all{0, 0, size.cx, size.cy};
-    // The button face shows only where the picture does not reach.
-    ::FillRect(dc, &all, ::GetSysColorBrush(COLOR_BTNFACE));
-    if (background_) {
+    // The button face shows only where the picture does not reach; a
+    // high-contrast theme has the window colour and no picture.
+    ::FillRect(dc, &all, contrast ? SchemeBrush(COLOR_WINDOW).Get() : ::GetSysColorBrush(COLOR_BTNFACE));
+    if (background_ && !contrast) {
         HBITMAP shown = scaledBackground_ ? scaledBackground_.Get() : background_->Handle();
         BITMAP info{};
         ::GetObjectW(shown, sizeof info, &info);
@@ -418,17 +454,102 @@ void FormWindow::PaintScene(HDC dc, const RECT& area) {
     }
     // Where two elements overlap (the navigation images, by a row), the one
     // listed first lies on top: each kind is drawn last to first.
-    for (auto set = pictures_.rbegin(); set != pictures_.rend(); ++set) (*set)->Paint(dc);
+    for (int i = static_cast<int>(pictures_.size()) - 1; i >= 0; --i) {
+        if (contrast)
+            PaintContrastPicture(dc, i);
+        else
+            pictures_[i]->Paint(dc);
+    }
     // The outlines' line is one pixel at 96 dots per inch (15 twips), and
     // as thick as those twips on a denser screen, so it meets its list.
     const int lineWidth = std::max(1, layout::Pixels(15, dpi_));
     for (const auto& shape : layout_.shapes) {
-        gdi::Brush line(::CreateSolidBrush(ToColorRef(shape.colour)));
+        gdi::Brush line(::CreateSolidBrush(contrast ? SchemeColour(COLOR_WINDOWTEXT) : ToColorRef(shape.colour)));
         RECT r = PixelRect(shape.at, dpi_);
         for (int i = 0; i < lineWidth; ++i, ::InflateRect(&r, -1, -1)) ::FrameRect(dc, &r, line.Get());
     }
     ::SetBkMode(dc, TRANSPARENT);
-    for (auto label = labels_.rbegin(); label != labels_.rend(); ++label) (*label)->Paint(dc);
+    const int marked = StopMarked() ? focusedStop_ : -1;
+    for (int i = static_cast<int>(labels_.size()) - 1; i >= 0; --i) {
+        const PaintedLabel& label = *labels_[i];
+        if (!contrast) {
+            label.Paint(dc);
+            continue;
+        }
+        // Texts in the window's text colour, links in the link colour, the
+        // focused link in the selection's colours.
+        if (marked >= 0 && stops_[marked] == Target{Target::Label, i}) {
+            const RECT r = MarkRect(marked);
+            ::FillRect(dc, &r, SchemeBrush(COLOR_HIGHLIGHT).Get());
+            label.Paint(dc, SchemeColour(COLOR_HIGHLIGHTTEXT));
+        } else {
+            label.Paint(dc, SchemeColour(label.Entry().clickable ? COLOR_HOTLIGHT : COLOR_WINDOWTEXT));
+        }
+    }
+    if (marked >= 0) {
+        const RECT r = MarkRect(marked);
+        if (contrast) {
+            DottedFrame(dc, r, SchemeColour(COLOR_HIGHLIGHTTEXT));
+        } else {
+            ::SetTextColor(dc, RGB(0, 0, 0));
+            ::SetBkColor(dc, RGB(255, 255, 255));
+            ::DrawFocusRect(dc, &r);
+        }
+    }
+}
+
+void FormWindow::PaintContrastPicture(HDC dc, int index) const {
+    const PaintedPictureSet& set = *pictures_[index];
+    const FrameRole role = roles_[index];
+    const RECT r = set.Bounds();
+    const int line = std::max(1, layout::Pixels(15, dpi_));
+    if (role.kind == FrameRole::Caption) {
+        // The strip that moves the window: a line under it.
+        const RECT under{r.left, r.bottom - line, r.right, r.bottom};
+        ::FillRect(dc, &under, SchemeBrush(COLOR_WINDOWTEXT).Get());
+        return;
+    }
+    if (role.kind == FrameRole::None) return;  // a picture that only decorates
+    // A flat button: the current page, a pressed image and the focused one
+    // in the selection's colours; a hovered one with a thicker frame.
+    const bool focused = StopMarked() && stops_[focusedStop_] == Target{Target::Picture, index};
+    const bool selected = set.Shown() == shell::kPressed || focused;
+    const COLORREF ink = SchemeColour(selected ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT);
+    ::FillRect(dc, &r, SchemeBrush(selected ? COLOR_HIGHLIGHT : COLOR_BTNFACE).Get());
+    gdi::Brush inkBrush(::CreateSolidBrush(ink));
+    RECT frame = r;
+    for (int i = 0; i < (set.Shown() == shell::kHover ? 2 : 1) * line; ++i, ::InflateRect(&frame, -1, -1))
+        ::FrameRect(dc, &frame, inkBrush.Get());
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    switch (role.kind) {
+    case FrameRole::Min: {
+        const RECT bar{r.left + w / 3, r.top + h * 2 / 3 - line, r.right - w / 3, r.top + h * 2 / 3 + line};
+        ::FillRect(dc, &bar, inkBrush.Get());
+        break;
+    }
+    case FrameRole::Exit: {
+        gdi::Pen pen(::CreatePen(PS_SOLID, 2 * line, ink));
+        gdi::Selected selectedPen(dc, pen.Get());
+        const int dx = w / 3, dy = h / 4;
+        ::MoveToEx(dc, r.left + dx, r.top + dy, nullptr);
+        ::LineTo(dc, r.right - dx, r.bottom - dy);
+        ::MoveToEx(dc, r.right - dx, r.top + dy, nullptr);
+        ::LineTo(dc, r.left + dx, r.bottom - dy);
+        break;
+    }
+    case FrameRole::Navigation: {
+        gdi::Font font = MakeFont(layout::kBoldFont, dpi_);
+        gdi::Selected selectedFont(dc, font.Get());
+        ::SetBkMode(dc, TRANSPARENT);
+        ::SetTextColor(dc, ink);
+        RECT text = r;
+        const std::wstring name = Wide(kPageNames[static_cast<int>(role.page)]);
+        ::DrawTextW(dc, name.c_str(), static_cast<int>(name.size()), &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        break;
+    }
+    default:
+        break;
+    }
 }
 
 void FormWindow::OnPaint() {
@@ -546,14 +667,296 @@ void FormWindow::OnButtonUp(int button, POINT p) {
 void FormWindow::OnActivate(bool active) {
     if (!active) {
         HWND focus = ::GetFocus();
-        if (focus && ::IsChild(Handle(), focus)) lastFocus_ = focus;
+        if (focus && (focus == Handle() || ::IsChild(Handle(), focus))) lastFocus_ = focus;
         return;
     }
     HWND focus = lastFocus_ && ::IsWindow(lastFocus_) && ::IsWindowEnabled(lastFocus_) ? lastFocus_ : FirstFocus();
     if (focus) ::SetFocus(focus);
 }
 
+// ---------------------------------------------------------------- keyboard
+
+void FormWindow::MakeFocusStops() {
+    stops_.clear();
+    staticLabels_.clear();
+    for (int i = 0; i < static_cast<int>(labels_.size()); ++i) {
+        if (labels_[i]->Entry().clickable)
+            stops_.push_back({Target::Label, i});
+        else
+            staticLabels_.push_back(i);
+    }
+    auto addPictures = [&](auto wanted) {
+        for (int i = 0; i < static_cast<int>(pictures_.size()); ++i)
+            if (wanted(roles_[i])) stops_.push_back({Target::Picture, i});
+    };
+    for (int page = 0; page < 4; ++page)
+        addPictures([page](const FrameRole& r) { return r.kind == FrameRole::Navigation && static_cast<int>(r.page) == page; });
+    addPictures([](const FrameRole& r) { return r.kind == FrameRole::Min; });
+    addPictures([](const FrameRole& r) { return r.kind == FrameRole::Exit; });
+}
+
+int FormWindow::FocusPosition(HWND focus) const {
+    if (!focus) return -1;
+    if (focus == Handle()) return focusedStop_ >= 0 ? static_cast<int>(focusOrder_.size()) + focusedStop_ : -1;
+    for (size_t i = 0; i < focusOrder_.size(); ++i)
+        if (focus == focusOrder_[i] || ::IsChild(focusOrder_[i], focus)) return static_cast<int>(i);
+    return -1;
+}
+
+void FormWindow::MoveFocus(int from, bool backwards) {
+    const int children = static_cast<int>(focusOrder_.size());
+    const int count = children + static_cast<int>(stops_.size());
+    if (count == 0) return;
+    int at = from;
+    for (int step = 0; step < count; ++step) {
+        at = at < 0 ? (backwards ? count - 1 : 0) : (at + (backwards ? count - 1 : 1)) % count;
+        if (at >= children) {
+            FocusStop(at - children);
+            return;
+        }
+        const HWND child = focusOrder_[at];
+        if (!::IsWindowEnabled(child) || !::IsWindowVisible(child)) continue;
+        // Focus marks show from now on, as after Tab in a dialog.
+        ::SendMessageW(Handle(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+        ::SetFocus(child);
+        return;
+    }
+}
+
+bool FormWindow::MoveFocusFrom(HWND control, bool backwards) {
+    const int from = FocusPosition(control);
+    if (from < 0) return false;
+    MoveFocus(from, backwards);
+    return true;
+}
+
+void FormWindow::FocusStop(int stop) {
+    const int old = focusedStop_;
+    focusedStop_ = stop;
+    spaceDown_ = false;
+    if (::GetFocus() != Handle()) {
+        ::SetFocus(Handle());  // WM_SETFOCUS shows the mark and tells screen readers
+        return;
+    }
+    InvalidateStop(old);
+    InvalidateStop(stop);
+    platform::win32::NotifyAccessibleFocus(Handle(), static_cast<int>(focusOrder_.size()) + 1 + stop);
+}
+
+bool FormWindow::StopMarked() const {
+    return focusedStop_ >= 0 && focusedStop_ < static_cast<int>(stops_.size()) && Handle() && ::GetFocus() == Handle();
+}
+
+RECT FormWindow::MarkRect(int stop) const {
+    const Target& t = stops_[stop];
+    RECT r;
+    if (t.kind == Target::Label) {
+        // Around the text.
+        r = labels_[t.index]->Bounds();
+        ::InflateRect(&r, 1, 1);
+    } else {
+        // Inside the picture.
+        r = pictures_[t.index]->Bounds();
+        ::InflateRect(&r, -2, -2);
+    }
+    return r;
+}
+
+void FormWindow::InvalidateStop(int stop) {
+    if (stop < 0 || stop >= static_cast<int>(stops_.size())) return;
+    const Target& t = stops_[stop];
+    RECT r = t.kind == Target::Label ? labels_[t.index]->Bounds() : pictures_[t.index]->Bounds();
+    ::InflateRect(&r, 2, 2);
+    Invalidate(r);
+}
+
+void FormWindow::PressStop(int stop) {
+    if (stop < 0 || stop >= static_cast<int>(stops_.size())) return;
+    const Target& t = stops_[stop];
+    if (t.kind == Target::Label) {
+        OnLabelClick(labels_[t.index]->Entry().name);
+        return;
+    }
+    const FrameRole role = roles_[t.index];
+    switch (role.kind) {
+    case FrameRole::Min: frame_->ImageMin_Press(); break;
+    case FrameRole::Exit: frame_->ImageExit_Press(); break;
+    case FrameRole::Navigation: frame_->Navigation_Press(role.page); break;
+    default: break;
+    }
+}
+
+// Keys while a painted part holds the focus (the window itself has it):
+// Enter presses it, the space bar presses it when let go, the arrow keys
+// move on as they do from a gradient button.
+void FormWindow::OnStopKey(UINT message, WPARAM key, LPARAM flags) {
+    if (!StopMarked()) return;
+    const bool repeat = (HIWORD(flags) & KF_REPEAT) != 0;
+    if (message == WM_KEYUP) {
+        if (key == VK_SPACE && spaceDown_) {
+            spaceDown_ = false;
+            InvalidateStop(focusedStop_);
+            PressStop(focusedStop_);
+        }
+        return;
+    }
+    const int at = static_cast<int>(focusOrder_.size()) + focusedStop_;
+    switch (key) {
+    case VK_RETURN:
+        if (!repeat) PressStop(focusedStop_);
+        break;
+    case VK_SPACE:
+        spaceDown_ = true;
+        break;
+    case VK_LEFT:
+    case VK_UP: MoveFocus(at, true); break;
+    case VK_RIGHT:
+    case VK_DOWN: MoveFocus(at, false); break;
+    default: break;
+    }
+}
+
+bool FormWindow::OnDialogKey(MSG& msg) {
+    const bool ctrl = ::GetKeyState(VK_CONTROL) < 0, shift = ::GetKeyState(VK_SHIFT) < 0;
+    const bool alt = (HIWORD(msg.lParam) & KF_ALTDOWN) != 0;
+    // Alt+F4 does what the close image does (on the scan window: its exit
+    // guard), not the system's close.
+    if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4 && alt && !ctrl && !shift) {
+        frame_->ImageExit_Press();
+        return true;
+    }
+    if (msg.message == WM_KEYDOWN && !alt) {
+        const WPARAM key = msg.wParam;
+        if (key == VK_TAB && ctrl) {
+            frame_->NextPage(shift);
+            return true;
+        }
+        if (key == VK_TAB && !(::SendMessageW(msg.hwnd, WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(&msg)) &
+                               (DLGC_WANTTAB | DLGC_WANTALLKEYS))) {
+            MoveFocus(FocusPosition(msg.hwnd), shift);
+            return true;
+        }
+        if (ctrl && !shift && ((key >= '1' && key <= '4') || (key >= VK_NUMPAD1 && key <= VK_NUMPAD4))) {
+            frame_->Navigation_Press(static_cast<shell::Page>(key >= VK_NUMPAD1 ? key - VK_NUMPAD1 : key - '1'));
+            return true;
+        }
+        if (key == VK_ESCAPE && !ctrl && !shift) {
+            OnEscape();
+            return true;
+        }
+        // Enter presses a focused gradient button, as the space bar does.
+        if (key == VK_RETURN && !ctrl && !shift)
+            for (auto& [name, button] : buttons_)
+                if (button->Handle() == msg.hwnd) {
+                    if (!(HIWORD(msg.lParam) & KF_REPEAT)) button->Press();
+                    return true;
+                }
+    }
+    // A painted part has the focus: the window's own keys.
+    if (msg.hwnd == Handle()) return false;
+    return ::IsDialogMessageW(Handle(), &msg) != FALSE;
+}
+
+// ----------------------------------------------------------- screen readers
+
+int FormWindow::AccessibleCount() {
+    return static_cast<int>(focusOrder_.size() + stops_.size() + staticLabels_.size());
+}
+
+platform::win32::AccessiblePart FormWindow::AccessiblePartOf(int child) {
+    platform::win32::AccessiblePart part;
+    const int children = static_cast<int>(focusOrder_.size()), stops = static_cast<int>(stops_.size());
+    if (child == CHILDID_SELF) {
+        part.name = layout::kWindowTitle;
+        part.role = ROLE_SYSTEM_CLIENT;
+        part.state = STATE_SYSTEM_FOCUSABLE;
+        if (::GetFocus() == Handle() && !StopMarked()) part.state |= STATE_SYSTEM_FOCUSED;
+        ::GetClientRect(Handle(), &part.bounds);
+        return part;
+    }
+    int index = child - 1;
+    if (index < children) {
+        part.window = focusOrder_[index];
+        return part;
+    }
+    index -= children;
+    if (index >= stops) {
+        const PaintedLabel& label = *labels_[staticLabels_[index - stops]];
+        part.name = label.Caption();
+        part.role = ROLE_SYSTEM_STATICTEXT;
+        part.state = STATE_SYSTEM_READONLY;
+        part.bounds = label.Bounds();
+        return part;
+    }
+    const Target& t = stops_[index];
+    part.state = STATE_SYSTEM_FOCUSABLE;
+    if (StopMarked() && focusedStop_ == index) part.state |= STATE_SYSTEM_FOCUSED;
+    if (pressed_ == t || (spaceDown_ && StopMarked() && focusedStop_ == index)) part.state |= STATE_SYSTEM_PRESSED;
+    if (t.kind == Target::Label) {
+        const PaintedLabel& label = *labels_[t.index];
+        part.name = label.Caption();
+        part.role = ROLE_SYSTEM_LINK;
+        part.state |= STATE_SYSTEM_LINKED;
+        if (label.Underlined()) part.state |= STATE_SYSTEM_HOTTRACKED;
+        part.bounds = label.Bounds();
+        part.defaultAction = "Jump";
+        return part;
+    }
+    const PaintedPictureSet& set = *pictures_[t.index];
+    const FrameRole role = roles_[t.index];
+    part.bounds = set.Bounds();
+    if (set.Shown() == shell::kHover) part.state |= STATE_SYSTEM_HOTTRACKED;
+    if (role.kind == FrameRole::Navigation) {
+        const int page = static_cast<int>(role.page);
+        part.name = kPageNames[page];
+        part.role = ROLE_SYSTEM_PAGETAB;
+        part.state |= STATE_SYSTEM_SELECTABLE;
+        part.shortcut = "Ctrl+" + std::to_string(page + 1);
+        if (layout_.page == role.page)
+            part.state |= STATE_SYSTEM_SELECTED;  // the open page: a press does nothing
+        else
+            part.defaultAction = "Switch";
+        return part;
+    }
+    part.role = ROLE_SYSTEM_PUSHBUTTON;
+    part.name = role.kind == FrameRole::Min ? "Minimise" : "Close";
+    if (role.kind == FrameRole::Exit) part.shortcut = "Alt+F4";
+    part.defaultAction = "Press";
+    return part;
+}
+
+void FormWindow::AccessibleDoDefault(int child) {
+    const int stop = child - 1 - static_cast<int>(focusOrder_.size());
+    if (stop < 0 || stop >= static_cast<int>(stops_.size())) return;
+    Post([this, stop] { PressStop(stop); });
+}
+
+int FormWindow::AccessibleFocus() {
+    const HWND focus = ::GetFocus();
+    if (focus == Handle()) return StopMarked() ? static_cast<int>(focusOrder_.size()) + 1 + focusedStop_ : CHILDID_SELF;
+    const int at = FocusPosition(focus);
+    return at < 0 ? -1 : at + 1;
+}
+
+void FormWindow::AccessibleTakeFocus(int child) {
+    const int children = static_cast<int>(focusOrder_.size());
+    if (child == CHILDID_SELF) {
+        ::SetFocus(Handle());
+    } else if (child <= children) {
+        ::SetFocus(focusOrder_[child - 1]);
+    } else if (child - 1 - children < static_cast<int>(stops_.size())) {
+        FocusStop(child - 1 - children);
+    }
+}
+
 // ---------------------------------------------------------------- messages
+
+void FormWindow::OnThemeChanged(UINT message, WPARAM wParam, LPARAM lParam) {
+    // The child windows hear of it too (the system tells top-level windows
+    // only); then everything is drawn again at once.
+    for (HWND child : focusOrder_) ::SendMessageW(child, message, wParam, lParam);
+    ::RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
 
 void FormWindow::OnFailure(const char* what) {
     ::MessageBoxW(Handle(), Wide(what).c_str(), Wide(platform::kProgramTitle).c_str(), MB_ICONEXCLAMATION | MB_OK);
@@ -580,6 +983,27 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_ACTIVATE:
         OnActivate(LOWORD(wParam) != WA_INACTIVE);
+        return 0;
+    case WM_SETFOCUS:
+        if (StopMarked()) {
+            InvalidateStop(focusedStop_);
+            platform::win32::NotifyAccessibleFocus(Handle(), static_cast<int>(focusOrder_.size()) + 1 + focusedStop_);
+        }
+        return 0;
+    case WM_KILLFOCUS:
+        spaceDown_ = false;
+        InvalidateStop(focusedStop_);
+        return 0;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+        OnStopKey(message, wParam, lParam);
+        return 0;
+    case WM_GETOBJECT:
+        if (const auto answer = accessible_.Answer(Handle(), wParam, lParam)) return *answer;
+        break;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        OnThemeChanged(message, wParam, lParam);
         return 0;
     case WM_GETDPISCALEDSIZE: {
         // Asked before a move to a screen of another density: the window's

@@ -8,6 +8,12 @@
 // Every page and the scan window derive from it and add their own logic in
 // Form_Load. Requests that would destroy a window (close, page switch) are
 // posted and run from the window's own message, never under a caller.
+//
+// The keyboard reaches every painted part that reacts to a click (the frame's
+// images, the page's links) after the child windows, in one Tab order; the
+// part with the focus shows a dotted mark. A screen reader finds the painted
+// parts and the child windows through the window's IAccessible. Under a
+// high-contrast theme the window draws with the system's colours alone.
 #include <windows.h>
 
 #include <deque>
@@ -22,6 +28,7 @@
 #include "controls/win32/ButtonWindow.h"
 #include "platform/win32/Win32ListView.h"
 #include "app/Artwork.h"
+#include "platform/win32/Accessible.h"
 #include "platform/win32/Gdi.h"
 #include "platform/win32/Window.h"
 #include "shell/Frame.h"
@@ -47,7 +54,8 @@ public:
     bool Underlined() const { return underline_; }
     const RECT& Bounds() const { return bounds_; }
     const shell::layout::LabelSpec& Entry() const { return spec_; }
-    void Paint(HDC dc) const;
+    // In its own colour, or in `ink`.
+    void Paint(HDC dc, std::optional<COLORREF> ink = std::nullopt) const;
 
 private:
     void Measure();
@@ -99,6 +107,8 @@ private:
     shell::layout::CheckSpec spec_;
     gdi::Font font_;
     gdi::Brush background_;
+    gdi::Brush contrast_;  // the window colour of a high-contrast theme
+    COLORREF contrastColour_ = CLR_INVALID;
 };
 
 // What a picture of the frame does, found from its name once at load.
@@ -107,7 +117,7 @@ struct FrameRole {
     shell::Page page = shell::Page::Scanner;  // of a navigation image
 };
 
-class FormWindow : public platform::win32::Window {
+class FormWindow : public platform::win32::Window, private platform::win32::AccessibleParts {
 public:
     // `files` gives the application folder, where the background lies.
     FormWindow(const shell::layout::WindowLayout& layout, platform::FileSystem& files, shell::FrameActions frameActions);
@@ -144,6 +154,10 @@ public:
     // Redraws `area` (client pixels) at the next paint.
     void Invalidate(const RECT& area);
 
+    // Tab (or Shift+Tab) from `control`, a child window, through the one
+    // focus order of child windows and painted parts.
+    bool MoveFocusFrom(HWND control, bool backwards) override;
+
 protected:
     virtual void Form_Load() = 0;
     virtual void OnCloseRequest() = 0;  // the system's close command
@@ -151,6 +165,8 @@ protected:
     virtual void OnFormMouseMove() {}
     virtual void OnLabelMouseMove(const std::string&) {}
     virtual void OnLabelClick(const std::string&) {}
+    // The Esc key.
+    virtual void OnEscape() {}
 
     // Made by Create, once the picture sets exist.
     std::optional<shell::Frame> frame_;
@@ -164,9 +180,12 @@ private:
     };
 
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool OnDialogKey(MSG& msg) override;
     void OnFailure(const char* what) override;
     void OnPaint();
     void PaintScene(HDC dc, const RECT& area);
+    // A frame image as a flat button of the high-contrast theme.
+    void PaintContrastPicture(HDC dc, int index) const;
     Target HitTest(POINT p) const;
     void OnMouseMove(POINT p);
     void OnButtonDown(int button, POINT p);
@@ -176,6 +195,32 @@ private:
     void TargetMouseUp(const Target& t);
     void TargetClick(const Target& t);
     void OnActivate(bool active);
+    void OnThemeChanged(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // The painted parts that take the focus, after the child windows: the
+    // page's links, the navigation images, minimise and close.
+    void MakeFocusStops();
+    // Where the focus is in the whole order (child windows first, then the
+    // painted parts); -1 when it is in none of them.
+    int FocusPosition(HWND focus) const;
+    void MoveFocus(int from, bool backwards);
+    void FocusStop(int stop);
+    // Whether the focused painted part shows its mark now.
+    bool StopMarked() const;
+    RECT MarkRect(int stop) const;
+    void InvalidateStop(int stop);
+    // A press of a painted part from the keyboard or a screen reader: what
+    // its click does.
+    void PressStop(int stop);
+    void OnStopKey(UINT message, WPARAM key, LPARAM flags);
+    // AccessibleParts: the window, then the child windows, the painted parts
+    // that take the focus and the other texts.
+    int AccessibleCount() override;
+    platform::win32::AccessiblePart AccessiblePartOf(int child) override;
+    void AccessibleDoDefault(int child) override;
+    int AccessibleFocus() override;
+    void AccessibleTakeFocus(int child) override;
+
     void RunPosted();
     void CreateControls();
     SIZE ClientSize() const;
@@ -199,11 +244,16 @@ private:
     std::map<std::string, std::unique_ptr<ButtonWindow>> buttons_;
     std::map<std::string, gdi::Font> listFonts_;
     std::vector<HWND> focusOrder_;
+    std::vector<Target> stops_;      // the painted parts that take the focus, in order
+    std::vector<int> staticLabels_;  // the labels no click reaches, for screen readers
+    int focusedStop_ = -1;           // the one with the focus when the window itself has it
+    bool spaceDown_ = false;         // the space bar went down on it
     HWND lastFocus_ = nullptr;
     Target pressed_;
     int pressedButton_ = 0;
     std::deque<std::function<void()>> posted_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    platform::win32::AccessibleClient accessible_{*this};
 };
 
 // Message posted to a form window to run its posted tasks.

@@ -10,6 +10,7 @@
 #include "platform/win32/Win32Shell.h"
 #include "platform/win32/Win32Ui.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Window.h"
 #include "app/Windows.h"
 
 namespace w = platform::win32;
@@ -32,7 +33,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         MSG msg;
         BOOL got;
         while ((got = ::GetMessageW(&msg, nullptr, 0, 0)) > 0) {
-            if (app::HandleDialogKeys(msg)) continue;
+            if (w::PreTranslateKeys(msg)) continue;
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
         }

@@ -1,6 +1,5 @@
 #include "app/Windows.h"
 
-#include <cwchar>
 #include <string>
 
 #include "engine/IgnoreList.h"
@@ -229,7 +228,7 @@ void App::ShowScanWindow(PageWindow& owner, const engine::CategorySet& ticked) {
             ::PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 1);
             break;
         }
-        if (HandleDialogKeys(msg)) continue;
+        if (platform::win32::PreTranslateKeys(msg)) continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
@@ -252,14 +251,6 @@ void App::End(int code) {
         onEnd_();
     else
         ::PostQuitMessage(code);
-}
-
-bool HandleDialogKeys(MSG& msg) {
-    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !msg.hwnd) return false;
-    HWND root = ::GetAncestor(msg.hwnd, GA_ROOT);
-    wchar_t name[32] = {};
-    if (!root || !::GetClassNameW(root, name, 32) || std::wcscmp(name, kFormClassName) != 0) return false;
-    return ::IsDialogMessageW(root, &msg) != FALSE;
 }
 
 }  // namespace app

@@ -109,6 +109,8 @@ private:
     void Form_Load() override;
     void OnCloseRequest() override { form_->QueryClose(); }
     void OnFormMouseMove() override {}
+    // Esc does what Return does, while Return is enabled.
+    void OnEscape() override { ButtonNamed("CommandReturn").Press(); }
     App& app_;
     platform::win32::Win32Timer timer_;
     engine::CategorySet ticked_;
@@ -155,9 +157,5 @@ private:
     ScanWindow* scan_ = nullptr;
     bool ended_ = false;
 };
-
-// Tab, Shift+Tab and the space bar among the controls of a form window;
-// true when the message was handled so.
-bool HandleDialogKeys(MSG& msg);
 
 }  // namespace app

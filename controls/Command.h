@@ -197,6 +197,7 @@ private:
     void PaintOfficeXpDown();
     void PaintOfficeXpDisabled();
     void PaintGradient(Colour mid, Colour frame, Colour end, int percent, bool flat);
+    void PaintHighContrast(std::uint8_t state);
     void PaintGlossy(Colour mid, Colour frame, Colour end, int percent);
 
     CommandHost& host_;

@@ -49,9 +49,13 @@ public:
     // as the Tab key would.
     virtual void SendTab(bool backwards) = 0;
 
-    // System colours by index (15 face, 16 shadow, 18 text, 20 highlight,
-    // 21 dark shadow, 22 light).
+    // System colours by index (13 selection, 14 selection text, 15 face,
+    // 16 shadow, 17 grey text, 18 text, 20 highlight, 21 dark shadow,
+    // 22 light).
     virtual platform::Colour SystemColour(int index) = 0;
+    // A high-contrast theme is on: the button draws with the system's
+    // colours alone.
+    virtual bool HighContrast() { return false; }
 };
 
 }  // namespace controls

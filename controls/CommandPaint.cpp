@@ -42,6 +42,11 @@ void Command::PaintButton(std::uint8_t state, bool force) {
     if (h_ == 0) return;
     drawState_ = state;
     lastCaption_ = caption_;
+    if (host_.HighContrast()) {
+        PaintHighContrast(state);
+        host_.Invalidate();
+        return;
+    }
 
     FillBox(0, 0, w_, h_, faceColor_);
     if (!enabled_) {
@@ -89,6 +94,26 @@ ButtonShape Command::BuildRegion() const {
                          {0, h - 1},     {1, h - 1},     {0, h - 2},     {w - 2, h - 1}, {w - 1, h - 1}, {w - 1, h - 2}};
     }
     return shape;
+}
+
+// A high-contrast theme: a flat button in the system's colours alone, in
+// every style. Face and text of a button; the focus in the selection's
+// colours; a disabled caption greyed. A second line inside the frame shows
+// the pointer over it or the button held down, and a held button's caption
+// moves as on the other faces.
+void Command::PaintHighContrast(std::uint8_t state) {
+    enum { kSelection = 13, kSelectionText = 14, kFace = 15, kGreyText = 17, kText = 18 };
+    const bool selected = enabled_ && hasFocus_;
+    const Colour face = host_.SystemColour(selected ? kSelection : kFace);
+    const Colour text = host_.SystemColour(!enabled_ ? kGreyText : selected ? kSelectionText : kText);
+    FillBox(0, 0, w_, h_, face);
+    FrameBox(0, 0, w_, h_, text);
+    const bool down = enabled_ && state == kStateDown;
+    if (enabled_ && (isHover_ || down)) FrameBox(1, 1, w_ - 2, h_ - 2, text);
+    if (down)
+        DrawCaptionDown(text);
+    else
+        DrawCaptionUp(text);
 }
 
 // --------------------------------------------------------------- primitives

@@ -52,6 +52,16 @@ void Frame::Navigation_Click(Page page) {
     Click([this, page] { a_.switchTo(page); });
 }
 
+void Frame::Navigation_Press(Page page) {
+    if (!current_ || page == *current_ || !Nav(page) || !a_.switchTo) return;
+    a_.switchTo(page);
+}
+
+void Frame::NextPage(bool backwards) {
+    if (!current_) return;
+    Navigation_Press(static_cast<Page>((static_cast<int>(*current_) + (backwards ? 3 : 1)) % 4));
+}
+
 void Frame::Form_MouseMove() {
     Show(c_.ImageMin, kNormal);
     Show(c_.ImageExit, kNormal);

@@ -56,6 +56,15 @@ public:
     // The pointer is over the window's own background.
     void Form_MouseMove();
 
+    // A press by the keyboard or a screen reader: the image's action at once,
+    // as its click (the open page's own navigation image does nothing).
+    void ImageMin_Press() { Act(a_.minimise); }
+    void ImageExit_Press() { Act(a_.close); }
+    void Navigation_Press(Page page);
+    // Ctrl+Tab and Ctrl+Shift+Tab: the next or the previous page, round the
+    // four; nothing on the scan window.
+    void NextPage(bool backwards);
+
 private:
     static void Show(platform::PictureSet* set, int index) {
         if (set) set->Show(index);
@@ -63,6 +72,9 @@ private:
     void Press(platform::PictureSet* set);
     void Release(platform::PictureSet* set, const std::function<void()>& action);
     void Click(const std::function<void()>& action);
+    static void Act(const std::function<void()>& action) {
+        if (action) action();
+    }
     platform::PictureSet* Nav(Page page) const { return c_.navigation[static_cast<int>(page)]; }
 
     FrameControls c_;

@@ -1,11 +1,13 @@
 #include "controls/win32/ButtonWindow.h"
 
 #include <windowsx.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cctype>
 #include <vector>
 
+#include "platform/win32/Contrast.h"
 #include "platform/win32/WideText.h"
 
 namespace controls::win32 {
@@ -124,6 +126,27 @@ void ButtonWindow::SetDefault(bool on) {
     command_.AmbientChanged();
 }
 
+void ButtonWindow::Press() {
+    if (Handle()) ::PostMessageW(Handle(), kAccessKey, 0, 0);  // the access key's click steps
+}
+
+platform::win32::AccessiblePart ButtonWindow::AccessiblePartOf(int) {
+    platform::win32::AccessiblePart part;
+    part.name = platform::win32::WithoutAccessMarks(Caption());
+    part.role = ROLE_SYSTEM_PUSHBUTTON;
+    part.state = STATE_SYSTEM_FOCUSABLE;
+    if (HasFocus()) part.state |= STATE_SYSTEM_FOCUSED;
+    if (!Enabled()) part.state |= STATE_SYSTEM_UNAVAILABLE;
+    if (command_.DrawState() == controls::kStateDown) part.state |= STATE_SYSTEM_PRESSED;
+    if (isDefault_) part.state |= STATE_SYSTEM_DEFAULT;
+    if (command_.IsHover()) part.state |= STATE_SYSTEM_HOTTRACKED;
+    if (Handle()) ::GetClientRect(Handle(), &part.bounds);
+    part.defaultAction = "Press";
+    if (!accessKey_.empty())
+        part.shortcut = "Alt+" + std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(accessKey_[0]))));
+    return part;
+}
+
 // ------------------------------------------------------------ CommandHost
 // Every request is dropped once the window is gone (a parent destroyed
 // first takes its children with it): a null window handle would make some
@@ -141,6 +164,7 @@ void ButtonWindow::SetWindowEnabled(bool on) {
         ::SetFocus(next && next != Handle() ? next : parent);
     }
     ::EnableWindow(Handle(), on ? TRUE : FALSE);
+    ::NotifyWinEvent(EVENT_OBJECT_STATECHANGE, Handle(), OBJID_CLIENT, CHILDID_SELF);
 }
 
 void ButtonWindow::ApplyShape(const controls::ButtonShape& shape) {
@@ -161,6 +185,10 @@ void ButtonWindow::ApplyShape(const controls::ButtonShape& shape) {
     // Once applied the region belongs to the window.
     if (!::SetWindowRgn(Handle(), region, TRUE)) ::DeleteObject(region);
 }
+
+Colour ButtonWindow::SystemColour(int index) { return platform::win32::SchemeColour(index); }
+
+bool ButtonWindow::HighContrast() { return platform::win32::HighContrast(); }
 
 void ButtonWindow::Invalidate() {
     if (Handle()) ::InvalidateRect(Handle(), nullptr, FALSE);
@@ -193,6 +221,9 @@ void ButtonWindow::SendTab(bool backwards) {
 void ButtonWindow::OnMoveFocus(bool backwards) {
     HWND parent = ::GetParent(Handle());
     if (!parent) return;
+    // A window of ours keeps its own focus order (it may hold parts that
+    // are no windows); any other has the dialog order.
+    if (Window* host = Window::OfOwnClass(parent); host && host->MoveFocusFrom(Handle(), backwards)) return;
     HWND next = ::GetNextDlgTabItem(parent, Handle(), backwards ? TRUE : FALSE);
     if (next && next != Handle()) ::SetFocus(next);
 }
@@ -266,6 +297,14 @@ LRESULT ButtonWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kAccessKey:
         command_.OnAccessKeyPress(static_cast<std::int16_t>(wParam));
         return 0;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        // The theme may have changed: the surface is drawn again.
+        command_.AmbientChanged();
+        return 0;
+    case WM_GETOBJECT:
+        if (const auto answer = accessible_.Answer(Handle(), wParam, lParam)) return *answer;
+        return ::DefWindowProcW(Handle(), message, wParam, lParam);
     default:
         return ::DefWindowProcW(Handle(), message, wParam, lParam);
     }

@@ -17,6 +17,7 @@
 #include "controls/Command.h"
 #include "controls/PropertyStore.h"
 #include "platform/Ui.h"
+#include "platform/win32/Accessible.h"
 #include "platform/win32/GdiCanvas.h"
 #include "platform/win32/Window.h"
 
@@ -25,7 +26,10 @@ namespace controls::win32 {
 using platform::Colour;
 using platform::Font;
 
-class ButtonWindow final : public platform::PushButton, public platform::win32::Window, private controls::CommandHost {
+class ButtonWindow final : public platform::PushButton,
+                           public platform::win32::Window,
+                           private controls::CommandHost,
+                           private platform::win32::AccessibleParts {
 public:
     struct Placement {
         int x = 0;
@@ -56,6 +60,10 @@ public:
     // without the focus).
     void SetDefault(bool on);
 
+    // Pressed by the window's Enter key or a screen reader: a click, once
+    // the caller has returned, while the button is enabled.
+    void Press();
+
     controls::Command& Control() { return command_; }
     const platform::win32::GdiCanvas& Surface() const { return canvas_; }
 
@@ -85,7 +93,15 @@ private:
     void SetHoverTimer(bool on) override;
     bool PointerPosition(int& x, int& y) override;
     void SendTab(bool backwards) override;
-    Colour SystemColour(int index) override { return ::GetSysColor(index); }
+    Colour SystemColour(int index) override;
+    bool HighContrast() override;
+
+    // AccessibleParts: the button alone, a push button named by its caption.
+    int AccessibleCount() override { return 0; }
+    platform::win32::AccessiblePart AccessiblePartOf(int child) override;
+    void AccessibleDoDefault(int) override { Press(); }
+    int AccessibleFocus() override { return HasFocus() ? 0 : -1; }
+    void AccessibleTakeFocus(int) override { TakeFocus(); }
 
     std::string name_;
     Font ambientFont_;
@@ -95,6 +111,7 @@ private:
     std::string accessKey_;
     platform::win32::GdiCanvas canvas_;
     controls::Command command_;
+    platform::win32::AccessibleClient accessible_{*this};
     // Cleared when this object goes away: a handler that closed the window
     // from one of its events must not find the message handler touching it.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "platform/win32/Contrast.h"
 #include "platform/win32/WideText.h"
 
 namespace platform::win32 {
@@ -239,12 +240,23 @@ void Win32ListView::AutoSizeColumns() {
     measured_ = count_;
     for (int c = 0; c < ColumnCount(); ++c) {
         Column& column = columns_[static_cast<size_t>(c)];
-        if (!column.padding) {
+        if (!column.padding && count_ > 0) {
             // The space the control adds around the text (margins, and in the
             // first column the tick box) differs between versions of the
-            // control; learn it once from its own autosize, then follow it.
+            // control and with the density: learn it once per font from its
+            // own autosize over rows it is told are empty. Over the real rows
+            // the answer would depend on which rows it measures: Wine's
+            // measures them all, Windows' only those in view in a list of
+            // owner data, so that after a move to another screen (a new font)
+            // with the widest text out of view the margins came out short and
+            // the columns, the last above all, cut their texts.
+            measuringMargins_ = true;
             ::SendMessageW(Handle(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), LVSCW_AUTOSIZE);
-            if (count_ > 0) column.padding = ColumnWidth(c) - column.widest;
+            measuringMargins_ = false;
+            column.padding = ColumnWidth(c);
+        }
+        if (!column.padding) {
+            ::SendMessageW(Handle(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), LVSCW_AUTOSIZE);
             continue;
         }
         const int wanted = column.widest + *column.padding;
@@ -277,7 +289,7 @@ void Win32ListView::OnGetDispInfo(NMLVDISPINFOW& info) const {
     const int row = item.iItem + 1;
     if (!rows_ || !ValidRow(row)) return;
     if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-        const std::wstring text = Wide(rows_->Text(row, item.iSubItem));
+        const std::wstring text = measuringMargins_ ? std::wstring() : Wide(rows_->Text(row, item.iSubItem));
         const size_t length = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
         std::wmemcpy(item.pszText, text.data(), length);
         item.pszText[length] = L'\0';
@@ -292,8 +304,9 @@ LRESULT Win32ListView::OnCustomDraw(NMLVCUSTOMDRAW& draw) const {
     switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
         // Asked about every column of every row, the notifications double
-        // the cost of drawing the list: only when a row has a colour.
-        return coloured_ ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
+        // the cost of drawing the list: only when a row has a colour. A
+        // high-contrast theme has the system's colours alone.
+        return coloured_ && !HighContrast() ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
     case CDDS_ITEMPREPAINT:
         return CDRF_NOTIFYSUBITEMDRAW;
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {

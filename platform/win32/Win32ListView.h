@@ -91,6 +91,7 @@ private:
     double redrawInterval_ = kRedrawIntervalMs;
     double redrawCost_ = 0;  // ms the latest such drawing took
     bool measuringPaint_ = false;
+    bool measuringMargins_ = false;  // the rows read as empty to the control (see AutoSizeColumns)
 };
 
 }  // namespace platform::win32

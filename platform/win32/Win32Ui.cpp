@@ -58,12 +58,8 @@ void PumpMessages() {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
-        // Tab and Shift+Tab move the focus during a walk as they do between
-        // walks: the dialog keys of the active window first.
-        if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
-            HWND active = ::GetActiveWindow();
-            if (active && ::IsDialogMessageW(active, &msg)) continue;
-        }
+        // The keys work during a walk as they do between walks.
+        if (PreTranslateKeys(msg)) continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }

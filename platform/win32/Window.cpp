@@ -3,6 +3,8 @@
 #include <exception>
 #include <system_error>
 
+#include "platform/win32/Contrast.h"
+
 namespace platform::win32 {
 
 void ThrowLastError(const char* what) {
@@ -26,7 +28,24 @@ Window* Window::Of(HWND window) {
     return window ? reinterpret_cast<Window*>(::GetWindowLongPtrW(window, GWLP_USERDATA)) : nullptr;
 }
 
+Window* Window::OfOwnClass(HWND window) {
+    if (!window || ::GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&Window::Procedure))
+        return nullptr;
+    return Of(window);
+}
+
 std::optional<LRESULT> Window::OnReflected(UINT, WPARAM, LPARAM) { return std::nullopt; }
+
+bool Window::MoveFocusFrom(HWND, bool) { return false; }
+
+bool Window::OnDialogKey(MSG& msg) { return ::IsDialogMessageW(window_, &msg) != FALSE; }
+
+bool PreTranslateKeys(MSG& msg) {
+    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !msg.hwnd) return false;
+    if (Window* window = Window::OfOwnClass(::GetAncestor(msg.hwnd, GA_ROOT))) return window->OnDialogKey(msg);
+    const HWND active = ::GetActiveWindow();
+    return active && ::IsDialogMessageW(active, &msg);
+}
 
 Window::~Window() {
     if (!window_) return;
@@ -101,6 +120,8 @@ LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPA
         self->Forget();
         return ::DefWindowProcW(window, message, wParam, lParam);
     }
+    // Every window of ours draws with the theme as it is now.
+    if (message == WM_SETTINGCHANGE || message == WM_SYSCOLORCHANGE) ReadHighContrast();
     try {
         if (Window* control = Of(ControlOf(message, wParam, lParam)); control && control != self)
             if (const std::optional<LRESULT> answer = control->OnReflected(message, wParam, lParam)) return *answer;

@@ -28,6 +28,7 @@ public:
     int invalidations = 0;
     bool timerOn = false;
     int pointerX = 0, pointerY = 0;
+    bool highContrast = false;
 
     std::string InstanceName() override { return instanceName; }
     platform::Font AmbientFont() override { return ambientFont; }
@@ -43,8 +44,12 @@ public:
     void SetHoverTimer(bool on) override { timerOn = on; }
     bool PointerPosition(int& x, int& y) override { x = pointerX; y = pointerY; return true; }
     void SendTab(bool backwards) override { log.push_back(backwards ? "SendTab back" : "SendTab"); }
+    bool HighContrast() override { return highContrast; }
     Colour SystemColour(int index) override {
         switch (index) {
+        case 13: return Rgb(26, 235, 255);
+        case 14: return Rgb(0, 0, 1);
+        case 17: return Rgb(63, 242, 63);
         case 15: return Rgb(236, 233, 216);
         case 16: return Rgb(172, 168, 153);
         case 18: return Rgb(0, 0, 0);

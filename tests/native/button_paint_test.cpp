@@ -126,6 +126,46 @@ TEST(ButtonPaint, DisabledXpFace) {
     EXPECT_TRUE(Differences(b.canvas, focused.canvas).empty());
 }
 
+// Under a high-contrast theme every style is a flat button in the system's
+// colours: frame and caption in the text colour, no gradient, ring or dot.
+TEST(ButtonPaint, HighContrastFacesUseTheSystemColoursAlone) {
+    const Colour face = Rgb(236, 233, 216), text = Rgb(0, 0, 0), selection = Rgb(26, 235, 255),
+                 selectionText = Rgb(0, 0, 1), grey = Rgb(63, 242, 63);
+    enum How { Up, Focused, Hovered, Down, Disabled };
+    const struct {
+        How how;
+        int buttonType;
+        Colour fill, ink;
+        bool innerLine;
+    } cases[] = {
+        {Up, 1, face, text, false},           {Up, 3, face, text, false},       {Up, 5, face, text, false},
+        {Focused, 1, selection, selectionText, false}, {Hovered, 1, face, text, true}, {Down, 4, face, text, true},
+        {Disabled, 1, face, grey, false},     {Disabled, 2, face, grey, false},
+    };
+    for (const auto& c : cases) {
+        Button b(97, 33, Style(c.buttonType, 2, "Scan"));
+        b.host.highContrast = true;
+        if (c.how == Focused) b->OnGotFocus();
+        if (c.how == Disabled) {
+            b->OnGotFocus();  // no selection colours when disabled
+            b->SetEnabled(false);
+        }
+        if (c.how == Hovered) b->OnMouseMove(0, 0, 10, 10);
+        if (c.how == Down) b->OnMouseDown(1, 0, 10, 10);
+        b->AmbientChanged();
+        const std::string which = "case " + std::to_string(int(c.how)) + ", style " + std::to_string(c.buttonType);
+        for (int y = 0; y < 33; ++y)
+            for (int x = 0; x < 97; ++x) {
+                const bool frame = x == 0 || y == 0 || x == 96 || y == 32;
+                const bool inner = !frame && (x == 1 || y == 1 || x == 95 || y == 31);
+                ASSERT_EQ(b.At(x, y), frame || (inner && c.innerLine) ? c.ink : c.fill) << which << " at " << x << "," << y;
+            }
+        ASSERT_FALSE(b.canvas.captions.empty()) << which;
+        EXPECT_EQ(b.canvas.captions.back().colour, c.ink) << which;
+        EXPECT_EQ(b.canvas.captions.back().box.left, c.how == Down ? 2 : 0) << which << ": a held caption moves";
+    }
+}
+
 TEST(ButtonPaint, CaptionLayouts) {
     using platform::Box;
     Button b(97, 33, ProgramSettings("Refresh"));

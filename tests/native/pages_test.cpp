@@ -20,11 +20,12 @@ class FrameTest : public ::testing::Test {
 protected:
     fakes::FakePictureSet min, exit, nav[4];
     Texts actions;
-    Frame frame{FrameControls{&min, &exit, {&nav[0], &nav[1], &nav[2], &nav[3]}},
-                FrameActions{[this] { actions.push_back("move"); }, [this] { actions.push_back("minimise"); },
-                             [this] { actions.push_back("close"); },
-                             [this](Page p) { actions.push_back("switch " + std::to_string(int(p))); }},
-                Page::Settings};
+    FrameActions Actions() {
+        return {[this] { actions.push_back("move"); }, [this] { actions.push_back("minimise"); },
+                [this] { actions.push_back("close"); },
+                [this](Page p) { actions.push_back("switch " + std::to_string(int(p))); }};
+    }
+    Frame frame{FrameControls{&min, &exit, {&nav[0], &nav[1], &nav[2], &nav[3]}}, Actions(), Page::Settings};
     std::vector<int> Navs() { return {nav[0].shown, nav[1].shown, nav[2].shown, nav[3].shown}; }
     void SetUp() override { frame.Load(); }
 };
@@ -72,6 +73,37 @@ TEST_F(FrameTest, NavigationHoverAndTheOwnImage) {
     frame.ImageCaption_MouseDown(2);
     frame.ImageCaption_MouseDown(kLeftButton);
     EXPECT_EQ(actions, Texts{"move"});
+}
+
+// Ctrl+Tab, Ctrl+Shift+Tab and Ctrl+number, and a press from the keyboard,
+// which acts at once even after a release that acted without its click.
+TEST_F(FrameTest, KeyboardPagesAndPresses) {
+    frame.NextPage(false);
+    frame.NextPage(true);
+    frame.Navigation_Press(Page::Scanner);
+    frame.Navigation_Press(Page::Settings);  // the open page's own: nothing
+    EXPECT_EQ(actions, (Texts{"switch 3", "switch 1", "switch 0"}));
+
+    actions.clear();
+    frame.ImageExit_MouseDown();
+    frame.ImageExit_MouseUp();  // the right button: no click follows
+    frame.ImageExit_Press();
+    frame.ImageMin_Press();
+    EXPECT_EQ(actions, (Texts{"close", "close", "minimise"}));
+
+    Frame scanWindow{FrameControls{nullptr, &exit, {}}, FrameActions{{}, {}, [this] { actions.push_back("guard"); }, {}},
+                     std::nullopt};
+    actions.clear();
+    scanWindow.NextPage(false);
+    scanWindow.Navigation_Press(Page::Records);
+    scanWindow.ImageMin_Press();
+    scanWindow.ImageExit_Press();
+    EXPECT_EQ(actions, Texts{"guard"});
+
+    Frame records{FrameControls{&min, &exit, {&nav[0], &nav[1], &nav[2], &nav[3]}}, Actions(), Page::Records};
+    actions.clear();
+    records.NextPage(false);
+    EXPECT_EQ(actions, Texts{"switch 0"}) << "round the four";
 }
 
 TEST(FormScannerTest, TheGateNeedsOneTickedBoxTheHiddenOneIncluded) {

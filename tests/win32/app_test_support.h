@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <fstream>
+#include <initializer_list>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -108,7 +109,13 @@ public:
         for (const std::string& file : ListFiles(folder_ + "\\*")) ::DeleteFileW(Wide(folder_ + "\\" + file).c_str());
         ::RemoveDirectoryW(Wide(folder_).c_str());
     }
-    std::string AppFolder() override { return folder_; }
+    std::string AppFolder() override {
+        if (onAppFolder) onAppFolder();
+        return folder_;
+    }
+    // Runs whenever the windows ask where the application folder is: at
+    // every load of a window, for its background picture.
+    std::function<void()> onAppFolder;
     std::string Profile() const { return folder_ + "\\ro.ini"; }
     void WriteFile(const std::string& name, const std::string& bytes) const {
         std::ofstream(Wide(folder_ + name).c_str(), std::ios::binary) << bytes;
@@ -156,6 +163,22 @@ struct CloseAtEnd {
     }
 };
 
+#ifndef WM_GETDPISCALEDSIZE
+#define WM_GETDPISCALEDSIZE 0x02E4
+#endif
+
+// What the system does when a window moves to a screen of `dpi` dots per
+// inch: asks the window its size there, then tells it the new density with
+// that size at the place it suggests (here the screen's corner). False when
+// the window did not answer the question of its size.
+inline bool MoveToDpi(app::FormWindow& form, int dpi) {
+    SIZE size{};
+    if (!::SendMessageW(form.Handle(), WM_GETDPISCALEDSIZE, dpi, reinterpret_cast<LPARAM>(&size))) return false;
+    RECT suggested{0, 0, size.cx, size.cy};
+    ::SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    return true;
+}
+
 inline POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
 // A press and release of `button` (1 left, 2 right) at a point of a
@@ -166,6 +189,22 @@ inline void PostPress(HWND window, POINT at, int button = 1) {
     ::PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
     ::PostMessageA(window, down, held, MAKELPARAM(at.x, at.y));
     ::PostMessageA(window, up, 0, MAKELPARAM(at.x, at.y));
+}
+
+// Keys held down together, in order, and let go in the reverse order, on
+// the real keyboard: they go to whatever has the focus, through the
+// system's input.
+inline void PressKeys(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> input;
+    for (const bool up : {false, true})
+        for (size_t i = 0; i < keys.size(); ++i) {
+            INPUT one{};
+            one.type = INPUT_KEYBOARD;
+            one.ki.wVk = up ? keys.begin()[keys.size() - 1 - i] : keys.begin()[i];
+            one.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+            input.push_back(one);
+        }
+    ::SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
 }
 
 // A click on a picture or label of a form window, by its layout name.

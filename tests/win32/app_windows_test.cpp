@@ -417,20 +417,6 @@ TEST_F(AppWindows, TheBackupPageListsOnlyNamesEndingInReg) {
     EXPECT_EQ(names, (std::vector<std::string>{"c.REG", "d.reg"}));
 }
 
-#ifndef WM_GETDPISCALEDSIZE
-#define WM_GETDPISCALEDSIZE 0x02E4
-#endif
-
-// What the system does when a window moves to a screen of `dpi` dots per
-// inch: asks the window its size there, then tells it the new density with
-// that size at the place it suggests (here the screen's corner).
-void MoveToDpi(app::FormWindow& form, int dpi) {
-    SIZE size{};
-    ASSERT_TRUE(::SendMessageW(form.Handle(), WM_GETDPISCALEDSIZE, dpi, reinterpret_cast<LPARAM>(&size)));
-    RECT suggested{0, 0, size.cx, size.cy};
-    ::SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
-}
-
 // Where a child window stands in its parent's client area.
 RECT ChildRect(HWND child) {
     RECT r{};
@@ -480,7 +466,7 @@ TEST_F(AppWindows, MovedToAScreenAt144DpiEveryControlIsTheLayoutTimesOneAndAHalf
         // Made here without showing it, so its scan never starts.
         app::ScanWindow scan(rig.App());
         scan.Create(nullptr);
-        MoveToDpi(scan, 144);
+        ASSERT_TRUE(MoveToDpi(scan, 144));
         check(scan, {
                         {"lvwRegErrors", Case::List, {24, 216, 1154, 694}},
                         {"CommandStart", Case::Button, {36, 720, 218, 770}},
@@ -496,7 +482,7 @@ TEST_F(AppWindows, MovedToAScreenAt144DpiEveryControlIsTheLayoutTimesOneAndAHalf
     }
 
     const RECT selectAll = page.LabelNamed("LabelSelectAll").Bounds();
-    MoveToDpi(page, 144);
+    ASSERT_TRUE(MoveToDpi(page, 144));
     check(page, {
                     {"Check1", Case::Check, {384, 312, 686, 338}},
                     {"Check15", Case::Check, {720, 528, 1058, 554}},
@@ -540,6 +526,77 @@ TEST_F(AppWindows, MovedToAScreenAt144DpiEveryControlIsTheLayoutTimesOneAndAHalf
     // per inch) opens that page.
     ClickPicture(page, "ImageRecords");
     ASSERT_TRUE(PumpUntil([&] { return rig.Page()->Page() == Page::Records; }));
+}
+
+// The last column reads whole at every density: a finding of the longest
+// category early in the walk, a page and more of shorter ones after it, so
+// that its row is out of view when the window moves to a denser screen and
+// the list learns its font's margins again.
+TEST_F(AppWindows, TheLastColumnShowsItsLongestTextInFullAtEveryDensity) {
+    const std::wstring tag = L"VarnholtColumn" + std::to_wstring(::GetCurrentProcessId());
+    const std::wstring early = L"Software\\" + tag, late = tag;  // under HKLM, under HKEY_CURRENT_CONFIG
+    const std::wstring gone = Wide(platform::win32::Win32FileSystem().SystemDirectory().substr(0, 2) + "\\Varnholt Gone\\c.exe");
+    const auto bytes = static_cast<DWORD>((gone.size() + 1) * sizeof(wchar_t));
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, early.c_str(), L"long", REG_SZ, gone.c_str(), bytes), ERROR_SUCCESS);
+    for (int i = 0; i < 60; ++i)
+        ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_CONFIG, late.c_str(), (L"short" + std::to_wstring(i)).c_str(), REG_SZ,
+                                    gone.c_str(), bytes),
+                  ERROR_SUCCESS);
+    struct Removed {
+        std::wstring early, late;
+        ~Removed() {
+            ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, early.c_str());
+            ::RegDeleteTreeW(HKEY_CURRENT_CONFIG, late.c_str());
+        }
+    } removed{early, late};
+
+    AppRig rig;
+    rig.App().Start();
+    bool checked = false;
+    rig.App().scanWindowShown = [&](app::ScanWindow& scan) {
+        CloseAtEnd close{scan.Handle()};
+        auto& list = scan.ListNamed("lvwRegErrors");
+        ASSERT_TRUE(PumpUntil([&] { return scan.LabelNamed("lblCurrentKey").Caption() == "Scan finished"; }, 120000));
+        const HWND h = list.Handle();
+        const int last = list.ColumnCount() - 1;
+        ASSERT_EQ(last, 5);
+        int longest = 0, longestWidth = 0;
+        for (int row = 1; row <= list.RowCount(); ++row) {
+            const int width = static_cast<int>(
+                ::SendMessageW(h, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(Wide(ui_test::ShownText(h, row, last)).c_str())));
+            if (width > longestWidth) longest = row, longestWidth = width;
+        }
+        ASSERT_EQ(ui_test::ShownText(h, longest, last), "System Software Settings");
+        for (const int dpi : {144, 192, 96}) {
+            // The list stands at its end, as the walk left it.
+            list.EnsureVisible(list.RowCount());
+            Flush();
+            const int top = static_cast<int>(::SendMessageW(h, LVM_GETTOPINDEX, 0, 0)) + 1;
+            ASSERT_GT(top, longest) << "the longest text is out of view";
+            ASSERT_TRUE(MoveToDpi(scan, dpi));
+            Flush();
+            // Scrolled to its end, the column lies in the list's view, as
+            // wide as the control's own fitting makes it with the row in view.
+            ::SendMessageW(h, LVM_SCROLL, 100000, 0);
+            RECT view{}, cell{};
+            ::GetClientRect(h, &view);
+            cell.top = last;
+            cell.left = LVIR_BOUNDS;
+            ::SendMessageW(h, LVM_GETSUBITEMRECT, longest - 1, reinterpret_cast<LPARAM>(&cell));
+            EXPECT_LE(cell.right, view.right) << dpi;
+            EXPECT_GE(cell.left, view.left) << dpi;
+            const int fitted = list.ColumnWidth(last);
+            list.EnsureVisible(longest);
+            Flush();
+            ::SendMessageW(h, LVM_SETCOLUMNWIDTH, last, LVSCW_AUTOSIZE);
+            EXPECT_GE(fitted, list.ColumnWidth(last)) << dpi;
+            list.AutoSizeColumns();
+        }
+        checked = true;
+        ClickButton(scan, "CommandReturn");
+    };
+    ClickButton(*rig.Page(), "CommandScanNow");
+    ASSERT_TRUE(PumpUntil([&] { return checked && !rig.App().OpenScanWindow(); }, 180000));
 }
 
 // Every frame picture is stored at 100%, 150% and 200%, each exactly the

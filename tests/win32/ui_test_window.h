@@ -61,8 +61,9 @@ inline bool ShownTick(HWND list, int row) {
 }
 
 // Handles messages until done() holds or a generous limit has passed (the
-// limit only keeps a broken build from hanging; nothing is timed). Returns
-// done().
+// limit only keeps a broken build from hanging; nothing is timed), as the
+// program's own loops do: keys go to the window's own key handling first.
+// Returns done().
 inline bool PumpUntil(const std::function<bool()>& done, DWORD limitMs = 5000) {
     const ULONGLONG end = ::GetTickCount64() + limitMs;
     while (!done()) {
@@ -71,6 +72,7 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD limitMs = 5000) {
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
         MSG msg;
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (platform::win32::PreTranslateKeys(msg)) continue;
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
         }

@@ -3,16 +3,22 @@
 // the screen shows of it as a bitmap file. The scan window is taken after a
 // whole scan. Used by tools/screenshots.
 //
-//   screens.exe <application folder> <output folder>
+//   screens.exe <application folder> <output folder> [contrast]
+//
+// With "contrast" the windows are taken under a high-contrast theme: the
+// system's colours of a black one for this session, and the windows told
+// that the theme is on (Wine has no such theme to turn on).
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
 #include <shellapi.h>
 
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "platform/win32/Contrast.h"
 #include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Profile.h"
@@ -86,6 +92,30 @@ bool Save(HWND window, const std::string& path) {
     return static_cast<bool>(out);
 }
 
+// A black high-contrast scheme, as Windows ships one.
+void UseHighContrast() {
+    const std::pair<int, COLORREF> scheme[] = {
+        {COLOR_WINDOW, RGB(0, 0, 0)},          {COLOR_WINDOWTEXT, RGB(255, 255, 255)},
+        {COLOR_HOTLIGHT, RGB(255, 255, 0)},    {COLOR_BTNFACE, RGB(0, 0, 0)},
+        {COLOR_BTNTEXT, RGB(255, 255, 255)},   {COLOR_HIGHLIGHT, RGB(26, 235, 255)},
+        {COLOR_HIGHLIGHTTEXT, RGB(0, 0, 0)},   {COLOR_GRAYTEXT, RGB(63, 242, 63)},
+        {COLOR_3DSHADOW, RGB(255, 255, 255)},  {COLOR_3DHIGHLIGHT, RGB(255, 255, 255)},
+        {COLOR_3DDKSHADOW, RGB(255, 255, 255)}, {COLOR_3DLIGHT, RGB(255, 255, 255)},
+    };
+    std::vector<int> indexes;
+    std::vector<COLORREF> colours;
+    std::map<int, COLORREF> stood;
+    for (const auto& [index, colour] : scheme) {
+        indexes.push_back(index);
+        colours.push_back(colour);
+        stood[index] = colour;
+    }
+    // The session's own colours, for the controls the system draws: not
+    // stored, gone with the session.
+    ::SetSysColors(static_cast<int>(indexes.size()), indexes.data(), colours.data());
+    w::OverrideHighContrast(true, stood);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -93,11 +123,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
     if (argc < 3) return 2;
     const std::string folder = w::Utf8(argv[1]), out = w::Utf8(argv[2]) + "\\";
+    const bool contrast = argc > 3 && std::wstring(argv[3]) == L"contrast";
     ::LocalFree(argv);
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
     ::OleInitialize(nullptr);
+    if (contrast) UseHighContrast();
     int failures = 0;
     {
         w::Win32Registry registry;
