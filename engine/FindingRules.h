@@ -32,11 +32,15 @@ public:
     // The finding a match is, or nothing: a match is listed when its category
     // is ticked, no entry of the ignore list covers it, every reading of its path names a missing file (one that
     // exists, or that the system cannot answer for, keeps it), the path has a
-    // listed extension, and it is in no place Windows needs.
+    // listed extension, no string of a multi-string names a file that is there,
+    // and it is in no place Windows needs.
     std::optional<Finding> Judge(const std::string& sRootKey, const std::string& sKey, const std::string& sValue,
                                  std::int32_t lFound, const MatchedValue& value);
 
 private:
+    // Whether any reading of a text's path exists, or the system cannot tell.
+    bool NamesAFileThatMayBeThere(const std::vector<FileReferences::FilePath>& paths);
+
     platform::Registry& registry_;
     FileReferences files_;
     CategorySet ticked_ = AllCategories();

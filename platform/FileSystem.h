@@ -31,10 +31,10 @@ public:
     // PathFileExistsW: 1 when the file or folder exists.
     virtual int PathExists(const std::string& path) = 0;
     // GetFileAttributesW: Exists for a file or folder; Missing only when the
-    // system says the file or the path is not there, the name is not a valid
-    // one or the network path is not found; CannotTell for any other failure
-    // (access denied, a sharing violation, a device not ready), where the file
-    // may well be there.
+    // system says the file or the path is not there or the name is not a
+    // valid one; CannotTell for any other failure (access denied, a sharing
+    // violation, a device not ready, a network path or server that cannot be
+    // reached), where the file may well be there.
     virtual Existence FileExistence(const std::string& path) = 0;
     // The folder of the executable, without a trailing backslash.
     virtual std::string AppFolder() = 0;

@@ -69,16 +69,20 @@ platform::Existence Win32FileSystem::FileExistence(const std::string& path) {
     const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
     const DWORD error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_SUCCESS;
     if (quiet) SetThreadErrorMode(oldMode, nullptr);
-    if (attributes != INVALID_FILE_ATTRIBUTES) return platform::Existence::Exists;
+    return attributes != INVALID_FILE_ATTRIBUTES ? platform::Existence::Exists : ExistenceAfter(error);
+}
+
+platform::Existence ExistenceAfter(unsigned long error) {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_NAME:
-    case ERROR_BAD_NETPATH:
         return platform::Existence::Missing;
     default:
-        // Access denied, a sharing violation, a device not ready: the file
-        // may be there all the same.
+        // Access denied, a sharing violation, a device not ready, a server
+        // that cannot be reached now (a path on the system drive may pass
+        // through a junction or link to one): the file may be there all the
+        // same.
         return platform::Existence::CannotTell;
     }
 }

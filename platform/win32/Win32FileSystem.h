@@ -20,4 +20,9 @@ public:
     std::vector<std::string> ListFiles(const std::string& pattern) override;
 };
 
+// What a failed look at a path (GetFileAttributesW's last error) says of
+// its file: missing only when the system says the file or path is not there
+// or the name is no valid one.
+platform::Existence ExistenceAfter(unsigned long error);
+
 }  // namespace platform::win32
