@@ -151,6 +151,10 @@ protected:
     virtual void OnFormMouseMove() {}
     virtual void OnLabelMouseMove(const std::string&) {}
     virtual void OnLabelClick(const std::string&) {}
+    // The session is to end (a logoff, a shutdown): false keeps it.
+    virtual bool OnQueryEndSession() { return true; }
+    // It ends: the program may be ended as soon as this returns.
+    virtual void OnEndSession() {}
 
     // Made by Create, once the picture sets exist.
     std::optional<shell::Frame> frame_;

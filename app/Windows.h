@@ -109,6 +109,11 @@ private:
     void Form_Load() override;
     void OnCloseRequest() override { form_->QueryClose(); }
     void OnFormMouseMove() override {}
+    // Not in the middle of a repair.
+    bool OnQueryEndSession() override { return !form_ || !form_->Repairing(); }
+    void OnEndSession() override {
+        if (form_) form_->EndSession();
+    }
     App& app_;
     platform::win32::Win32Timer timer_;
     engine::CategorySet ticked_;

@@ -15,15 +15,18 @@ struct RepairCounts {
     int repaired = 0;    // removed, or found gone already
     int notRemoved = 0;  // the removal failed
     int kept = 0;        // the backup cannot hold the value, so it stays
+    bool stopped = false;  // the step stopped it before every ticked finding was taken up
 };
 
 // `backupOutcomes`: the backup's answer, one per finding (all None without
 // a backup). An unticked finding is left alone. `keys`: the keys the backup
 // reached, kept open (the removal opens its own when none); `step`: told as
-// each ticked finding is taken up.
+// each ticked finding is taken up; `counted`: kept up to date value by
+// value, for a caller that must record them before the removal returns.
 RepairCounts RemoveTickedFindings(std::vector<engine::Finding>& findings,
                                   const std::vector<engine::Outcome>& backupOutcomes, platform::Registry& registry,
-                                  OpenKeys* keys = nullptr, const RepairStep& step = {});
+                                  OpenKeys* keys = nullptr, const RepairStep& step = {},
+                                  RepairCounts* counted = nullptr);
 
 // The message at the end of a repair.
 std::string RepairMessage(const RepairCounts& counts);

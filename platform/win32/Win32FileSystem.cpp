@@ -115,6 +115,20 @@ bool Win32FileSystem::RenameOver(const std::string& from, const std::string& to)
     return ::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool Win32FileSystem::RenameToNew(const std::string& from, const std::string& to) {
+    return ::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool Win32FileSystem::FileDetails(const std::string& path, std::uint64_t* size, std::int64_t* written) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return false;
+    *size = std::uint64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    // Tenths of microseconds since 1601, as seconds since 1970.
+    const std::int64_t ticks = std::int64_t(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
+    *written = (ticks - 116444736000000000LL) / 10000000;
+    return true;
+}
+
 bool Win32FileSystem::ReadFile(const std::string& path, std::string* bytes) {
     HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
