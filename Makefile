@@ -2,7 +2,13 @@
 # machine (as root), build, and run.
 SHELL := /bin/bash
 ROOT := $(CURDIR)
-export WINEPREFIX ?= $(ROOT)/.wineprefix
+# The prefix `make run` opens the program in: the project's own, or one named
+# on make's command line (make run WINEPREFIX=...); a WINEPREFIX exported in
+# the shell is not taken.
+export WINEPREFIX := $(ROOT)/.wineprefix
+# The tests and benchmarks run in a prefix of their own, made when missing:
+# they repair what they find, and never touch the one above or a user's.
+TEST_PREFIX := $(ROOT)/build/windows/test-prefix
 export WINEDEBUG ?= -all
 export WINEDLLOVERRIDES ?= mscoree,mshtml=
 export WINEARCH ?= win64
@@ -15,7 +21,7 @@ PACKAGES := cmake make g++ gcc googletest \
 # Without a display, Wine runs inside a private X server.
 XRUN := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24")
 
-.PHONY: all setup prefix native windows fuzz-build dist release test check-layout test-native test-fuzz test-windows fuzz run bench clean
+.PHONY: all setup prefix test-prefix native windows fuzz-build dist release test check-layout test-native test-fuzz test-windows fuzz run bench clean
 
 all: native windows
 
@@ -28,11 +34,17 @@ setup:
 	  { apt-get update -q >/dev/null && apt-get install -y -q --no-install-recommends $$missing >/dev/null; }; \
 	fi
 
-prefix: setup
-	@if [ ! -f "$(WINEPREFIX)/system.reg" ]; then \
-	  echo "Creating the Wine prefix $(WINEPREFIX)"; \
-	  $(XRUN) bash -c 'wineboot -i >/dev/null 2>&1; wineserver -w'; \
+# A Wine prefix made when it is missing: $(call make-prefix,folder)
+make-prefix = if [ ! -f "$(1)/system.reg" ]; then \
+	  echo "Creating the Wine prefix $(1)"; \
+	  WINEPREFIX="$(1)" $(XRUN) bash -c 'wineboot -i >/dev/null 2>&1; wineserver -w'; \
 	fi
+
+prefix: setup
+	@$(call make-prefix,$(WINEPREFIX))
+
+test-prefix: setup
+	@$(call make-prefix,$(TEST_PREFIX))
 
 native: setup
 	@cmake --preset native >/dev/null
@@ -50,7 +62,10 @@ fuzz-build: setup
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz -- --no-print-directory -s
 
-dist: windows
+# Only what the program needs: no tests, benchmarks or tools.
+dist: setup
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows --target varnholt varnholt-cli -- --no-print-directory -s
 	@mkdir -p dist
 	@cp build/windows/varnholt.exe build/windows/varnholt-cli.exe dist/
 	@cp build/windows/app/art/bgmain.dll build/windows/app/art/bgother.dll build/windows/app/art/bgscan.dll dist/
@@ -63,8 +78,8 @@ release: windows
 test-native: native
 	@ctest --preset native
 
-test-windows: windows prefix
-	@$(XRUN) tools/under-wine ctest --preset windows
+test-windows: windows test-prefix
+	@WINEPREFIX="$(TEST_PREFIX)" $(XRUN) tools/under-wine ctest --preset windows
 
 check-layout:
 	@tools/check-layout
@@ -93,8 +108,8 @@ fuzz: fuzz-build
 run: dist prefix
 	@$(XRUN) wine dist/varnholt.exe
 
-bench: windows prefix
-	@$(XRUN) tools/under-wine $(MAKE) --no-print-directory -C build/windows run-benchmarks
+bench: windows test-prefix
+	@WINEPREFIX="$(TEST_PREFIX)" $(XRUN) tools/under-wine $(MAKE) --no-print-directory -C build/windows run-benchmarks
 
 clean:
 	rm -rf build dist

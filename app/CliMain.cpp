@@ -11,6 +11,7 @@
 #include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32Console.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Machine.h"
 #include "platform/win32/Win32Profile.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Ui.h"
@@ -31,7 +32,8 @@ int main() {
         w::Win32CodePage codePage;
         w::Win32Profile profile;
         w::Win32UiServices clock;
-        cli::Services services{registry, files, codePage, profile, console, clock};
+        w::Win32Machine machine;
+        cli::Services services{registry, files, codePage, profile, console, clock, machine};
         return cli::RunCommandLine(args, services);
     } catch (const std::exception& e) {
         console.Err(std::string("varnholt-cli: ") + e.what() + "\r\n");

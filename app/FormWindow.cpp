@@ -1019,6 +1019,11 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         OnCloseRequest();  // never the default, which would destroy the window here
         return 0;
+    case WM_QUERYENDSESSION:
+        return OnQueryEndSession() ? TRUE : FALSE;
+    case WM_ENDSESSION:
+        if (wParam) OnEndSession();
+        return 0;
     case kRunPosted:
         RunPosted();  // may destroy this window: nothing after it
         return 0;

@@ -167,6 +167,10 @@ protected:
     virtual void OnLabelClick(const std::string&) {}
     // The Esc key.
     virtual void OnEscape() {}
+    // The session is to end (a logoff, a shutdown): false keeps it.
+    virtual bool OnQueryEndSession() { return true; }
+    // It ends: the program may be ended as soon as this returns.
+    virtual void OnEndSession() {}
 
     // Made by Create, once the picture sets exist.
     std::optional<shell::Frame> frame_;

@@ -117,10 +117,19 @@ void ScanWindow::Form_Load() {
                                            LabelNamed("lblCurrentKey"), timer_, ButtonNamed("CommandStart"),
                                            ButtonNamed("CommandStop"), ButtonNamed("CommandRepair"),
                                            ButtonNamed("CommandReturn")},
-                  scan::ScanServices{s.registry, s.files, s.codePage, s.profile, s.ui, [this] {
+                  scan::ScanServices{s.registry, s.files, s.codePage, s.profile, s.ui,
+                                     [this] {
                                          // Marked only: the modal loop destroys the window once
                                          // control is back with it.
                                          Post([this] { closed_ = true; });
+                                     },
+                                     [this](bool running) {
+                                         // The reason the system shows the user who logs off
+                                         // meanwhile; the window refuses the end of the session.
+                                         if (running)
+                                             ::ShutdownBlockReasonCreate(Handle(), L"Repairing registry values");
+                                         else
+                                             ::ShutdownBlockReasonDestroy(Handle());
                                      }},
                   ticked_);
     form_->Form_Load();

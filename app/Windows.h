@@ -111,6 +111,11 @@ private:
     void OnFormMouseMove() override {}
     // Esc does what Return does, while Return is enabled.
     void OnEscape() override { ButtonNamed("CommandReturn").Press(); }
+    // Not in the middle of a repair.
+    bool OnQueryEndSession() override { return !form_ || !form_->Repairing(); }
+    void OnEndSession() override {
+        if (form_) form_->EndSession();
+    }
     App& app_;
     platform::win32::Win32Timer timer_;
     engine::CategorySet ticked_;

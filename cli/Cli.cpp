@@ -1,5 +1,7 @@
 #include "cli/Cli.h"
 
+#include <algorithm>
+#include <memory>
 #include <optional>
 
 #include "cli/CommandLine.h"
@@ -10,6 +12,7 @@
 #include "scan/BackupReader.h"
 #include "scan/BackupRestore.h"
 #include "scan/BackupWriter.h"
+#include "scan/FormRestoreAndBackup.h"
 #include "scan/Repair.h"
 #include "profile/ModuleNormal.h"
 
@@ -133,32 +136,59 @@ int Fail(Services& s, const std::string& message) {
     return kExitError;
 }
 
-// The report to standard output or to the --output file (replacing one
-// that is there).
-bool Deliver(Services& s, const Options& options, const Report& report) {
-    const std::string text = FormatReport(report, options.format);
-    if (options.output.empty()) return s.console.Out(text);
-    if (s.files.PathExists(options.output) == 1 && !s.files.RemoveFile(options.output)) return false;
-    auto file = s.files.CreateNewFile(options.output);
-    if (!file) return false;
-    const bool wrote = file->Write(text);
-    return file->Close() && wrote;
-}
+// Where the report goes: standard output, or the --output file. The file is
+// made under another name beside it before the command does anything, so a
+// report that cannot be written stops the command before anything is
+// touched, and it takes the place of the old one only once it is whole.
+class ReportOutput {
+public:
+    ReportOutput(Services& s, const Options& options)
+        : s_(s), path_(options.output), temporary_(options.output + ".new"), format_(options.format) {}
+    ~ReportOutput() {
+        if (file_) {
+            file_->Close();
+            s_.files.RemoveFile(temporary_);
+        }
+    }
+    ReportOutput(const ReportOutput&) = delete;
+    ReportOutput& operator=(const ReportOutput&) = delete;
 
-int Finish(Services& s, const Options& options, const Report& report, int code) {
-    if (!Deliver(s, options, report))
-        return Fail(s, "the report could not be written: " + (options.output.empty() ? "standard output" : options.output));
+    std::string Where() const { return path_.empty() ? "standard output" : path_; }
+    bool Open() {
+        if (path_.empty()) return true;
+        if (s_.files.PathExists(temporary_) == 1) s_.files.RemoveFile(temporary_);  // left by an earlier run
+        file_ = s_.files.CreateNewFile(temporary_);
+        return file_ != nullptr;
+    }
+    bool Deliver(const Report& report) {
+        const std::string text = FormatReport(report, format_);
+        if (path_.empty()) return s_.console.Out(text);
+        const bool wrote = file_->Write(text);
+        const bool closed = file_->Close();
+        file_.reset();
+        if (wrote && closed && s_.files.RenameOver(temporary_, path_)) return true;
+        s_.files.RemoveFile(temporary_);
+        return false;
+    }
+
+private:
+    Services& s_;
+    const std::string path_, temporary_;
+    const Format format_;
+    std::unique_ptr<platform::OutputFile> file_;
+};
+
+int Finish(Services& s, ReportOutput& output, const Report& report, int code) {
+    if (!output.Deliver(report)) return Fail(s, "the report could not be written: " + output.Where());
     return code;
 }
 
-int RunScan(Services& s, const Options& options) {
+int RunScan(Services& s, ReportOutput& output, const Options& options, Report& report) {
     Scan scan(s, options.categories);
     std::int32_t error = 0;
     if (!scan.Run(&error)) return Fail(s, "the registry walk failed with error " + std::to_string(error));
-    Report report;
-    report.command = Command::Scan;
     for (const engine::Finding& f : scan.Findings()) report.findings.push_back(RowOf(f));
-    return Finish(s, options, report, report.findings.empty() ? kExitDone : kExitFindings);
+    return Finish(s, output, report, report.findings.empty() ? kExitDone : kExitFindings);
 }
 
 const char* OutcomeText(engine::Outcome outcome) {
@@ -171,91 +201,132 @@ const char* OutcomeText(engine::Outcome outcome) {
     case engine::Outcome::None:
     case engine::Outcome::Unticked: break;
     }
-    return "";
+    return "stopped";  // the repair ended before it reached the value
 }
 
-// As the scan window's Repair with every row ticked: the backup (when the
-// setting or the command asks for it) written and read back before anything
-// is removed, then the removal, then the record.
-int RunRepair(Services& s, const Options& options) {
+// For the length of a repair (and its record and report), the console's
+// close, a logoff or a shutdown wait for the value under way.
+struct EndHeld {
+    explicit EndHeld(platform::Console& console) : console(console) { console.HoldEnd(true); }
+    ~EndHeld() { console.HoldEnd(false); }
+    EndHeld(const EndHeld&) = delete;
+    EndHeld& operator=(const EndHeld&) = delete;
+    platform::Console& console;
+};
+
+// As the scan window's Repair with every row ticked: the backup (unless the
+// command says not to) written and read back before anything is removed,
+// then the removal, then the record.
+int RunRepair(Services& s, ReportOutput& output, const Options& options, Report& report) {
     Scan scan(s, options.categories);
     std::int32_t error = 0;
     if (!scan.Run(&error)) return Fail(s, "the registry walk failed with error " + std::to_string(error));
     std::vector<engine::Finding>& findings = scan.Findings();
-    Report report;
-    report.command = Command::Repair;
-    if (!findings.empty()) {
-        for (engine::Finding& f : findings) f.ticked = true;
-        // Entries made since the scan began (in the window, by another run)
-        // keep their values too.
-        scan.KeepIgnored();
-        const std::string profilePath = s.files.AppFolder() + profile::kProfileName;
-        std::vector<engine::Outcome> outcomes(findings.size(), engine::Outcome::None);
-        scan::OpenKeys keys(s.registry);  // each key reached once, for the backup and the removal
-        if (!options.noBackup && profile::ReadBackupBeforeFix(s.profile, profilePath) == 1) {
-            scan::BackupResult written = scan::WriteBackupFile(findings, s.registry, s.files, s.codePage, s.clock.NowText(), &keys);
-            if (!written.written)
-                return Fail(s, "the backup file could not be written, so nothing was repaired: " + written.path);
-            if (!written.verified)
-                return Fail(s, "the backup file could not be verified, so nothing was repaired: " + written.path);
-            report.backup = written.path;
-            outcomes = std::move(written.outcomes);
-        }
-        const scan::RepairCounts counts = scan::RemoveTickedFindings(findings, outcomes, s.registry, &keys);
-        keys.CloseAll();
-        profile::WriteProfileValue(s.profile, profilePath, profile::kRecords, "FixedCount",
-                                   std::to_string(counts.repaired));
-        for (const engine::Finding& f : findings) {
-            report.findings.push_back(RowOf(f));
-            report.findings.back().outcome = OutcomeText(f.outcome);
-        }
-        if (counts.notRemoved > 0 || counts.kept > 0 || counts.ignored > 0) return Finish(s, options, report, kExitPartly);
+    if (findings.empty()) return Finish(s, output, report, kExitDone);
+
+    const EndHeld held(s.console);
+    const auto step = [&s](int, int) { return !s.console.EndRequested(); };
+    for (engine::Finding& f : findings) f.ticked = true;
+    // Entries made since the scan began (in the window, by another run)
+    // keep their values too.
+    scan.KeepIgnored();
+    const std::string profilePath = s.files.AppFolder() + profile::kProfileName;
+    std::vector<engine::Outcome> outcomes(findings.size(), engine::Outcome::None);
+    scan::OpenKeys keys(s.registry);  // each key reached once, for the backup and the removal
+    scan::RepairCounts counts;
+    const bool anyTicked = std::any_of(findings.begin(), findings.end(), [](const engine::Finding& f) { return f.ticked; });
+    if (!options.noBackup && anyTicked) {
+        scan::BackupResult written =
+            scan::WriteBackupFile(findings, s.registry, s.files, s.codePage, s.clock.NowText(), &keys, step);
+        counts.stopped = written.stopped;
+        if (!written.stopped && !written.written)
+            return Fail(s, "the backup file could not be written, so nothing was repaired: " + written.path);
+        if (!written.stopped && !written.verified)
+            return Fail(s, "the backup file could not be verified, so nothing was repaired: " + written.path);
+        if (written.verified) report.backup = written.path;
+        outcomes = std::move(written.outcomes);
     }
-    return Finish(s, options, report, kExitDone);
+    if (!counts.stopped) counts = scan::RemoveTickedFindings(findings, outcomes, s.registry, &keys, step);
+    keys.CloseAll();
+    profile::WriteProfileValue(s.profile, profilePath, profile::kRecords, "FixedCount", std::to_string(counts.repaired));
+    for (const engine::Finding& f : findings) {
+        report.findings.push_back(RowOf(f));
+        report.findings.back().outcome = OutcomeText(f.outcome);
+    }
+    const int code =
+        counts.notRemoved > 0 || counts.kept > 0 || counts.ignored > 0 || counts.stopped ? kExitPartly : kExitDone;
+    if (output.Deliver(report)) return code;
+    // The repair is done: what it did must not be lost with its report.
+    Fail(s, "the report could not be written: " + output.Where());
+    s.console.Err("varnholt-cli: " + std::to_string(counts.repaired) + " repaired, " + std::to_string(counts.notRemoved) +
+                  " not removed, " + std::to_string(counts.kept + counts.ignored) + " kept" + (counts.stopped ? ", stopped" : "") +
+                  "; " + (report.backup.empty() ? std::string("no backup file") : "backup file: " + report.backup) +
+                  kCrLf);
+    return code;
 }
 
-int RunBackups(Services& s, const Options& options) {
-    Report report;
-    report.command = Command::Backups;
-    report.folder = s.files.AppFolder() + "\\RegBackups";
-    report.files = s.files.ListFiles(report.folder + "\\*.reg");
-    return Finish(s, options, report, kExitDone);
+int RunBackups(Services& s, ReportOutput& output, Report& report) {
+    report.folder = scan::BackupFolder(s.files);
+    std::vector<std::pair<std::int64_t, BackupRow>> found;  // by the time each was written
+    for (const std::string& name : scan::ListBackupFiles(s.files)) {
+        BackupRow row{name, "", 0};
+        std::int64_t written = 0;
+        if (!s.files.FileDetails(report.folder + "\\" + name, &row.size, &written)) continue;  // gone meanwhile
+        row.time = IsoUtcTime(written);
+        found.emplace_back(written, row);
+    }
+    // Newest first; files of the same second in the folder's order.
+    std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (auto& [written, row] : found) report.files.push_back(std::move(row));
+    return Finish(s, output, report, kExitDone);
 }
 
-int RunRestore(Services& s, const Options& options) {
+int RunRestore(Services& s, ReportOutput& output, const Options& options, Report& report) {
+    // A bare name, as backups lists it, is a file of the backup folder.
+    const bool bare = options.file.find_first_of("\\/:") == std::string::npos;
+    report.file = bare ? scan::BackupFolder(s.files) + "\\" + options.file : options.file;
     std::string bytes;
-    if (!s.files.ReadFile(options.file, &bytes)) return Fail(s, "the file cannot be read: " + options.file);
+    if (!s.files.ReadFile(report.file, &bytes)) return Fail(s, "the file cannot be read: " + report.file);
     const auto values = scan::ReadBackupFile(s.codePage, bytes);
-    if (!values) return Fail(s, "not a backup file this program can read: " + options.file);
-    Report report;
-    report.command = Command::Restore;
-    report.file = options.file;
+    if (!values) return Fail(s, "not a backup file this program can read: " + report.file);
     bool failed = false;
     for (const scan::RestoredValue& r : scan::RestoreBackupValues(s.registry, *values)) {
         report.restored.push_back({r.value.key, r.value.name, TypeName(r.value.type), RestoreText(r.outcome), r.reason});
         failed = failed || r.outcome == scan::Restore::Failed;
     }
-    return Finish(s, options, report, failed ? kExitPartly : kExitDone);
+    return Finish(s, output, report, failed ? kExitPartly : kExitDone);
 }
 
 }  // namespace
 
 int RunCommandLine(const std::vector<std::string>& args, Services& services) {
-    std::string error;
-    const std::optional<Options> options = ParseCommandLine(args, &error);
+    std::string error, help;
+    const std::optional<Options> options = ParseCommandLine(args, &error, &help);
     if (!options) {
-        services.console.Err("varnholt-cli: " + error + kCrLf + kCrLf + Usage());
+        services.console.Err("varnholt-cli: " + error + " (" + help + " shows the usage)" + kCrLf);
         return kExitError;
     }
-    if (options->help) {
-        services.console.Out(args.size() == 1 && args[0] == "--help" ? Usage() : Usage(options->command));
+    if (options->version) {
+        services.console.Out(std::string("varnholt-cli ") + VARNHOLT_VERSION + kCrLf);
         return kExitDone;
     }
+    if (options->help) {
+        services.console.Out(args.size() == 1 ? Usage() : Usage(options->command));
+        return kExitDone;
+    }
+    ReportOutput output(services, *options);
+    if (!output.Open()) return Fail(services, "the report cannot be written: " + options->output);
+    Report report;
+    report.computer = services.machine.ComputerName();
+    report.user = services.machine.UserName();
+    report.time = IsoUtcTime(services.machine.UtcNow());
+    report.version = VARNHOLT_VERSION;
+    report.command = options->command;
     switch (options->command) {
-    case Command::Scan: return RunScan(services, *options);
-    case Command::Repair: return RunRepair(services, *options);
-    case Command::Backups: return RunBackups(services, *options);
-    case Command::Restore: return RunRestore(services, *options);
+    case Command::Scan: return RunScan(services, output, *options, report);
+    case Command::Repair: return RunRepair(services, output, *options, report);
+    case Command::Backups: return RunBackups(services, output, report);
+    case Command::Restore: return RunRestore(services, output, *options, report);
     }
     return kExitError;
 }

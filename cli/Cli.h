@@ -8,6 +8,7 @@
 #include "platform/CodePage.h"
 #include "platform/Console.h"
 #include "platform/FileSystem.h"
+#include "platform/Machine.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
 #include "platform/Ui.h"
@@ -18,7 +19,7 @@ namespace cli {
 constexpr int kExitDone = 0;      // nothing found, or everything done
 constexpr int kExitFindings = 1;  // scan: findings listed
 constexpr int kExitError = 2;     // usage, registry or file failure
-constexpr int kExitPartly = 3;    // some values were kept, or could not be removed or restored
+constexpr int kExitPartly = 3;    // some values were kept, or could not be removed or restored, or the repair was stopped
 
 struct Services {
     platform::Registry& registry;
@@ -27,6 +28,7 @@ struct Services {
     platform::Profile& profile;
     platform::Console& console;
     platform::UiServices& clock;  // its clock only: the time of day and the date-and-time text
+    platform::Machine& machine;   // what each report names first
 };
 
 // Runs the command of `args` (the arguments after the program's name) and

@@ -59,14 +59,16 @@ const char* CategoryName(engine::Category category) {
     return "";
 }
 
-std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, std::string* error) {
+std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, std::string* error, std::string* help) {
     Options options;
+    if (help) *help = "varnholt-cli --help";
     if (args.empty()) {
         *error = "no command given";
         return std::nullopt;
     }
-    if (args[0] == "--help" && args.size() == 1) {
-        options.help = true;
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "--version")) {
+        options.help = args[0] == "--help";
+        options.version = !options.help;
         return options;
     }
     bool known = false;
@@ -74,6 +76,7 @@ std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, st
         if (args[0] == name) {
             options.command = command;
             known = true;
+            if (help) *help = "varnholt-cli " + std::string(name) + " --help";
         }
     if (!known) {
         *error = "unknown command: " + args[0];
@@ -154,9 +157,11 @@ std::string Usage() {
            "  backups   list the backup files\r\n"
            "  restore   give back the values of a backup file\r\n"
            "\r\n"
-           "varnholt-cli COMMAND --help shows the options of a command.\r\n"
+           "varnholt-cli COMMAND --help shows the options of a command;\r\n"
+           "varnholt-cli --version shows the program's version.\r\n"
            "Exit codes: 0 nothing found or everything done, 1 findings listed (scan),\r\n"
-           "2 an error, 3 some values were kept or could not be removed or restored.\r\n";
+           "2 an error, 3 some values were kept or could not be removed or restored, or the\r\n"
+           "repair was stopped (the console closed, Ctrl+C, a logoff or a shutdown).\r\n";
 }
 
 std::string Usage(Command command) {
@@ -181,15 +186,16 @@ std::string Usage(Command command) {
                "Lists the values that name missing files.\r\n" + report + categories;
     case Command::Repair:
         return "Usage: varnholt-cli repair [--no-backup] [--format text|json|csv] [--output FILE] [--categories LIST]\r\n"
-               "Scans, writes the findings to a backup file (unless the setting BackupBeforeFix is 0\r\n"
-               "or --no-backup is given), checks it, and removes them.\r\n"
+               "Scans, writes the findings to a backup file (unless --no-backup is given),\r\n"
+               "checks it, and removes them.\r\n"
                "  --no-backup              remove without a backup\r\n" + report + categories;
     case Command::Backups:
         return "Usage: varnholt-cli backups [--format text|json|csv] [--output FILE]\r\n"
-               "Lists the backup files.\r\n" + report;
+               "Lists the backup files, newest first, with their times and sizes.\r\n" + report;
     case Command::Restore:
         return "Usage: varnholt-cli restore FILE [--format text|json|csv] [--output FILE]\r\n"
-               "Writes every value of the backup file back and reads it back.\r\n" + report;
+               "Writes every value of the backup file back and reads it back. FILE is a path,\r\n"
+               "or a name as backups lists it.\r\n" + report;
     }
     return Usage();
 }

@@ -13,7 +13,8 @@ enum class Format { Text, Json, Csv };
 
 struct Options {
     Command command = Command::Scan;
-    bool help = false;  // --help: the usage of the command (or of the program), nothing else
+    bool help = false;     // --help: the usage of the command (or of the program), nothing else
+    bool version = false;  // --version: the program's version, nothing else
     Format format = Format::Text;
     std::string output;  // --output FILE; empty: standard output
     engine::CategorySet categories = engine::AllCategories();
@@ -22,8 +23,10 @@ struct Options {
 };
 
 // The options of the arguments after the program's name; nothing, with the
-// reason in `error`, for an unknown command, option or value or one missing.
-std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, std::string* error);
+// reason in `error`, for an unknown command, option or value or one missing
+// (and in `help` the command line that shows the usage to follow).
+std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, std::string* error,
+                                        std::string* help = nullptr);
 
 // How to call the program, or one of its commands.
 std::string Usage();

@@ -1,6 +1,7 @@
 #pragma once
 // The report of varnholt-cli in its three formats: text for people, JSON
-// and CSV (RFC 4180, UTF-8 with a byte-order mark) for scripts.
+// for scripts (exact), and CSV (RFC 4180, UTF-8 with a byte-order mark) for
+// spreadsheet programs.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,7 +19,7 @@ struct FindingRow {
     std::string missingFile;  // the path looked for and found missing, as written
     std::string category;     // the home page box's caption
     std::string match;        // "VALUE NAME" or "VALUE VALUE"
-    std::string outcome;      // repair: "repaired", "kept", "not removed" or "already gone"
+    std::string outcome;      // repair: "repaired", "kept", "not removed", "already gone" or "stopped"
 };
 
 // One value of a restored backup.
@@ -28,12 +29,22 @@ struct RestoreRow {
     std::string reason;   // why it failed
 };
 
+// One backup file.
+struct BackupRow {
+    std::string name;  // without its folder
+    std::string time;  // when it was written, ISO 8601 in UTC
+    std::uint64_t size = 0;
+};
+
 struct Report {
+    // What an administrator collecting the reports of many machines needs
+    // first: where, by whom and when it was made, by which version.
+    std::string computer, user, time, version;
     Command command = Command::Scan;
     std::vector<FindingRow> findings;  // scan, repair
     std::string backup;                // repair: the backup file's path; empty when none was written
     std::string folder;                // backups: the folder listed
-    std::vector<std::string> files;    // backups: the file names
+    std::vector<BackupRow> files;      // backups: newest first
     std::string file;                  // restore: the file restored
     std::vector<RestoreRow> restored;  // restore
 };
@@ -42,5 +53,8 @@ std::string FormatReport(const Report& report, Format format);
 
 // "REG_SZ" and the other names of the value types; a number for any other.
 std::string TypeName(std::uint32_t type);
+
+// Seconds since 1970-01-01 UTC as ISO 8601, e.g. "2026-12-10T04:05:06Z".
+std::string IsoUtcTime(std::int64_t seconds);
 
 }  // namespace cli

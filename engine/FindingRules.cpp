@@ -3,8 +3,26 @@
 #include <vector>
 
 #include "engine/RootKeys.h"
+#include "platform/Text.h"
 
 namespace engine {
+namespace {
+
+// The strings of a multi-string, each read as the first is for the value's
+// text: UTF-16 up to its NUL.
+std::vector<std::string> StringsOf(const std::vector<std::uint8_t>& data) {
+    std::vector<std::string> strings;
+    const std::size_t units = data.size() / 2;
+    std::size_t from = 0;
+    for (std::size_t at = 0; at <= units; ++at) {
+        if (at < units && (data[2 * at] | data[2 * at + 1]) != 0) continue;
+        if (at > from) strings.push_back(platform::Utf16BytesToUtf8(data.data() + 2 * from, 2 * (at - from)));
+        from = at + 1;
+    }
+    return strings;
+}
+
+}  // namespace
 
 void FindingRules::StartScan(const CategorySet& ticked, IgnoreList ignored) {
     ticked_ = ticked;
@@ -36,9 +54,15 @@ std::optional<Finding> FindingRules::Judge(const std::string& sRootKey, const st
     // The files first: most matches name a file that is there, and only a
     // finding needs to know where its key really is.
     const std::vector<FileReferences::FilePath> paths = files_.CandidateFilePaths(sValue);
-    for (const FileReferences::FilePath& path : paths)
-        if (files_.FileExistence(path.asWritten) != platform::Existence::Missing) return std::nullopt;
+    if (NamesAFileThatMayBeThere(paths)) return std::nullopt;
     if (!FileReferences::HasListedExtension(paths.front().upper)) return std::nullopt;
+    // A multi-string is a list, and its removal takes every string of it:
+    // one that also names a file that is there stays.
+    if (value.type == platform::kRegMultiSz)
+        for (const std::string& text : StringsOf(value.data))
+            if (UpperCase(text).find(SystemDrive()) != std::string::npos &&
+                NamesAFileThatMayBeThere(files_.CandidateFilePaths(text)))
+                return std::nullopt;
 
     Finding finding;
     finding.rootName = sRootKey;
@@ -75,6 +99,12 @@ std::optional<Finding> FindingRules::Judge(const std::string& sRootKey, const st
     finding.data = value.data;
     finding.missingFile = paths.front().asWritten;
     return finding;
+}
+
+bool FindingRules::NamesAFileThatMayBeThere(const std::vector<FileReferences::FilePath>& paths) {
+    for (const FileReferences::FilePath& path : paths)
+        if (files_.FileExistence(path.asWritten) != platform::Existence::Missing) return true;
+    return false;
 }
 
 }  // namespace engine

@@ -39,14 +39,18 @@ public:
     // is (the key's own registry name), whatever link the walk came through:
     // it is listed when every reading of its path names a missing file (one
     // that exists, or that the system cannot answer for, keeps it), the path
-    // has a listed extension, the category of its real place is ticked, no
-    // entry of the ignore list covers it, it is in no place Windows needs
-    // (by its real place or the walk's path), and it has not been listed in
-    // this root's view already (two links may lead to one key).
+    // has a listed extension, no string of a multi-string names a file that
+    // is there, the category of its real place is ticked, no entry of the
+    // ignore list covers it, it is in no place Windows needs (by its real
+    // place or the walk's path), and it has not been listed in this root's
+    // view already (two links may lead to one key).
     std::optional<Finding> Judge(const std::string& sRootKey, const std::string& sKey, const std::string& sValue,
                                  std::int32_t lFound, const MatchedValue& value);
 
 private:
+    // Whether any reading of a text's path exists, or the system cannot tell.
+    bool NamesAFileThatMayBeThere(const std::vector<FileReferences::FilePath>& paths);
+
     platform::Registry& registry_;
     FileReferences files_;
     CategorySet ticked_ = AllCategories();

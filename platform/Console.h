@@ -14,6 +14,12 @@ public:
     virtual bool Err(const std::string& text) = 0;
     // Whether standard error is a console: progress is shown there only.
     virtual bool ErrIsConsole() = 0;
+    // While held (a repair), the console closed, Ctrl+C, a logoff or a
+    // shutdown does not end the program at once: EndRequested turns true,
+    // and the program finishes the value it is at, writes its record and
+    // report and ends by itself. Not held, such an event ends the program.
+    virtual void HoldEnd(bool on) = 0;
+    virtual bool EndRequested() = 0;
 };
 
 }  // namespace platform

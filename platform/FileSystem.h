@@ -1,6 +1,7 @@
 #pragma once
 // The file operations the program takes from the system. Paths are the
 // program's UTF-8 text, with backslashes.
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,10 +32,10 @@ public:
     // PathFileExistsW: 1 when the file or folder exists.
     virtual int PathExists(const std::string& path) = 0;
     // GetFileAttributesW: Exists for a file or folder; Missing only when the
-    // system says the file or the path is not there, the name is not a valid
-    // one or the network path is not found; CannotTell for any other failure
-    // (access denied, a sharing violation, a device not ready), where the file
-    // may well be there.
+    // system says the file or the path is not there or the name is not a
+    // valid one; CannotTell for any other failure (access denied, a sharing
+    // violation, a device not ready, a network path or server that cannot be
+    // reached), where the file may well be there.
     virtual Existence FileExistence(const std::string& path) = 0;
     // The folder of the executable, without a trailing backslash.
     virtual std::string AppFolder() = 0;
@@ -45,6 +46,13 @@ public:
     // Puts the file `from` in the place of `to` (replacing it) in one step,
     // written through to the disk; false when it could not.
     virtual bool RenameOver(const std::string& from, const std::string& to) = 0;
+    // Gives the file `from` the name `to`, which must not exist yet (a file
+    // there is never replaced), written through to the disk; false when it
+    // could not.
+    virtual bool RenameToNew(const std::string& from, const std::string& to) = 0;
+    // The file's size in bytes and the time it was last written, in seconds
+    // since 1970-01-01 UTC; false when it cannot be asked about.
+    virtual bool FileDetails(const std::string& path, std::uint64_t* size, std::int64_t* written) = 0;
     // The whole file's bytes; false when it cannot be read.
     virtual bool ReadFile(const std::string& path, std::string* bytes) = 0;
     // Names (without folder) of the ordinary files matching a wildcard pattern

@@ -69,16 +69,19 @@ bool OnlyCommentLeft(const std::string& line, std::size_t at) {
 }
 
 // Comma-separated byte pairs, continued on the next line after ",\" with
-// the next line's leading blanks skipped.
+// the next line's leading blanks skipped. A file that ends inside them (a
+// comma with no byte after it, a continuation with no line of bytes) was cut
+// short, and is refused: its value would come back cut.
 bool ReadHexBytes(const std::vector<std::string>& lines, std::size_t& row, std::string rest,
                   std::vector<std::uint8_t>* data) {
     std::size_t at = 0;
+    if (OnlyCommentLeft(rest, at)) return true;  // "hex:" with nothing
     for (;;) {
-        if (OnlyCommentLeft(rest, at)) return true;  // "hex:" with nothing, or the end after a comma
+        if (OnlyCommentLeft(rest, at)) return false;  // the end after a comma
         if (rest[at] == '\\' && OnlyCommentLeft(rest, at + 1)) {
             // Continued: blank and comment lines in between are passed over.
             do {
-                if (++row == lines.size()) return true;
+                if (++row == lines.size()) return false;
                 rest = lines[row];
                 at = 0;
                 while (at < rest.size() && IsBlank(rest[at])) ++at;

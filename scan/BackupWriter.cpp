@@ -141,7 +141,10 @@ BackupResult WriteBackupFile(const std::vector<engine::Finding>& findings, platf
     for (std::size_t i = 0; i < findings.size(); ++i) {
         const engine::Finding& f = findings[i];
         if (!f.ticked) continue;
-        if (step) step(++done, total);
+        if (step && !step(++done, total)) {
+            result.stopped = true;
+            return result;
+        }
         Outcome& outcome = result.outcomes[i];
         outcome = Outcome::KeptByBackup;  // until it is in the text
         std::uint32_t type = 0;
@@ -168,26 +171,40 @@ BackupResult WriteBackupFile(const std::vector<engine::Finding>& findings, platf
     }
 
     // A new file of its own: an earlier backup of the same second is kept.
+    // It is written under a name the backup page does not list, and takes
+    // its own only once it is on the disk and checked: a repair stopped
+    // halfway (a crash, a machine switched off) leaves no partial backup
+    // that a restore would take for whole.
     std::unique_ptr<platform::OutputFile> file;
+    std::string unchecked;
     for (int copy = 1; copy < 1000; ++copy) {
         result.path = folder + "\\" + BackupFileName(dateTimeText, copy);
-        if (files.PathExists(result.path) == 1) continue;
-        file = files.CreateNewFile(result.path);
+        unchecked = result.path + ".new";
+        if (files.PathExists(result.path) == 1 || files.PathExists(unchecked) == 1) continue;
+        file = files.CreateNewFile(unchecked);
         break;
     }
     if (!file) return result;
     const bool wrote = file->Write(text);
-    const bool closed = file->Close();
+    const bool closed = file->Close();  // flushed to the disk
     if (!wrote || !closed) {
-        files.RemoveFile(result.path);  // no partial backup is left behind
+        files.RemoveFile(unchecked);
         return result;
     }
-    result.written = true;
     // Read back from the disk as an import reads it: only a file that gives
     // back exactly the values about to be removed lets them go.
     std::string bytes;
-    const auto values = files.ReadFile(result.path, &bytes) ? ReadBackupFile(codePage, bytes) : std::nullopt;
-    result.verified = values && *values == held;
+    const auto values = files.ReadFile(unchecked, &bytes) ? ReadBackupFile(codePage, bytes) : std::nullopt;
+    if (!values || *values != held) {
+        files.RemoveFile(unchecked);
+        result.written = true;
+        return result;
+    }
+    if (!files.RenameToNew(unchecked, result.path)) {
+        files.RemoveFile(unchecked);
+        return result;
+    }
+    result.written = result.verified = true;
     return result;
 }
 

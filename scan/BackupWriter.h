@@ -14,10 +14,14 @@
 
 namespace scan {
 
+// The file is written under another name and takes its own only when it
+// reads back as exactly the values it is to hold; one that does not is
+// deleted.
 struct BackupResult {
-    bool written = false;   // the whole file is on the disk
-    bool verified = false;  // and reads back as exactly the values it was to hold
+    bool written = false;   // the whole file reached the disk
+    bool verified = false;  // and read back as exactly the values it was to hold: it is there under `path`
     std::string path;      // the file's path (also when it could not be written)
+    bool stopped = false;  // the step stopped it: no file was written
     // Per finding: KeptByBackup when its value is not in the file and must
     // stay, AlreadyGone when it was found not to exist; None when it is held
     // (and may be removed) or is not ticked. Only a written file's answer

@@ -200,7 +200,7 @@ private:
 
 }  // namespace
 
-void FormRepair::RepairStep(int done, int total) {
+bool FormRepair::RepairStep(int done, int total) {
     s_.ui.DoEventsIfDue();
     const double now = s_.ui.SecondsSinceMidnight();
     // As the key label of the walk: ten times a second at most, and never
@@ -209,6 +209,7 @@ void FormRepair::RepairStep(int done, int total) {
         nextRepairLabelTime_ = now + 0.1;
         c_.lblCurrentKey.SetCaption("Repairing " + WithThousands(done) + " of " + WithThousands(total) + "...");
     }
+    return !sessionEnding_;
 }
 
 void FormRepair::CommandRepair_Click() {
@@ -225,15 +226,19 @@ void FormRepair::CommandRepair_Click() {
         FormRepair& form;
         ~Busy() {
             form.repairing_ = false;
+            if (form.s_.repairRunning) form.s_.repairRunning(false);
             form.CloseIfPending();
         }
     } busy{*this};
     repairing_ = true;
+    sessionEnding_ = false;
+    repairCounts_ = {};
+    if (s_.repairRunning) s_.repairRunning(true);
     nextRepairLabelTime_ = 0;
     const RepairButtonsOff buttonsOff{&c_.CommandStart, &c_.CommandStop, &c_.CommandReturn, &c_.CommandRepair};
     // The keys the backup reaches stay open for the removal.
     OpenKeys keys(s_.registry);
-    const auto step = [this](int done, int total) { RepairStep(done, total); };
+    const auto step = [this](int done, int total) { return RepairStep(done, total); };
     // What the label says between the steps and at the end, as it did
     // before the label showed how far a repair is.
     std::string label = c_.lblCurrentKey.Caption();
@@ -248,6 +253,7 @@ void FormRepair::CommandRepair_Click() {
         c_.lblCurrentKey.SetCaption(label);
         BackupResult written = WriteBackupFile(findings_, s_.registry, s_.files, s_.codePage, s_.ui.NowText(), &keys, step);
         c_.lblCurrentKey.SetCaption(label);
+        if (written.stopped) return;  // the session is ending: nothing was removed
         if (!written.written) {
             s_.ui.ShowMessage("The backup file could not be written, so nothing was repaired:\r\n" + written.path,
                              platform::MessageStyle::Exclamation);
@@ -263,14 +269,23 @@ void FormRepair::CommandRepair_Click() {
     }
 
     nextRepairLabelTime_ = 0;  // the removal's first value is shown at once
-    const RepairCounts counts = RemoveTickedFindings(findings_, outcomes, s_.registry, &keys, step);
+    const RepairCounts counts = RemoveTickedFindings(findings_, outcomes, s_.registry, &keys, step, &repairCounts_);
     keys.CloseAll();
     c_.lblCurrentKey.SetCaption(label);
     c_.lvwRegErrors.RowsChanged();
 
     c_.RepairCount.SetCaption(std::to_string(counts.repaired));
-    s_.ui.ShowMessage(RepairMessage(counts), platform::MessageStyle::Exclamation);
+    // No message box while the session ends: nobody is there to close it.
+    if (!counts.stopped) s_.ui.ShowMessage(RepairMessage(counts), platform::MessageStyle::Exclamation);
     profile::WriteProfileValue(s_.profile, ProfilePath(), profile::kRecords, "FixedCount", std::to_string(counts.repaired));
+}
+
+void FormRepair::EndSession() {
+    if (!repairing_) return;
+    sessionEnding_ = true;
+    // Between two values: the ones taken up so far are all the repair did.
+    profile::WriteProfileValue(s_.profile, ProfilePath(), profile::kRecords, "FixedCount",
+                               std::to_string(repairCounts_.repaired));
 }
 
 void FormRepair::ExitGuard() {

@@ -15,6 +15,7 @@
 #include "platform/Profile.h"
 #include "platform/Registry.h"
 #include "platform/Ui.h"
+#include "scan/Repair.h"
 
 namespace scan {
 
@@ -39,6 +40,9 @@ struct ScanServices {
     // Closes the window once the current handler has returned (the host
     // posts the close rather than destroying the window under its caller).
     std::function<void()> closeWindow;
+    // Told when a repair begins (true) and ends (false): the host asks the
+    // system not to end the session meanwhile.
+    std::function<void(bool running)> repairRunning = {};
 };
 
 class FormRepair : public platform::ListRows, private engine::RegSearchListener {
@@ -58,6 +62,10 @@ public:
     void CommandReturn_Click() { ExitGuard(); }
     void ImageExit_Click() { ExitGuard(); }
     void QueryClose() { CloseWhenIdle(); }
+    // The session is ending anyway (a logoff, a shutdown): a repair stops
+    // after the value it is at, and what it has repaired is recorded now, as
+    // the program may be ended as soon as this returns.
+    void EndSession();
 
     // The findings, which lvwRegErrors shows, row 1 first.
     const std::vector<engine::Finding>& Findings() const { return findings_; }
@@ -96,7 +104,8 @@ private:
     void CloseWhenIdle();
     void CloseIfPending();
     // Between two values of a repair: the window's messages, and how far it is.
-    void RepairStep(int done, int total);
+    // False when the repair is to stop.
+    bool RepairStep(int done, int total);
     void TickEveryRow();
     std::string ProfilePath() const;
 
@@ -108,6 +117,8 @@ private:
     std::vector<engine::Finding> findings_;
     bool closePending_ = false;
     bool repairing_ = false;  // a repair is on the stack (it yields to the window)
+    bool sessionEnding_ = false;  // the repair on the stack is to stop
+    RepairCounts repairCounts_;   // of the removal under way
     double nextRepairLabelTime_ = 0;
     // Throttles the key label; kept for the whole run of the program.
     static double nextLabelTime_;

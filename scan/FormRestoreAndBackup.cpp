@@ -15,6 +15,17 @@ bool EndsInReg(const std::string& name) {
 
 }  // namespace
 
+std::string BackupFolder(platform::FileSystem& files) { return files.AppFolder() + "\\RegBackups"; }
+
+std::vector<std::string> ListBackupFiles(platform::FileSystem& files) {
+    std::vector<std::string> names;
+    for (const std::string& name : files.ListFiles(BackupFolder(files) + "\\*.reg"))
+        // The pattern also matches a name whose short form ends in ".REG",
+        // such as "b.regx": only a name that itself ends in ".reg" is a backup.
+        if (EndsInReg(name)) names.push_back(name);
+    return names;
+}
+
 FormRestoreAndBackup::FormRestoreAndBackup(const BackupPageControls& controls, platform::FileSystem& files,
                                            platform::Shell& shell, platform::UiServices& ui, std::intptr_t window)
     : c_(controls), files_(files), shell_(shell), ui_(ui), window_(window) {
@@ -27,16 +38,13 @@ FormRestoreAndBackup::FormRestoreAndBackup(const BackupPageControls& controls, p
 std::string FormRestoreAndBackup::SelectedPath() const {
     const int selected = c_.ListViewBackups.Selected();
     const int row = selected >= 1 && selected <= static_cast<int>(names_.size()) ? selected : 1;
-    return files_.AppFolder() + "\\RegBackups\\" + names_[row - 1];
+    return BackupFolder(files_) + "\\" + names_[row - 1];
 }
 
 void FormRestoreAndBackup::CommandRefresh_Click() {
     names_.clear();
     c_.ListViewBackups.SetRowCount(0);
-    for (const std::string& name : files_.ListFiles(files_.AppFolder() + "\\RegBackups\\*.reg"))
-        // The pattern also matches a name whose short form ends in ".REG",
-        // such as "b.regx": only a name that itself ends in ".reg" is a backup.
-        if (EndsInReg(name)) names_.push_back(name);
+    names_ = ListBackupFiles(files_);
     c_.ListViewBackups.SetRowCount(static_cast<int>(names_.size()));
     if (!names_.empty()) c_.ListViewBackups.Select(1);
 }

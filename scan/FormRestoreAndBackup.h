@@ -11,6 +11,13 @@
 
 namespace scan {
 
+// The backup folder: the application folder's "RegBackups".
+std::string BackupFolder(platform::FileSystem& files);
+// The backup files as the page lists them: the ordinary files of the folder
+// whose name ends in ".reg", in the file system's order (a backup being
+// written, under another name, is not among them).
+std::vector<std::string> ListBackupFiles(platform::FileSystem& files);
+
 struct BackupPageControls {
     platform::ListView& ListViewBackups;
     platform::PushButton& CommandRefresh;

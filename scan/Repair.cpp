@@ -16,14 +16,16 @@ void KeepIgnoredFindings(std::vector<engine::Finding>& findings, engine::Finding
 
 RepairCounts RemoveTickedFindings(std::vector<engine::Finding>& findings,
                                   const std::vector<engine::Outcome>& backupOutcomes, platform::Registry& registry,
-                                  OpenKeys* keys, const RepairStep& step) {
+                                  OpenKeys* keys, const RepairStep& step, RepairCounts* counted) {
     using engine::Outcome;
     OpenKeys ownKeys(registry);  // closed on return when the caller keeps none
     OpenKeys& reached = keys ? *keys : ownKeys;
     int total = 0;
     for (const engine::Finding& finding : findings) total += finding.ticked ? 1 : 0;
     int done = 0;
-    RepairCounts counts;
+    RepairCounts ownCounts;
+    RepairCounts& counts = counted ? *counted : ownCounts;
+    counts = {};
     for (std::size_t i = 0; i < findings.size(); ++i) {
         engine::Finding& finding = findings[i];
         if (!finding.ticked) {
@@ -33,7 +35,10 @@ RepairCounts RemoveTickedFindings(std::vector<engine::Finding>& findings,
                 finding.outcome = Outcome::Unticked;
             continue;
         }
-        if (step) step(++done, total);
+        if (step && !step(++done, total)) {
+            counts.stopped = true;
+            break;
+        }
         // A value the backup found gone (removed by an earlier repair, or
         // since the scan) counts as repaired, as it does without the backup.
         finding.outcome = backupOutcomes[i];

@@ -17,6 +17,7 @@ struct RepairCounts {
     int notRemoved = 0;  // the removal failed
     int kept = 0;        // the backup cannot hold the value, so it stays
     int ignored = 0;     // an entry of the ignore list made since the scan keeps it
+    bool stopped = false;  // the step stopped it before every ticked finding was taken up
 };
 
 // Just before a repair backs up or removes anything: the ticked findings
@@ -28,10 +29,12 @@ void KeepIgnoredFindings(std::vector<engine::Finding>& findings, engine::Finding
 // `backupOutcomes`: the backup's answer, one per finding (all None without
 // a backup). An unticked finding is left alone. `keys`: the keys the backup
 // reached, kept open (the removal opens its own when none); `step`: told as
-// each ticked finding is taken up.
+// each ticked finding is taken up; `counted`: kept up to date value by
+// value, for a caller that must record them before the removal returns.
 RepairCounts RemoveTickedFindings(std::vector<engine::Finding>& findings,
                                   const std::vector<engine::Outcome>& backupOutcomes, platform::Registry& registry,
-                                  OpenKeys* keys = nullptr, const RepairStep& step = {});
+                                  OpenKeys* keys = nullptr, const RepairStep& step = {},
+                                  RepairCounts* counted = nullptr);
 
 // The message at the end of a repair.
 std::string RepairMessage(const RepairCounts& counts);

@@ -45,8 +45,9 @@ long OpenOrCreateKey(platform::Registry& registry, platform::RegHandle root, con
 
 // Told as a step of a repair (the backup, the removal) takes up each ticked
 // value: its place, from 1, and how many there are. The scan window yields
-// and shows how far it is from here.
-using RepairStep = std::function<void(int done, int total)>;
+// and shows how far it is from here. False stops the step before that value
+// (the session is ending).
+using RepairStep = std::function<bool(int done, int total)>;
 
 // The keys a repair has reached, each level opened once and kept open until
 // the repair ends: the values of one key are backed up and removed through

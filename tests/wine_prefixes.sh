@@ -6,7 +6,7 @@
 set -euo pipefail
 exe=$1
 readme=$2
-: "${WINEPREFIX:?WINEPREFIX must name the project prefix}"
+: "${WINEPREFIX:?WINEPREFIX must name the test prefix}"
 work=$(mktemp -d)
 prefixes=$work/prefixes
 cleanup() {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "platform/win32/WideText.h"
 
 namespace platform::win32 {
@@ -36,7 +38,34 @@ bool Write(DWORD which, const std::string& text) {
     return true;
 }
 
+// The console's events come on a thread of their own. When the program
+// returns from the handler of a close, logoff or shutdown, the system ends
+// it: the handler waits instead, until the program has ended by itself (or
+// the system's time is up).
+std::atomic<bool> held{false}, requested{false};
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+    if (!held) return FALSE;  // as the system handles it: the program ends
+    switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+        requested = true;
+        Sleep(INFINITE);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
 }  // namespace
+
+Win32Console::Win32Console() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
+
+void Win32Console::HoldEnd(bool on) { held = on; }
+bool Win32Console::EndRequested() { return requested; }
 
 bool Win32Console::Out(const std::string& text) { return Write(STD_OUTPUT_HANDLE, text); }
 bool Win32Console::Err(const std::string& text) { return Write(STD_ERROR_HANDLE, text); }

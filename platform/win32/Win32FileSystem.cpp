@@ -69,16 +69,20 @@ platform::Existence Win32FileSystem::FileExistence(const std::string& path) {
     const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
     const DWORD error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_SUCCESS;
     if (quiet) SetThreadErrorMode(oldMode, nullptr);
-    if (attributes != INVALID_FILE_ATTRIBUTES) return platform::Existence::Exists;
+    return attributes != INVALID_FILE_ATTRIBUTES ? platform::Existence::Exists : ExistenceAfter(error);
+}
+
+platform::Existence ExistenceAfter(unsigned long error) {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_NAME:
-    case ERROR_BAD_NETPATH:
         return platform::Existence::Missing;
     default:
-        // Access denied, a sharing violation, a device not ready: the file
-        // may be there all the same.
+        // Access denied, a sharing violation, a device not ready, a server
+        // that cannot be reached now (a path on the system drive may pass
+        // through a junction or link to one): the file may be there all the
+        // same.
         return platform::Existence::CannotTell;
     }
 }
@@ -109,6 +113,20 @@ bool Win32FileSystem::RemoveFile(const std::string& path) { return DeleteFileW(W
 
 bool Win32FileSystem::RenameOver(const std::string& from, const std::string& to) {
     return ::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool Win32FileSystem::RenameToNew(const std::string& from, const std::string& to) {
+    return ::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool Win32FileSystem::FileDetails(const std::string& path, std::uint64_t* size, std::int64_t* written) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return false;
+    *size = std::uint64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    // Tenths of microseconds since 1601, as seconds since 1970.
+    const std::int64_t ticks = std::int64_t(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
+    *written = (ticks - 116444736000000000LL) / 10000000;
+    return true;
 }
 
 bool Win32FileSystem::ReadFile(const std::string& path, std::string* bytes) {

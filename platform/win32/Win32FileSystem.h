@@ -15,9 +15,16 @@ public:
     bool CreateFolder(const std::string& path) override;
     std::unique_ptr<platform::OutputFile> CreateNewFile(const std::string& path) override;
     bool RemoveFile(const std::string& path) override;
+    bool FileDetails(const std::string& path, std::uint64_t* size, std::int64_t* written) override;
     bool ReadFile(const std::string& path, std::string* bytes) override;
     bool RenameOver(const std::string& from, const std::string& to) override;
+    bool RenameToNew(const std::string& from, const std::string& to) override;
     std::vector<std::string> ListFiles(const std::string& pattern) override;
 };
+
+// What a failed look at a path (GetFileAttributesW's last error) says of
+// its file: missing only when the system says the file or path is not there
+// or the name is no valid one.
+platform::Existence ExistenceAfter(unsigned long error);
 
 }  // namespace platform::win32

@@ -48,7 +48,7 @@ void MemoryFileSystem::AddFolder(const std::string& path) {
 
 void MemoryFileSystem::AddFile(const std::string& path, const std::string& bytes, bool hidden) {
     AddFolder(Parent(path));
-    files_[Key(path)] = {path, File{bytes, hidden}};
+    files_[Key(path)] = {path, File{bytes, hidden, ++clock}};
 }
 
 bool MemoryFileSystem::HasFile(const std::string& path) const { return files_.count(Key(path)) != 0; }
@@ -89,7 +89,7 @@ bool MemoryFileSystem::CreateFolder(const std::string& path) {
 std::unique_ptr<platform::OutputFile> MemoryFileSystem::CreateNewFile(const std::string& path) {
     const std::string key = Key(path);
     if (failCreateFile || files_.count(key) || folders_.count(key) || !folders_.count(Parent(key))) return nullptr;
-    files_[key] = {path, File{}};
+    files_[key] = {path, File{{}, false, ++clock}};
     return std::make_unique<Output>(*this, key);
 }
 
@@ -97,12 +97,26 @@ bool MemoryFileSystem::RemoveFile(const std::string& path) {
     return !failDelete && files_.erase(Key(path)) != 0;
 }
 
-bool MemoryFileSystem::RenameOver(const std::string& from, const std::string& to) {
+bool MemoryFileSystem::RenameOver(const std::string& from, const std::string& to) { return Move(from, to); }
+
+bool MemoryFileSystem::Move(const std::string& from, const std::string& to) {
     auto it = files_.find(Key(from));
     if (it == files_.end() || !folders_.count(Parent(Key(to)))) return false;
     File file = it->second.second;
     files_.erase(it);
     files_[Key(to)] = {to, file};
+    return true;
+}
+
+bool MemoryFileSystem::RenameToNew(const std::string& from, const std::string& to) {
+    return !files_.count(Key(to)) && !folders_.count(Key(to)) && Move(from, to);
+}
+
+bool MemoryFileSystem::FileDetails(const std::string& path, std::uint64_t* size, std::int64_t* written) {
+    auto it = files_.find(Key(path));
+    if (it == files_.end()) return false;
+    *size = it->second.second.bytes.size();
+    *written = it->second.second.written;
     return true;
 }
 

@@ -19,6 +19,9 @@ public:
     std::string wow64Directory;  // empty: no 32-bit system folder
     std::string programFilesX86;  // empty: the system names none
     std::string appFolder = "C:\\Program Files\\Varnholt";
+    // The clock of the files' times (seconds since 1970), a second on at
+    // every file made.
+    std::int64_t clock = 1796000000;
 
     // Switchable failures.
     bool failCreateFolder = false;
@@ -46,18 +49,22 @@ public:
     bool CreateFolder(const std::string& path) override;
     std::unique_ptr<platform::OutputFile> CreateNewFile(const std::string& path) override;
     bool RemoveFile(const std::string& path) override;
+    bool FileDetails(const std::string& path, std::uint64_t* size, std::int64_t* written) override;
     bool ReadFile(const std::string& path, std::string* bytes) override;
     bool RenameOver(const std::string& from, const std::string& to) override;
+    bool RenameToNew(const std::string& from, const std::string& to) override;
     std::vector<std::string> ListFiles(const std::string& pattern) override;
 
 private:
     struct File {
         std::string bytes;
         bool hidden = false;
+        std::int64_t written = 0;
     };
     class Output;
     static std::string Key(const std::string& path);  // case-folded, no trailing backslash
     static std::string Parent(const std::string& path);
+    bool Move(const std::string& from, const std::string& to);
 
     std::set<std::string> folders_;
     std::set<std::string> unanswerable_;

@@ -31,6 +31,7 @@ protected:
     fakes::FakeTimer timer;
     fakes::FakeButton start, stop, repair, ret;
     int closes = 0;
+    std::vector<bool> repairRunning;  // as the host is told
     std::unique_ptr<scan::FormRepair> form;
 
     static constexpr platform::RegHandle kHkcu = platform::kHkeyCurrentUser;
@@ -42,7 +43,9 @@ protected:
         list = fakes::FakeListView();
         form = std::make_unique<scan::FormRepair>(
             scan::ScanWindowControls{list, status, repairCount, currentKey, timer, start, stop, repair, ret},
-            scan::ScanServices{reg, files, codePage, profile, ui, [this] { ++closes; }}, ticked);
+            scan::ScanServices{reg, files, codePage, profile, ui, [this] { ++closes; },
+                               [this](bool running) { repairRunning.push_back(running); }},
+            ticked);
         form->Form_Load();
     }
     std::string Record(const char* key) {

@@ -57,6 +57,13 @@ TEST(BackupReader, AFileThatWouldNotImportWholeIsRefused) {
              std::string("REGEDIT4\r\n[HKEY_CURRENT_USER\\S]\r\n\"a\"=dword:\r\n"),        // no number
              std::string("REGEDIT4\r\n[HKEY_CURRENT_USER\\S\r\n"),                         // unclosed key
              std::string("REGEDIT4\r\n[HKEY_CURRENT_USER\\S]\r\n\"a\"=\"b\0\"\r\n", 41),  // a NUL byte
+             // Cut short inside a value: after a continuation, after a comma.
+             std::string("REGEDIT4\r\n[HKEY_CURRENT_USER\\S]\r\n\"a\"=hex(7):61,00,\\\r\n"),
+             std::string("REGEDIT4\r\n[HKEY_CURRENT_USER\\S]\r\n\"a\"=hex(7):61,00,\\"),
+             std::string("REGEDIT4\r\n[HKEY_CURRENT_USER\\S]\r\n\"a\"=hex(7):61,00,\\\r\n\r\n; end\r\n"),
+             std::string("REGEDIT4\r\n[HKEY_CURRENT_USER\\S]\r\n\"a\"=hex(7):61,00,\r\n"),
+             std::string("REGEDIT4\r\n[HKEY_CURRENT_USER\\S]\r\n\"a\"=hex:01,\r\n\"b\"=\"c\"\r\n"),
+             std::string("REGEDIT4\r\n[HKEY_CURRENT_USER\\S]\r\n\"a\"=hex:01,02,\\\r\n  03,\r\n"),
          })
         EXPECT_FALSE(scan::ReadBackupFile(codePage, file)) << file;
 }

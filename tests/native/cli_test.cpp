@@ -47,6 +47,10 @@ TEST(CommandLine, ReadsEachCommandWithItsOptions) {
         ASSERT_TRUE(o) << help.size();
         EXPECT_TRUE(o->help);
     }
+    o = Parse({"--version"});
+    ASSERT_TRUE(o);
+    EXPECT_TRUE(o->version);
+    EXPECT_FALSE(o->help);
 }
 
 TEST(CommandLine, RefusesWhatItDoesNotKnowAndSaysWhat) {
@@ -90,6 +94,10 @@ TEST(CommandLine, EveryCategoryHasAShortName) {
 
 cli::Report RepairReport() {
     cli::Report report;
+    report.computer = "PC-7";
+    report.user = "ada";
+    report.time = "2026-12-10T04:05:06Z";
+    report.version = "2.7.0";
     report.command = Command::Repair;
     report.backup = "C:\\App\\RegBackups\\Backup (1).reg";
     report.findings = {
@@ -103,7 +111,13 @@ cli::Report RepairReport() {
 
 TEST(Report, JsonGivesEveryFieldExactly) {
     const cli::Report report = RepairReport();
-    const auto json = nlohmann::json::parse(cli::FormatReport(report, Format::Json));
+    const std::string text = cli::FormatReport(report, Format::Json);
+    EXPECT_EQ(text.rfind("{\n  \"computer\": \"PC-7\",\n  \"user\": \"ada\",\n  \"time\": \"2026-12-10T04:05:06Z\",\n"
+                         "  \"version\": \"2.7.0\",\n  \"command\": \"repair\",\n", 0),
+              0u)
+        << "where, by whom, when and by which version, first";
+    const auto json = nlohmann::json::parse(text);
+    EXPECT_EQ(text, nlohmann::ordered_json::parse(text).dump(2) + "\r\n") << "laid out as before";
     EXPECT_EQ(json["command"], "repair");
     EXPECT_EQ(json["backup"], report.backup);
     ASSERT_EQ(json["findings"].size(), 2u);
@@ -127,9 +141,49 @@ TEST(Report, JsonGivesEveryFieldExactly) {
     EXPECT_FALSE(scanned["findings"][0].contains("outcome"));
 }
 
+// A name may hold a lone surrogate (kept as its own three bytes inside):
+// JSON gives it exactly, as its escape; CSV, whose UTF-8 cannot hold it,
+// shows U+FFFD.
+TEST(Report, ALoneSurrogateIsExactInJsonAndReplacedInCsv) {
+    cli::Report report = RepairReport();
+    report.findings.resize(1);
+    report.findings[0].valueName = "a\xED\xA0\x80" "b\xED\xBF\xBF\xF0\x9F\x98\x80\x01";  // U+D800, U+DFFF, a pair, U+0001
+    const std::string json = cli::FormatReport(report, Format::Json);
+    EXPECT_NE(json.find("\"value\": \"a\\ud800b\\udfff\xF0\x9F\x98\x80\\u0001\""), std::string::npos) << json;
+    const std::string csv = cli::FormatReport(report, Format::Csv);
+    EXPECT_NE(csv.find(",a\xEF\xBF\xBD" "b\xEF\xBF\xBD\xF0\x9F\x98\x80\x01,"), std::string::npos) << csv;
+}
+
+// A cell a spreadsheet program would run as a formula is shown as text.
+TEST(Report, CsvCellsThatWouldRunAsFormulasBeginWithAnApostrophe) {
+    cli::Report report;
+    report.command = Command::Scan;
+    const struct {
+        std::string name, cell;
+    } cases[] = {
+        {"=1+1", "'=1+1"},
+        {"-2", "'-2"},
+        {"+cmd|' /C calc'!A0", "'+cmd|' /C calc'!A0"},
+        {"@x", "'@x"},
+        {"\tx", "'\tx"},
+        {"\rx", "\"'\rx\""},
+        {"=HYPERLINK(\"http://x\",\"y\")", "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\""},
+        {"a=1", "a=1"},
+        {"", ""},
+    };
+    for (const auto& c : cases) report.findings.push_back({"HKEY_CURRENT_USER", "Software\\S", c.name, "REG_SZ", c.name,
+                                                           "C:\\Gone\\a.exe", "Files and Folsers", "VALUE VALUE", ""});
+    const std::string csv = cli::FormatReport(report, Format::Csv);
+    for (const auto& c : cases)
+        EXPECT_NE(csv.find("Software\\S," + c.cell + ",REG_SZ," + c.cell + ",C:\\Gone\\a.exe,"), std::string::npos) << c.name;
+}
+
 TEST(Report, CsvIsRfc4180InUtf8WithAByteOrderMark) {
     EXPECT_EQ(cli::FormatReport(RepairReport(), Format::Csv),
               "\xEF\xBB\xBF"
+              "computer,user,time,version,command,backup\r\n"
+              "PC-7,ada,2026-12-10T04:05:06Z,2.7.0,repair,C:\\App\\RegBackups\\Backup (1).reg\r\n"
+              "\r\n"
               "root,key,value,type,data,missing file,category,match,outcome\r\n"
               "HKEY_CURRENT_USER,Software\\Run,\"a,\"\"b\"\"\",REG_SZ,\"\"\"C:\\Gone\\a.exe\"\" /x\r\nnext\","
               "C:\\Gone\\a.exe,Startup Programs,VALUE VALUE,repaired\r\n"
@@ -137,15 +191,36 @@ TEST(Report, CsvIsRfc4180InUtf8WithAByteOrderMark) {
               "System Software Settings,VALUE VALUE,kept\r\n");
 }
 
+// No value can begin a line of the text report: its line breaks and other
+// control characters are shown as escapes.
 TEST(Report, TextNamesEachValueAndTheBackup) {
     cli::Report report = RepairReport();
     report.findings.resize(1);
+    report.findings[0].keyPath = "Software\\Run\x1B[2J";
+    report.findings[0].valueName = "a,\"b\"\nHKEY_LOCAL_MACHINE\\Fake\\v\t\x7F\xE2\x80\xA8";
     EXPECT_EQ(cli::FormatReport(report, Format::Text),
-              "HKEY_CURRENT_USER\\Software\\Run\\a,\"b\"  (Startup Programs, VALUE VALUE): repaired\r\n"
-              "  REG_SZ \"C:\\Gone\\a.exe\" /x\r\nnext\r\n"
+              "Computer: PC-7\r\n"
+              "User: ada\r\n"
+              "Time: 2026-12-10T04:05:06Z\r\n"
+              "Version: 2.7.0\r\n"
+              "\r\n"
+              "HKEY_CURRENT_USER\\Software\\Run<U+001B>[2J\\a,\"b\"<LF>HKEY_LOCAL_MACHINE\\Fake\\v<TAB><U+007F><U+2028>"
+              "  (Startup Programs, VALUE VALUE): repaired\r\n"
+              "  REG_SZ \"C:\\Gone\\a.exe\" /x<CR><LF>next\r\n"
               "  missing: C:\\Gone\\a.exe\r\n"
               "1 finding.\r\n"
               "Backup file: C:\\App\\RegBackups\\Backup (1).reg\r\n");
+    report.backup.clear();
+    EXPECT_NE(cli::FormatReport(report, Format::Text).find("\r\nNo backup file.\r\n"), std::string::npos);
+    EXPECT_TRUE(nlohmann::json::parse(cli::FormatReport(report, Format::Json))["backup"].is_null());
+    EXPECT_NE(cli::FormatReport(report, Format::Csv).find(",2.7.0,repair,\r\n"), std::string::npos);
+}
+
+TEST(Report, TimesAreIso8601InUtc) {
+    EXPECT_EQ(cli::IsoUtcTime(0), "1970-01-01T00:00:00Z");
+    EXPECT_EQ(cli::IsoUtcTime(951782400), "2000-02-29T00:00:00Z");
+    EXPECT_EQ(cli::IsoUtcTime(1796000000), "2026-11-30T00:53:20Z");
+    EXPECT_EQ(cli::IsoUtcTime(4107542399), "2100-02-28T23:59:59Z");
 }
 
 TEST(Report, TypeNames) {
@@ -167,6 +242,19 @@ struct FakeConsole : platform::Console {
         return true;
     }
     bool ErrIsConsole() override { return errIsConsole; }
+    // The console closed (or a logoff, a shutdown) at this step of a
+    // repair, counted from 1 over its backup and its removal; 0 never.
+    int endAtStep = 0;
+    bool held = false;
+    int heldSteps = 0;
+    void HoldEnd(bool on) override { held = on; }
+    bool EndRequested() override { return held && endAtStep > 0 && ++heldSteps >= endAtStep; }
+};
+
+struct FakeMachine : platform::Machine {
+    std::string ComputerName() override { return "PC-7"; }
+    std::string UserName() override { return "ada"; }
+    std::int64_t UtcNow() override { return 1796000000; }
 };
 
 class CliRun : public ::testing::Test {
@@ -177,7 +265,8 @@ protected:
     fakes::MemoryProfile profile;
     FakeConsole console;
     fakes::FakeUi clock;
-    cli::Services services{reg, files, codePage, profile, console, clock};
+    FakeMachine machine;
+    cli::Services services{reg, files, codePage, profile, console, clock, machine};
     const std::string backups = files.appFolder + "\\RegBackups";
 
     int Run(std::vector<std::string> args) {
@@ -204,10 +293,24 @@ TEST_F(CliRun, ScanReportsTheFindingsAndExitsWithOne) {
     clock.clockStep = 0.3;
     EXPECT_EQ(Run({"scan", "--categories", "startup", "--output", "C:\\r.txt"}), cli::kExitFindings);
     EXPECT_EQ(console.out, "");
+    EXPECT_EQ(files.Contents("C:\\r.txt").rfind("Computer: PC-7\r\nUser: ada\r\nTime: 2026-11-30T00:53:20Z\r\nVersion: ", 0), 0u);
     EXPECT_NE(files.Contents("C:\\r.txt").find("1 finding."), std::string::npos);
     EXPECT_NE(console.err.find(" keys, "), std::string::npos) << "progress on a console";
     EXPECT_EQ(Run({"scan", "--categories", "empty", "--output", "C:\\r.txt"}), cli::kExitDone);
-    EXPECT_EQ(files.Contents("C:\\r.txt"), "0 findings.\r\n") << "the report replaces the last";
+    const std::string report = files.Contents("C:\\r.txt");
+    EXPECT_EQ(report.substr(report.size() - 15), "\r\n0 findings.\r\n") << "the report replaces the last";
+    EXPECT_EQ(files.FilesIn("C:").size(), 1u) << "nothing left beside it";
+}
+
+TEST_F(CliRun, VersionAndUsageErrors) {
+    EXPECT_EQ(Run({"--version"}), cli::kExitDone);
+    EXPECT_EQ(console.out, "varnholt-cli " VARNHOLT_VERSION "\r\n");
+    // One line: the cause and where the usage is; not the whole usage.
+    EXPECT_EQ(Run({"scan", "--format"}), cli::kExitError);
+    EXPECT_EQ(console.err, "varnholt-cli: --format needs a value (varnholt-cli scan --help shows the usage)\r\n");
+    EXPECT_EQ(Run({"clean"}), cli::kExitError);
+    EXPECT_EQ(console.err, "varnholt-cli: unknown command: clean (varnholt-cli --help shows the usage)\r\n");
+    EXPECT_EQ(console.out, "");
 }
 
 TEST_F(CliRun, RepairBacksUpChecksRemovesAndIsGivenBackByRestore) {
@@ -219,20 +322,94 @@ TEST_F(CliRun, RepairBacksUpChecksRemovesAndIsGivenBackByRestore) {
     EXPECT_FALSE(reg.ValueExists(platform::kHkeyCurrentUser, "Software\\Old", "a"));
     EXPECT_EQ((profile.values[{files.appFolder + "\\ro.ini", "Records", "FixedCount"}]), "2");
 
-    EXPECT_EQ(Run({"backups"}), cli::kExitDone);
-    EXPECT_EQ(console.out, backup + "\r\n");
-    EXPECT_EQ(Run({"restore", backup}), cli::kExitDone) << console.err;
+    const std::string name = backup.substr(backups.size() + 1);
+    EXPECT_EQ(Run({"restore", name}), cli::kExitDone) << "a name as backups lists it: " << console.err;
     EXPECT_EQ(reg.Data(platform::kHkeyCurrentUser, "Software\\Old", "a"), fakes::StringData("\"C:\\Gone\\a.exe\" /x"));
     EXPECT_EQ(Run({"restore", backup, "--format", "csv"}), cli::kExitDone);
     EXPECT_NE(console.out.find(",already equal,"), std::string::npos);
 
-    // Without a backup, by the setting or by the option.
+    // The window's setting is the window's: the command line backs up
+    // unless told not to.
     profile.values[{files.appFolder + "\\ro.ini", "Settings", "BackupBeforeFix"}] = "0";
-    EXPECT_EQ(Run({"repair", "--categories", "software"}), cli::kExitDone);
-    EXPECT_NE(console.out.find("No backup file."), std::string::npos);
+    EXPECT_EQ(Run({"repair", "--categories", "software", "--format", "csv"}), cli::kExitDone);
+    EXPECT_EQ(files.FilesIn(backups).size(), 2u);
     EXPECT_EQ(Run({"repair", "--no-backup"}), cli::kExitDone);
-    EXPECT_EQ(files.FilesIn(backups).size(), 1u);
+    EXPECT_NE(console.out.find("\r\nNo backup file.\r\n"), std::string::npos);
+    EXPECT_EQ(files.FilesIn(backups).size(), 2u);
     EXPECT_EQ(Run({"repair"}), cli::kExitDone) << "nothing left";
+}
+
+TEST_F(CliRun, BackupsAreListedNewestFirstWithTimeAndSize) {
+    files.AddFile(backups + "\\Backup (old).reg", "REGEDIT4\r\n");
+    files.AddFile(backups + "\\notes.txt", "not a backup");
+    files.AddFile(backups + "\\Backup (new).reg", "REGEDIT4\r\n\r\n");
+    files.AddFile(backups + "\\Backup (being written).reg.new", "REGEDIT4\r\n");
+    EXPECT_EQ(Run({"backups", "--format", "json"}), cli::kExitDone);
+    const auto json = nlohmann::json::parse(console.out);
+    EXPECT_EQ(json["folder"], backups);
+    EXPECT_EQ(json["files"], nlohmann::json::parse(R"([
+        {"name": "Backup (new).reg", "time": "2026-11-30T00:53:23Z", "size": 12},
+        {"name": "Backup (old).reg", "time": "2026-11-30T00:53:21Z", "size": 10}])"));
+    EXPECT_EQ(Run({"backups"}), cli::kExitDone);
+    EXPECT_NE(console.out.find("\r\n" + backups + "\\Backup (new).reg  2026-11-30T00:53:23Z  12 bytes\r\n" + backups +
+                               "\\Backup (old).reg  2026-11-30T00:53:21Z  10 bytes\r\n"),
+              std::string::npos)
+        << console.out;
+}
+
+// The report is made ready before anything is touched: a place it cannot be
+// written stops the command at once.
+TEST_F(CliRun, AReportThatCannotBeWrittenStopsTheRepairBeforeItActs) {
+    EXPECT_EQ(Run({"repair", "--output", "C:\\Missing\\report.txt"}), cli::kExitError);
+    EXPECT_EQ(console.err, "varnholt-cli: the report cannot be written: C:\\Missing\\report.txt\r\n");
+    EXPECT_TRUE(reg.ValueExists(platform::kHkeyCurrentUser, "Software\\Old", "a"));
+    EXPECT_TRUE(files.FilesIn(backups).empty());
+    EXPECT_EQ((profile.values.count({files.appFolder + "\\ro.ini", "Records", "FixedCount"})), 0u);
+}
+
+// A report that fails once the repair is done: what the repair did, and its
+// backup, are told on standard error, and the exit code is the repair's.
+TEST_F(CliRun, AReportThatFailsAfterARepairLeavesItsOutcomeOnStandardError) {
+    struct NoRename : fakes::MemoryFileSystem {
+        bool RenameOver(const std::string&, const std::string&) override { return false; }
+    } failing;
+    failing.AddFile("C:\\report.txt", "the last report");
+    cli::Services s{reg, failing, codePage, profile, console, clock, machine};
+    EXPECT_EQ(cli::RunCommandLine({"repair", "--output", "C:\\report.txt"}, s), cli::kExitDone);
+    EXPECT_FALSE(reg.ValueExists(platform::kHkeyCurrentUser, "Software\\Old", "a"));
+    const std::vector<std::string> written = failing.FilesIn(backups);
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(console.err, "varnholt-cli: the report could not be written: C:\\report.txt\r\n"
+                           "varnholt-cli: 2 repaired, 0 not removed, 0 kept; backup file: " +
+                               backups + "\\" + written[0] + "\r\n");
+    EXPECT_EQ(failing.Contents("C:\\report.txt"), "the last report");
+    EXPECT_EQ(failing.FilesIn("C:").size(), 1u) << "no half-made report left";
+}
+
+// The console closed (or a logoff, a shutdown) during a repair: the value
+// under way is finished, the record and the report are written, exit 3.
+TEST_F(CliRun, AnEndOfTheSessionStopsTheRepairAfterTheValueUnderWay) {
+    reg.SetString(platform::kHkeyCurrentUser, "Software\\Old", "c", "C:\\Gone\\c.exe");
+    struct Case {
+        int step;  // from 1: three in the backup, three in the removal
+        int repaired;
+        bool backup;
+    };
+    for (const Case c : {Case{2, 0, false}, Case{5, 1, true}}) {
+        console.endAtStep = c.step;
+        console.heldSteps = 0;
+        EXPECT_EQ(Run({"repair", "--format", "json"}), cli::kExitPartly) << c.step;
+        const auto json = nlohmann::json::parse(console.out);
+        std::vector<std::string> outcomes;
+        for (const auto& f : json["findings"]) outcomes.push_back(f["outcome"]);
+        const std::vector<std::string> expected =
+            c.repaired == 0 ? std::vector<std::string>(3, "stopped") : std::vector<std::string>{"repaired", "stopped", "stopped"};
+        EXPECT_EQ(outcomes, expected) << c.step;
+        EXPECT_EQ(json["backup"].is_string(), c.backup) << c.step;
+        EXPECT_EQ((profile.values[{files.appFolder + "\\ro.ini", "Records", "FixedCount"}]), std::to_string(c.repaired));
+        EXPECT_FALSE(console.held) << "no longer held once the report is out";
+    }
+    EXPECT_TRUE(reg.ValueExists(platform::kHkeyCurrentUser, "Software\\Old", "c"));
 }
 
 TEST_F(CliRun, WhatCouldNotBeDoneExitsWithThreeAndFailuresWithTwo) {
@@ -243,12 +420,14 @@ TEST_F(CliRun, WhatCouldNotBeDoneExitsWithThreeAndFailuresWithTwo) {
     EXPECT_NE(console.out.find(",kept\r\n"), std::string::npos);
     EXPECT_NE(console.out.find(",not removed\r\n"), std::string::npos);
 
-    // A backup that does not read back as its values: nothing is removed.
+    // A backup that does not read back as its values: nothing is removed,
+    // and the file is not left to be taken for a backup.
     files.garbleWrites = "[broken\r\n";
     EXPECT_EQ(Run({"repair"}), cli::kExitError);
     EXPECT_EQ(console.err.rfind("varnholt-cli: the backup file could not be verified, so nothing was repaired: " + backups, 0), 0u);
     EXPECT_EQ(console.out, "");
     EXPECT_TRUE(reg.ValueExists(platform::kHkeyCurrentUser, "Software\\Old", "\xE4\xB8\xAD"));
+    EXPECT_EQ(files.FilesIn(backups).size(), 1u) << "the first repair's only";
 
     files.AddFile("C:\\foreign.reg", "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\X]\r\n\"a\"=\"b\"\r\n");
     EXPECT_EQ(Run({"restore", "C:\\foreign.reg"}), cli::kExitError);
@@ -256,8 +435,8 @@ TEST_F(CliRun, WhatCouldNotBeDoneExitsWithThreeAndFailuresWithTwo) {
     EXPECT_FALSE(reg.KeyExists(platform::kHkeyCurrentUser, "X"));
     EXPECT_EQ(Run({"restore", "C:\\none.reg"}), cli::kExitError);
     EXPECT_EQ(console.err, "varnholt-cli: the file cannot be read: C:\\none.reg\r\n");
-    EXPECT_EQ(Run({"scan", "--format"}), cli::kExitError);
-    EXPECT_EQ(console.err.rfind("varnholt-cli: --format needs a value\r\n\r\nUsage: varnholt-cli", 0), 0u);
+    EXPECT_EQ(Run({"restore", "none.reg"}), cli::kExitError);
+    EXPECT_EQ(console.err, "varnholt-cli: the file cannot be read: " + backups + "\\none.reg\r\n");
 }
 
 }  // namespace

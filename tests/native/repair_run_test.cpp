@@ -1,6 +1,7 @@
 // The repair: backup first, then removal of the ticked values, marks and counts.
 #include "ScanFixture.h"
 #include "scan/BackupWriter.h"
+#include "scan/FormRestoreAndBackup.h"
 #include "scan/ValueRemoval.h"
 #include "platform/Text.h"
 
@@ -121,7 +122,8 @@ TEST_F(RepairTest, AFailedBackupRemovesNothing) {
 }
 
 // A backup that reads back as other values than those about to be removed
-// (here a file that gains a line on the disk) lets nothing go.
+// (here a file that gains a line on the disk) lets nothing go, and is not
+// left in the folder to be restored some day.
 TEST_F(RepairTest, ABackupThatDoesNotReadBackAsItsValuesRemovesNothing) {
     for (const std::string& garble : {std::string("\"v\"=\"other\"\r\n"), std::string("[broken\r\n")}) {
         SetUp();
@@ -134,8 +136,8 @@ TEST_F(RepairTest, ABackupThatDoesNotReadBackAsItsValuesRemovesNothing) {
         EXPECT_TRUE(reg.ValueExists(kHkcu, "S", "v")) << garble;
         ASSERT_EQ(ui.messages.size(), 1u) << garble;
         EXPECT_EQ(ui.messages[0].text, "The backup file could not be verified, so nothing was repaired:\r\n" + kFolder +
-                                           "\\" + files.FilesIn(kFolder).at(0))
-            << "the file is kept and named";
+                                           "\\Backup (12-10-2026 4;05;06 AM).reg");
+        EXPECT_TRUE(files.FilesIn(kFolder).empty()) << garble;
         EXPECT_EQ(Row(1)[0], "VALUE VALUE");
         EXPECT_EQ(Record("FixedCount"), "<none>");
     }
@@ -250,6 +252,72 @@ TEST(BackupFormat, KeyLinesAreSharedByConsecutiveRowsOfOneKey) {
               "\r\n[HKEY_CURRENT_USER\\B]\r\n@=\"d\"\r\n"
               "\r\n[HKEY_CURRENT_USER\\A]\r\n\"3\"=\"d\"\r\n\"3\"=\"d\"\r\n");
     EXPECT_EQ(r.outcomes, std::vector<engine::Outcome>(6, engine::Outcome::None)) << "every ticked one held";
+}
+
+// The program may end at any point of writing a backup (a crash, a kill,
+// the machine switched off): the backup page then lists no file, or a whole
+// and checked one. Nothing has been removed at that point, so restoring a
+// cut file would overwrite intact values with cut ones.
+TEST(BackupFormat, ABackupAppearsWholeAndCheckedOrNotAtAll) {
+    struct Ended {};  // the end of the program
+    struct EndingFiles : fakes::MemoryFileSystem {
+        std::string endIn;  // the operation the program ends in
+        struct Output : platform::OutputFile {
+            std::unique_ptr<platform::OutputFile> file;
+            const std::string& endIn;
+            Output(std::unique_ptr<platform::OutputFile> f, const std::string& e) : file(std::move(f)), endIn(e) {}
+            bool Write(const std::string& bytes) override {
+                if (endIn == "write") {
+                    file->Write(bytes.substr(0, bytes.size() - 5));  // half a line on the disk
+                    throw Ended{};
+                }
+                return file->Write(bytes);
+            }
+            bool Close() override {
+                if (endIn == "close") throw Ended{};
+                return file->Close();
+            }
+        };
+        std::unique_ptr<platform::OutputFile> CreateNewFile(const std::string& path) override {
+            auto file = MemoryFileSystem::CreateNewFile(path);
+            return file ? std::make_unique<Output>(std::move(file), endIn) : nullptr;
+        }
+        bool ReadFile(const std::string& path, std::string* bytes) override {
+            if (endIn == "read back") throw Ended{};
+            return MemoryFileSystem::ReadFile(path, bytes);
+        }
+        bool RenameToNew(const std::string& from, const std::string& to) override {
+            if (endIn == "rename") throw Ended{};
+            return MemoryFileSystem::RenameToNew(from, to);
+        }
+    };
+    for (const std::string endIn : {"write", "close", "read back", "rename", ""}) {
+        fakes::MemoryRegistry reg;
+        EndingFiles files;
+        files.endIn = endIn;
+        fakes::Latin1CodePage codePage;
+        reg.SetValue(platform::kHkeyCurrentUser, "S", "v", platform::kRegMultiSz, fakes::StringData(std::string("C:\\a.exe\0C:\\b.exe\0", 18)));
+        engine::Finding f;
+        f.rootName = "HKEY_CURRENT_USER";
+        f.root = platform::kHkeyCurrentUser;
+        f.keyPath = "S";
+        f.valueName = "v";
+        f.ticked = true;
+        bool ended = false;
+        try {
+            scan::WriteBackupFile({f}, reg, files, codePage, "12/10/2026 4:05:06 AM");
+        } catch (const Ended&) {
+            ended = true;
+        }
+        EXPECT_EQ(ended, !endIn.empty());
+        const std::vector<std::string> listed = scan::ListBackupFiles(files);
+        if (ended) {
+            EXPECT_TRUE(listed.empty()) << endIn;
+            continue;
+        }
+        ASSERT_EQ(listed, std::vector<std::string>{"Backup (12-10-2026 4;05;06 AM).reg"});
+        EXPECT_EQ(files.FilesIn(kFolder), listed) << "nothing else left beside it";
+    }
 }
 
 // A line end or NUL in a name or key path would split its line in the file,
@@ -546,6 +614,52 @@ TEST_F(RepairTest, NothingStartsOrClosesUnderARepair) {
         EXPECT_TRUE(start.enabled && repair.enabled && ret.enabled && !stop.enabled) << what;
         EXPECT_TRUE(repair.focused) << what << ": the keyboard goes on from Repair";
     }
+}
+
+// The session ends in the middle of a repair (a logoff, a shutdown): the
+// repair stops after the value under way, and what it repaired is recorded
+// before the program may be ended; no message waits for a user who is gone.
+TEST_F(RepairTest, AnEndOfTheSessionStopsTheRepairAndRecordsItsCount) {
+    struct Case {
+        bool backup;
+        int due;  // the yield the session ends at: five in the backup's reads, five in the removal
+        int repaired;
+    };
+    for (const Case c : {Case{true, 3, 0}, Case{true, 8, 2}, Case{false, 1, 0}, Case{false, 4, 3}}) {
+        reg = fakes::MemoryRegistry();
+        files = fakes::MemoryFileSystem();
+        ui = fakes::FakeUi();
+        SetUp();
+        SetBackup(c.backup ? "1" : "0");
+        for (int i = 1; i <= 5; ++i) reg.SetString(kHkcu, "S", "v" + std::to_string(i), "C:\\Gone\\a.exe");
+        start.Press();
+        ASSERT_EQ(list.RowCount(), 5);
+        const std::string what = std::string(c.backup ? "backup" : "no backup") + ", yield " + std::to_string(c.due);
+        repairRunning.clear();
+        std::string recorded;
+        ui.dues = 0;
+        ui.onDue = [&](int due) {
+            if (due != c.due) return;
+            form->EndSession();
+            recorded = Record("FixedCount");  // before the program may end
+        };
+        repair.Press();
+        ui.onDue = nullptr;
+        EXPECT_EQ(recorded, std::to_string(c.repaired)) << what;
+        EXPECT_EQ(Record("FixedCount"), std::to_string(c.repaired)) << what;
+        int left = 0;
+        for (int i = 1; i <= 5; ++i) left += reg.ValueExists(kHkcu, "S", "v" + std::to_string(i)) ? 1 : 0;
+        EXPECT_EQ(left, 5 - c.repaired) << what;
+        const bool backedUp = c.backup && c.due > 5;
+        EXPECT_EQ(Messages().size(), backedUp ? 1u : 0u) << what << ": only the backup's, shown before";
+        EXPECT_EQ(files.FilesIn(kFolder).size(), backedUp ? 1u : 0u) << what;
+        EXPECT_EQ(repairRunning, (std::vector<bool>{true, false})) << what;
+        EXPECT_FALSE(form->Repairing()) << what;
+    }
+    // Outside a repair it changes nothing.
+    form->EndSession();
+    repair.Press();
+    EXPECT_EQ(Messages().back(), "5 errors has repaired.");
 }
 
 // The label counts the values of each step, with thousands marked, as often

@@ -245,6 +245,39 @@ TEST_F(ScanFixture, AValueIsAnErrorOnlyWhenNoReadingOfItsPathExists) {
     }
 }
 
+// A multi-string is removed whole: it is listed only when none of its
+// strings names a file that is there, each string read as a value's text.
+TEST_F(ScanFixture, AMultiStringThatAlsoNamesAnExistingFileIsKept) {
+    struct Case {
+        std::vector<std::string> strings;
+        bool listed;
+    } cases[] = {
+        {{"C:\\Gone\\a.exe", "C:\\windows\\notepad.exe"}, false},
+        {{"C:\\Gone\\a.exe", "\"C:\\WINDOWS\\NOTEPAD.EXE\" /x"}, false},
+        {{"C:\\Gone\\a.exe", "C:\\Gone\\b.dll"}, true},
+        {{"C:\\Gone\\a.exe", "", "second", "D:\\Other\\c.exe"}, true},  // no other file on the system drive
+        {{"C:\\Gone\\a.exe", "C:\\windows"}, false},                      // a folder that is there
+        {{"C:\\Gone\\a.exe", "C:\\Locked\\d.dll"}, false},                // the system cannot tell
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        files = AskedFileSystem();
+        files.AddFile("C:\\windows\\notepad.exe");
+        files.AddUnanswerable("C:\\Locked\\d.dll");
+        std::string text;
+        for (const std::string& string : c.strings) text += string + '\0';
+        const std::vector<std::uint8_t> data = fakes::StringData(text);  // with the list's closing NUL
+        reg.SetValue(kHkcu, "S", "multi", platform::kRegMultiSz, data);
+        // The same list as a name's data: the value would go with its name.
+        reg.SetValue(kHkcu, "S", "C:\\Gone\\name.exe", platform::kRegMultiSz, data);
+        start.Press();
+        EXPECT_EQ(list.RowCount(), c.listed ? 3 : 0) << c.strings[1];
+        bool shown = false;  // the Value column shows the first string
+        for (int row = 1; row <= list.RowCount(); ++row) shown = shown || (Row(row)[2] == "S\\multi" && Row(row)[3] == c.strings[0]);
+        EXPECT_EQ(shown, c.listed) << c.strings[1];
+    }
+}
+
 // A scan asks the file system about each path once, in the value's own
 // spelling; the next scan asks afresh.
 TEST_F(ScanFixture, AScanAsksAboutEachPathOnceAsWritten) {

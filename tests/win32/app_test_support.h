@@ -131,6 +131,17 @@ inline std::string ReadProfile(const std::string& file, const char* section, con
     return Utf8(buffer);
 }
 
+// Whether this process runs in the tests' own Wine prefix, which the build
+// names: a test that repairs more than its own scratch key runs there only,
+// never in the prefix `make run` uses, one a user exported, or on Windows.
+inline bool InTheTestsOwnPrefix() {
+    wchar_t prefix[MAX_PATH] = {};
+    const DWORD length = ::GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH);
+    std::string named = length > 0 && length < MAX_PATH ? Utf8(prefix, length) : std::string();
+    while (named.size() > 1 && named.back() == '/') named.pop_back();
+    return named == VH_TEST_PREFIX;
+}
+
 // Everything the windows take, and the application over it.
 struct AppRig {
     explicit AppRig(bool withPictures = true, const std::string& folderName = "varnholt-app-test")

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -853,9 +854,22 @@ POINT ScreenCentre(HWND window) {
     return app_test::Centre(r);
 }
 
+// The reason a window gives the system for keeping the session from ending,
+// where the system can say (Windows Vista on; not Wine).
+std::optional<std::wstring> ShutdownReason(HWND window) {
+    using Query = BOOL(WINAPI*)(HWND, LPWSTR, DWORD*);
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "ShutdownBlockReasonQuery")));
+    if (!query) return std::nullopt;
+    wchar_t reason[256] = {};
+    DWORD length = 256;
+    return query(window, reason, &length) ? std::wstring(reason) : std::wstring();
+}
+
 // A repair of many values, with the real mouse on Return, Scan and the exit
-// picture at one of its yields: Return and Scan are disabled, the exit
-// picture is refused, and the repair ends as it would have.
+// picture at one of its yields, and a logoff asked for: Return and Scan are
+// disabled, the exit picture and the end of the session are refused, and the
+// repair ends as it would have.
 TEST_F(AppWindows, ClicksDuringALongRepairDoNothing) {
     ScratchKey scratch;
     platform::win32::Win32FileSystem realFiles;
@@ -876,6 +890,8 @@ TEST_F(AppWindows, ClicksDuringALongRepairDoNothing) {
     rig.App().Start();
     bool repaired = false;
     int clickedAt = 0;
+    LRESULT endSession = -1;
+    std::optional<std::wstring> reason;
     rig.App().scanWindowShown = [&](app::ScanWindow& scan) {
         CloseAtEnd close{scan.Handle()};
         ::SetForegroundWindow(scan.Handle());
@@ -892,12 +908,18 @@ TEST_F(AppWindows, ClicksDuringALongRepairDoNothing) {
             POINT exit = app_test::Centre(scan.PictureNamed("ImageExit").Bounds());
             ::ClientToScreen(scan.Handle(), &exit);
             RealClick(exit);
+            endSession = ::SendMessageW(scan.Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+            reason = ShutdownReason(scan.Handle());
         };
         ClickButton(scan, "CommandRepair");
         ASSERT_TRUE(PumpUntil([&] { return rig.ui.messages.size() >= 2 && !scan.Logic().Repairing(); }, 120000));
         rig.ui.onDue = nullptr;
         Flush();
         EXPECT_GT(clickedAt, kValues) << "the repair yielded during its removal";
+        EXPECT_EQ(endSession, FALSE) << "no logoff in the middle of a repair";
+        if (reason) EXPECT_EQ(*reason, L"Repairing registry values");
+        EXPECT_EQ(::SendMessageW(scan.Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE) << "once it is over";
+        if (reason) EXPECT_EQ(ShutdownReason(scan.Handle()), std::wstring()) << "the reason goes with the repair";
         ASSERT_EQ(rig.ui.messages.size(), 3u);
         EXPECT_EQ(rig.ui.messages[0].text.rfind("Backup file:" + rig.files.AppFolder() + "\\RegBackups\\Backup (", 0), 0u);
         EXPECT_EQ(rig.ui.messages[1].text, "Now scanning,can not exit.");

@@ -7,11 +7,17 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <set>
+
+#include "fakes/FakeShell.h"
 #include "fakes/FakeUi.h"
 #include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32Profile.h"
 #include "platform/win32/Win32Registry.h"
+#include "scan/BackupReader.h"
 #include "scan/FormRepair.h"
+#include "scan/FormRestoreAndBackup.h"
 #include "win32/app_test_support.h"
 
 namespace {
@@ -196,10 +202,18 @@ TEST_F(CliOnTheRealRegistry, EachFormatListsWhatTheScanWindowLists) {
     const std::string text = ReadAll(Wide(report));
     ASSERT_EQ(text.compare(0, 3, "\xEF\xBB\xBF"), 0);
     const auto records = ReadCsv(text.substr(3));
-    ASSERT_EQ(records.size(), window.size() + 1);
-    EXPECT_EQ(records[0], (std::vector<std::string>{"root", "key", "value", "type", "data", "missing file", "category", "match"}));
+    ASSERT_EQ(records.size(), window.size() + 4);
+    // Where, by whom, when and by which version, then the findings.
+    EXPECT_EQ(records[0], (std::vector<std::string>{"computer", "user", "time", "version", "command"}));
+    ASSERT_EQ(records[1].size(), 5u);
+    EXPECT_NE(records[1][0], "");
+    EXPECT_NE(records[1][1], "");
+    EXPECT_EQ(records[1][2].size(), 20u) << records[1][2];
+    EXPECT_EQ(records[1][2].back(), 'Z');
+    EXPECT_EQ(records[1][3], VH_VERSION);
+    EXPECT_EQ(records[3], (std::vector<std::string>{"root", "key", "value", "type", "data", "missing file", "category", "match"}));
     std::vector<std::string> fromCsv;
-    for (std::size_t i = 1; i < records.size(); ++i)
+    for (std::size_t i = 4; i < records.size(); ++i)
         fromCsv.push_back(Line(records[i][0], records[i][1], records[i][2], records[i][4], records[i][6], records[i][7]));
     EXPECT_EQ(fromCsv, window);
     // The name outside the code page comes out exact, in UTF-8.
@@ -207,7 +221,8 @@ TEST_F(CliOnTheRealRegistry, EachFormatListsWhatTheScanWindowLists) {
 
     const Ran none = cli({"scan", "--categories", "empty"});
     EXPECT_EQ(none.code, 0);
-    EXPECT_EQ(none.out, "0 findings.\r\n");
+    EXPECT_EQ(none.out.rfind("Computer: ", 0), 0u);
+    EXPECT_EQ(none.out.substr(none.out.size() - 15), "\r\n0 findings.\r\n");
 }
 
 TEST_F(CliOnTheRealRegistry, UsageErrorsExitWithTwo) {
@@ -215,16 +230,22 @@ TEST_F(CliOnTheRealRegistry, UsageErrorsExitWithTwo) {
          {std::vector<std::string>{}, {"clean"}, {"scan", "--format", "xml"}, {"restore"}}) {
         const Ran run = cli(args);
         EXPECT_EQ(run.code, 2);
+        // One line: the cause, and where the usage is.
         EXPECT_EQ(run.err.compare(0, 13, "varnholt-cli:"), 0) << run.err;
-        EXPECT_NE(run.err.find("Usage: varnholt-cli"), std::string::npos);
+        EXPECT_EQ(run.err.find("\r\n"), run.err.size() - 2) << run.err;
+        EXPECT_NE(run.err.find("--help shows the usage)"), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
     }
     const Ran help = cli({"repair", "--help"});
     EXPECT_EQ(help.code, 0);
     EXPECT_EQ(help.out.compare(0, 26, "Usage: varnholt-cli repair"), 0);
+    const Ran version = cli({"--version"});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(version.out, "varnholt-cli " VH_VERSION "\r\n");
 }
 
 TEST_F(CliOnTheRealRegistry, ARepairIsGivenBackByTheRestoreByteForByte) {
+    if (!app_test::InTheTestsOwnPrefix()) GTEST_SKIP() << "repairs every finding of its category: the tests' own prefix only";
     const std::vector<std::pair<std::string, std::wstring>> values = {
         {"", L"str"}, {"", L"multi"}, {"", L"tricky, \"name\""}, {"\\Sub", L""}};
     std::vector<std::pair<long, std::vector<BYTE>>> before;
@@ -249,9 +270,12 @@ TEST_F(CliOnTheRealRegistry, ARepairIsGivenBackByTheRestoreByteForByte) {
     // HKEY_USERS, where the repair finds it gone: 4 removed, 4 already gone.
     EXPECT_EQ(app_test::ReadProfile(cli.Folder() + "\\ro.ini", "Records", "FixedCount"), "8");
 
-    const Ran listed = cli({"backups"});
+    const Ran listed = cli({"backups", "--format", "json"});
     EXPECT_EQ(listed.code, 0);
-    EXPECT_EQ(listed.out, backup + "\r\n");
+    const auto files = nlohmann::json::parse(listed.out)["files"];
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(cli.Folder() + "\\RegBackups\\" + std::string(files[0]["name"]), backup);
+    EXPECT_EQ(files[0]["size"], ReadAll(Wide(backup)).size());
 
     const Ran restore = cli({"restore", backup, "--format", "json"});
     EXPECT_EQ(restore.code, 0) << restore.err;
@@ -263,7 +287,7 @@ TEST_F(CliOnTheRealRegistry, ARepairIsGivenBackByTheRestoreByteForByte) {
     for (std::size_t i = 0; i < values.size(); ++i)
         EXPECT_EQ(scratch.Get(values[i].first, values[i].second), before[i]) << Utf8(values[i].second);
 
-    const Ran again = cli({"restore", backup, "--format", "csv"});
+    const Ran again = cli({"restore", std::string(files[0]["name"]), "--format", "csv"});
     EXPECT_EQ(again.code, 0);
     EXPECT_NE(again.out.find("already equal"), std::string::npos);
     EXPECT_EQ(again.out.find(",restored,"), std::string::npos);
@@ -279,11 +303,148 @@ TEST_F(CliOnTheRealRegistry, AFileThatIsNoBackupOfOursIsRefusedAndNothingIsWritt
     const std::string key = "[HKEY_CURRENT_USER\\" + scratch.path + "\\Restored]\r\n";
     cli.Write("damaged.reg", "REGEDIT4\r\n\r\n" + key + "\"a\"=\"b\"\r\n\"c\"=hex:0z\r\n");
     cli.Write("foreign.reg", "Windows Registry Editor Version 5.00\r\n\r\n" + key + "\"a\"=\"b\"\r\n");
-    for (const std::string& file : {damaged, foreign, cli.Folder() + "\\none.reg"}) {
+    // Cut short inside a multi-string: after a continuation, after a comma.
+    cli.Write("cut1.reg", "REGEDIT4\r\n\r\n" + key + "\"a\"=\"b\"\r\n\"m\"=hex(7):43,3a,5c,61,2e,65,78,65,00,\\\r\n");
+    cli.Write("cut2.reg", "REGEDIT4\r\n\r\n" + key + "\"a\"=\"b\"\r\n\"m\"=hex(7):43,3a,5c,61,2e,65,78,65,00,");
+    for (const std::string& file :
+         {damaged, foreign, cli.Folder() + "\\none.reg", cli.Folder() + "\\cut1.reg", cli.Folder() + "\\cut2.reg"}) {
         const Ran run = cli({"restore", file});
         EXPECT_EQ(run.code, 2) << file;
         EXPECT_NE(run.err.find(file), std::string::npos) << run.err;
         EXPECT_EQ(scratch.Get("\\Restored", L"a").first, -1) << file;
+    }
+}
+
+// The strings of a JSON text's "value" fields, as UTF-16: the escapes
+// read back, a lone surrogate's included (which JSON libraries refuse).
+std::vector<std::u16string> JsonValueNames(const std::string& json) {
+    std::vector<std::u16string> names;
+    const std::string field = "\"value\": \"";
+    for (std::size_t at = json.find(field); at != std::string::npos; at = json.find(field, at)) {
+        at += field.size();
+        std::string plain;
+        std::u16string units;
+        auto flush = [&] {
+            units += platform::Utf8ToUtf16(plain);
+            plain.clear();
+        };
+        for (; json[at] != '"'; ++at) {
+            if (json[at] != '\\') {
+                plain += json[at];
+                continue;
+            }
+            const char c = json[++at];
+            if (c == 'u') {
+                flush();
+                units += static_cast<char16_t>(std::stoi(json.substr(at + 1, 4), nullptr, 16));
+                at += 4;
+            } else {
+                plain += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
+            }
+        }
+        flush();
+        names.push_back(units);
+    }
+    return names;
+}
+
+// Reports that are safe to open and exact: cells a spreadsheet program
+// would run as formulas begin with an apostrophe, a name holding a lone
+// surrogate comes back exactly from JSON; and a multi-string that also names
+// a file that is there is not listed at all.
+TEST(CliReportsOnTheRealRegistry, SafeToOpenExactAndNoMultiStringThatNamesAFileThatIsThere) {
+    Scratch scratch;
+    CliProgram cli;
+    const std::wstring gone = kGone + L"f.exe" + std::wstring(1, L'\0');
+    for (const wchar_t* name : {L"=1+1", L"-2", L"@x", L"lone \xD800 surrogate"}) scratch.Set("", name, REG_SZ, gone);
+    const std::wstring existing = Wide(platform::win32::Win32FileSystem().SystemDirectory()) + L"\\kernel32.dll";
+    scratch.Set("", L"kept list", REG_MULTI_SZ, kGone + L"a.exe" + std::wstring(1, L'\0') + existing + std::wstring(2, L'\0'));
+    scratch.Set("", L"gone list", REG_MULTI_SZ, kGone + L"a.exe" + std::wstring(1, L'\0') + kGone + L"b.dll" + std::wstring(2, L'\0'));
+
+    const Ran csv = cli({"scan", "--format", "csv", "--categories", "software"});
+    EXPECT_EQ(csv.code, 1) << csv.err;
+    std::set<std::string> cells;
+    for (const auto& record : ReadCsv(csv.out.substr(3)))
+        if (record.size() > 2 && record[1] == scratch.path) cells.insert(record[2]);
+    EXPECT_EQ(cells, (std::set<std::string>{"'=1+1", "'-2", "'@x", "lone \xEF\xBF\xBD surrogate", "gone list"}));
+
+    const Ran json = cli({"scan", "--format", "json", "--categories", "software"});
+    EXPECT_EQ(json.code, 1) << json.err;
+    const std::vector<std::u16string> names = JsonValueNames(json.out);
+    EXPECT_NE(std::find(names.begin(), names.end(), u"lone \xD800 surrogate"), names.end()) << json.out;
+    EXPECT_NE(std::find(names.begin(), names.end(), u"=1+1"), names.end()) << "JSON is exact";
+    EXPECT_NE(std::find(names.begin(), names.end(), u"gone list"), names.end());
+    EXPECT_EQ(std::find(names.begin(), names.end(), u"kept list"), names.end());
+}
+
+// A report that cannot be written stops a repair before it acts.
+TEST_F(CliOnTheRealRegistry, ARepairIntoAMissingFolderTouchesNothing) {
+    if (!app_test::InTheTestsOwnPrefix()) GTEST_SKIP() << "a repair of its category: the tests' own prefix only";
+    const std::string report = cli.Folder() + "\\Missing\\report.json";
+    const Ran repair = cli({"repair", "--categories", "software", "--format", "json", "--output", report});
+    EXPECT_EQ(repair.code, 2);
+    EXPECT_EQ(repair.err, "varnholt-cli: the report cannot be written: " + report + "\r\n");
+    EXPECT_EQ(scratch.Get("", L"str").first, REG_SZ) << "nothing removed";
+    EXPECT_EQ(::GetFileAttributesW(Wide(cli.Folder() + "\\RegBackups").c_str()), INVALID_FILE_ATTRIBUTES) << "no backup";
+    EXPECT_EQ(app_test::ReadProfile(cli.Folder() + "\\ro.ini", "Records", "FixedCount"), "");
+}
+
+// A repair killed right after its backup file appears leaves nothing the
+// Restore page lists but a whole backup.
+TEST_F(CliOnTheRealRegistry, ABackupKilledRightAfterItAppearsIsNoPartialFileOnTheRestorePage) {
+    if (!app_test::InTheTestsOwnPrefix()) GTEST_SKIP() << "a repair of its category: the tests' own prefix only";
+    // A file of some size, which takes a while to write and check. Where the
+    // kill lands is the system's to say, from the file's creation on: the
+    // tests of the backup writer end it at each step in turn.
+    constexpr int kValues = 3000;
+    const std::wstring data = kGone + L"m.exe /" + std::wstring(200, L'x') + std::wstring(1, L'\0');
+    for (int i = 0; i < kValues; ++i) scratch.Set("\\Many", L"v" + std::to_wstring(i), REG_SZ, data);
+    // Told of the first file made under the application folder: the backup.
+    HANDLE folder = ::CreateFileW(Wide(cli.Folder()).c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
+    ASSERT_NE(folder, INVALID_HANDLE_VALUE);
+    alignas(DWORD) BYTE changes[4096];
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_TRUE(::ReadDirectoryChangesW(folder, changes, sizeof changes, TRUE, FILE_NOTIFY_CHANGE_FILE_NAME, nullptr,
+                                        &overlapped, nullptr));
+    std::wstring command = L"\"" + Wide(cli.Folder()) + L"\\varnholt-cli.exe\" repair --categories software";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi));
+    const HANDLE waits[] = {overlapped.hEvent, pi.hProcess};
+    const bool appeared = ::WaitForMultipleObjects(2, waits, FALSE, 300000) == WAIT_OBJECT_0;
+    ::TerminateProcess(pi.hProcess, 99);
+    ::WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    ::GetExitCodeProcess(pi.hProcess, &code);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    ::CancelIo(folder);
+    ::CloseHandle(overlapped.hEvent);
+    ::CloseHandle(folder);
+    ASSERT_TRUE(appeared);
+    EXPECT_EQ(code, 99u) << "killed while it ran";
+
+    struct CliFolder : platform::win32::Win32FileSystem {
+        std::string folder;
+        std::string AppFolder() override { return folder; }
+    } files;
+    files.folder = cli.Folder();
+    fakes::FakeShell shell;
+    fakes::FakeUi ui;
+    fakes::FakeListView list;
+    fakes::FakeButton refresh, restore, del;
+    scan::FormRestoreAndBackup page{{list, refresh, restore, del}, files, shell, ui, 0};
+    page.Form_Load();
+    platform::win32::Win32CodePage codePage;
+    for (int row = 1; row <= list.RowCount(); ++row) {
+        std::string bytes;
+        ASSERT_TRUE(files.ReadFile(cli.Folder() + "\\RegBackups\\" + list.Text(row, 1), &bytes));
+        const auto values = scan::ReadBackupFile(codePage, bytes);
+        ASSERT_TRUE(values) << list.Text(row, 1) << " is cut";
+        EXPECT_GE(values->size(), static_cast<std::size_t>(kValues)) << list.Text(row, 1);
     }
 }
 

@@ -118,6 +118,20 @@ TEST(FileExistenceOnTheRealSystem, FilesAndFoldersExistAndOnlyNotFoundIsMissing)
         {drive + "\\Varnholt Gone\\a<b>.exe", Existence::Missing},      // no valid name
     };
     for (const auto& c : cases) EXPECT_EQ(files.FileExistence(c.path), c.answer) << c.path;
+
+    // A server or share that cannot be reached may still hold the file, as
+    // may a file the system will not show.
+    const struct {
+        DWORD error;
+        Existence answer;
+    } errors[] = {
+        {ERROR_FILE_NOT_FOUND, Existence::Missing},      {ERROR_PATH_NOT_FOUND, Existence::Missing},
+        {ERROR_INVALID_NAME, Existence::Missing},        {ERROR_BAD_NETPATH, Existence::CannotTell},
+        {ERROR_BAD_NET_NAME, Existence::CannotTell},     {ERROR_NETNAME_DELETED, Existence::CannotTell},
+        {ERROR_NETWORK_UNREACHABLE, Existence::CannotTell}, {ERROR_REM_NOT_LIST, Existence::CannotTell},
+        {ERROR_ACCESS_DENIED, Existence::CannotTell},    {ERROR_NOT_READY, Existence::CannotTell},
+    };
+    for (const auto& e : errors) EXPECT_EQ(platform::win32::ExistenceAfter(e.error), e.answer) << e.error;
 }
 
 TEST(BackupOnTheRealRegistry, RestoringTheBackupGivesBackEveryTypeAndByte) {
