@@ -19,6 +19,7 @@
 #include "scan/FormRepair.h"
 #include "scan/FormRestoreAndBackup.h"
 #include "win32/app_test_support.h"
+#include "win32/registry_links.h"
 
 namespace {
 
@@ -446,6 +447,36 @@ TEST_F(CliOnTheRealRegistry, ABackupKilledRightAfterItAppearsIsNoPartialFileOnTh
         ASSERT_TRUE(values) << list.Text(row, 1) << " is cut";
         EXPECT_GE(values->size(), static_cast<std::size_t>(kValues)) << list.Text(row, 1);
     }
+}
+
+// Links from the user's own keys into places Windows needs: a repair of
+// the category the links' path suggests lists and removes nothing there.
+TEST_F(CliOnTheRealRegistry, ARepairThroughLinksLeavesProtectedPlacesAlone) {
+    if (!app_test::InTheTestsOwnPrefix()) GTEST_SKIP() << "a repair of its category: the tests' own prefix only";
+    using registry_links::Link;
+    using registry_links::PlantedValue;
+    using registry_links::RegistryName;
+    const std::string control = "System\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
+    const std::string winlogon = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+    const std::string driver = "System\\CurrentControlSet\\Services\\VarnholtDrv" + std::to_string(::GetCurrentProcessId());
+    PlantedValue paging(HKEY_LOCAL_MACHINE, control, L"VarnholtProbe", kGone + L"pagefile.sys");
+    PlantedValue shell(HKEY_LOCAL_MACHINE, winlogon, L"VarnholtProbe", kGone + L"shell.exe");
+    PlantedValue image(HKEY_LOCAL_MACHINE, driver, L"ImagePath", kGone + L"drv.sys");
+    image.SetNumber(L"Type", 1);
+    Link mm(HKEY_CURRENT_USER, scratch.path + "\\mm", RegistryName(HKEY_LOCAL_MACHINE, control));
+    Link wl(HKEY_CURRENT_USER, scratch.path + "\\wl", RegistryName(HKEY_LOCAL_MACHINE, winlogon));
+    Link drv(HKEY_CURRENT_USER, scratch.path + "\\drv", RegistryName(HKEY_LOCAL_MACHINE, driver));
+    const Ran repair = cli({"repair", "--no-backup", "--categories", "software", "--format", "json"});
+    EXPECT_EQ(repair.code, 0) << repair.err;
+    for (const auto& f : nlohmann::json::parse(repair.out)["findings"]) {
+        const std::string key = f["key"];
+        for (const char* link : {"\\mm", "\\wl", "\\drv"})
+            EXPECT_NE(key.find(scratch.path + link), 0u) << key << " reached through a link";
+        EXPECT_NE(std::string(f["value"]), "VarnholtProbe");
+    }
+    EXPECT_TRUE(paging.Exists());
+    EXPECT_TRUE(shell.Exists());
+    EXPECT_TRUE(image.Exists());
 }
 
 }  // namespace

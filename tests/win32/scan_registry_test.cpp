@@ -13,11 +13,15 @@
 #include "scan/BackupWriter.h"
 #include "scan/FormRepair.h"
 #include "scan/ValueRemoval.h"
+#include "win32/registry_links.h"
 
 namespace {
 
 using platform::win32::Utf8;
 using platform::win32::Wide;
+using registry_links::Link;
+using registry_links::PlantedValue;
+using registry_links::RegistryName;
 
 // A scratch key under HKCU\Software, deleted with its tree.
 struct ScratchKey {
@@ -370,83 +374,11 @@ TEST(DeepKeysOnTheRealRegistry, ARepairNeverLandsOnAnotherKey) {
     EXPECT_EQ(window.Data(neighbour, "v"), neighbourData) << "the neighbour is never touched";
 }
 
-// From ntdll: deletes the key itself, not what a link leads to.
-extern "C" LONG NTAPI NtDeleteKey(HANDLE key);
-
-// The registry's own name of an existing key.
-std::string RegistryName(HKEY root, const std::string& path) {
-    platform::win32::Win32Registry registry;
-    platform::RegHandle key = 0;
-    std::string name;
-    EXPECT_EQ(registry.OpenKeyEx(reinterpret_cast<platform::RegHandle>(root), path, KEY_READ, &key), 0) << path;
-    EXPECT_EQ(registry.KeyName(key, &name), 0);
-    registry.CloseKey(key);
-    return name;
+// A link below the scratch key, to another key of it.
+std::unique_ptr<Link> ScratchLink(const ScratchKey& scratch, const std::string& path, const std::string& target) {
+    return std::make_unique<Link>(HKEY_CURRENT_USER, scratch.path + "\\" + path,
+                                  RegistryName(HKEY_CURRENT_USER, scratch.path + "\\" + target));
 }
-
-// A link made with REG_OPTION_CREATE_LINK at `path` under `root`, leading to
-// a key by the registry's own name; removed by the destructor without
-// touching what it leads to.
-class Link {
-public:
-    Link(HKEY root, const std::string& path, const std::string& targetName) {
-        const std::wstring name = Wide(targetName);
-        EXPECT_EQ(RegCreateKeyExW(root, Wide(path).c_str(), 0, nullptr, REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
-                                  KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &key_, nullptr),
-                  ERROR_SUCCESS)
-            << path;
-        EXPECT_EQ(RegSetValueExW(key_, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(name.c_str()),
-                                 static_cast<DWORD>(name.size() * sizeof(wchar_t))),
-                  ERROR_SUCCESS);
-    }
-    // Below the scratch key, to another key of it.
-    Link(const ScratchKey& scratch, const std::string& path, const std::string& target)
-        : Link(HKEY_CURRENT_USER, scratch.path + "\\" + path, RegistryName(HKEY_CURRENT_USER, scratch.path + "\\" + target)) {}
-    ~Link() {
-        NtDeleteKey(key_);
-        RegCloseKey(key_);
-    }
-    Link(const Link&) = delete;
-    Link& operator=(const Link&) = delete;
-
-private:
-    HKEY key_ = nullptr;
-};
-
-// A value of the test's own put into a key of the prefix (created when it is
-// missing, and then deleted again), removed when the test ends.
-class PlantedValue {
-public:
-    PlantedValue(HKEY root, const std::string& path, const std::wstring& name, const std::wstring& text)
-        : root_(root), path_(path), name_(name) {
-        DWORD made = 0;
-        EXPECT_EQ(RegCreateKeyExW(root, Wide(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, &made),
-                  ERROR_SUCCESS)
-            << path;
-        created_ = made == REG_CREATED_NEW_KEY;
-        EXPECT_EQ(RegSetValueExW(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
-                  ERROR_SUCCESS);
-    }
-    ~PlantedValue() {
-        RegDeleteValueW(key_, name_.c_str());
-        RegCloseKey(key_);
-        if (created_) RegDeleteTreeW(root_, Wide(path_).c_str());
-    }
-    PlantedValue(const PlantedValue&) = delete;
-    PlantedValue& operator=(const PlantedValue&) = delete;
-    bool Exists() const { return RegQueryValueExW(key_, name_.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; }
-    void SetNumber(const std::wstring& name, DWORD n) {
-        RegSetValueExW(key_, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&n), sizeof n);
-    }
-
-private:
-    HKEY root_;
-    std::string path_;
-    std::wstring name_;
-    HKEY key_ = nullptr;
-    bool created_ = false;
-};
 
 // Every row of the window's list whose key holds `mark`, as "root\key".
 std::vector<std::string> RowsNaming(RealScanWindow& window, const std::string& mark) {
@@ -467,7 +399,7 @@ TEST(LinksOnTheRealRegistry, ALoopIsNotFollowedAndALinkElsewhereIs) {
     {
         // Two links back to K: followed, each would list K's values again at
         // every level, and the two together without end.
-        Link loop(scratch, "K\\A\\loop", "K"), loop2(scratch, "K\\A\\loop2", "K");
+        const auto loop = ScratchLink(scratch, "K\\A\\loop", "K"), loop2 = ScratchLink(scratch, "K\\A\\loop2", "K");
         Link toB(HKEY_CURRENT_USER, scratch.path + "\\K\\A\\toB", RegistryName(HKEY_LOCAL_MACHINE, scratch.path));
         RealScanWindow window(scratch.path);
         const std::string row = " = " + drive + "\\Varnholt Gone\\";
@@ -524,7 +456,7 @@ TEST(LinksOnTheRealRegistry, AFanOfLinksIsWalkedOncePerRoot) {
     std::vector<std::unique_ptr<Link>> links;
     for (int i = 0; i < 20; ++i)
         for (const char* name : {"\\a", "\\b"})
-            links.push_back(std::make_unique<Link>(scratch, levels[i].substr(1) + name, levels[i + 1].substr(1)));
+            links.push_back(ScratchLink(scratch, levels[i].substr(1) + name, levels[i + 1].substr(1)));
     RealScanWindow window(scratch.path);
     window.Scan();
     const std::vector<std::string> rows = RowsNaming(window, scratch.path);
