@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "cli/CommandLine.h"
+#include "cli/DataFolderText.h"
 #include "cli/Report.h"
 #include "engine/Categories.h"
 #include "engine/FindingRules.h"
@@ -11,6 +12,7 @@
 #include "scan/BackupRestore.h"
 #include "scan/BackupWriter.h"
 #include "scan/Repair.h"
+#include "profile/DataFolder.h"
 #include "profile/ModuleNormal.h"
 
 namespace cli {
@@ -63,7 +65,7 @@ private:
 };
 
 engine::IgnoreList LoadIgnoreList(Services& s) {
-    return engine::LoadIgnoreList(s.files, s.files.AppFolder() + engine::kIgnoreListName);
+    return engine::LoadIgnoreList(s.files, profile::DataFolder(s.files) + engine::kIgnoreListName);
 }
 
 // A whole scan, as the scan window makes it: all seven roots, names and
@@ -189,7 +191,7 @@ int RunRepair(Services& s, const Options& options) {
         // Entries made since the scan began (in the window, by another run)
         // keep their values too.
         scan.KeepIgnored();
-        const std::string profilePath = s.files.AppFolder() + profile::kProfileName;
+        const std::string profilePath = profile::DataFolder(s.files) + profile::kProfileName;
         std::vector<engine::Outcome> outcomes(findings.size(), engine::Outcome::None);
         scan::OpenKeys keys(s.registry);  // each key reached once, for the backup and the removal
         if (!options.noBackup && profile::ReadBackupBeforeFix(s.profile, profilePath) == 1) {
@@ -217,7 +219,7 @@ int RunRepair(Services& s, const Options& options) {
 int RunBackups(Services& s, const Options& options) {
     Report report;
     report.command = Command::Backups;
-    report.folder = s.files.AppFolder() + "\\RegBackups";
+    report.folder = profile::DataFolder(s.files) + "\\RegBackups";
     report.files = s.files.ListFiles(report.folder + "\\*.reg");
     return Finish(s, options, report, kExitDone);
 }
@@ -249,6 +251,10 @@ int RunCommandLine(const std::vector<std::string>& args, Services& services) {
     }
     if (options->help) {
         services.console.Out(args.size() == 1 && args[0] == "--help" ? Usage() : Usage(options->command));
+        return kExitDone;
+    }
+    if (options->version) {
+        services.console.Out("varnholt-cli " VH_VERSION "\r\n" + DataFolderLine(services.files));
         return kExitDone;
     }
     switch (options->command) {

@@ -69,6 +69,10 @@ std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, st
         options.help = true;
         return options;
     }
+    if (args[0] == "--version" && args.size() == 1) {
+        options.version = true;
+        return options;
+    }
     bool known = false;
     for (const auto& [name, command] : kCommands)
         if (args[0] == name) {
@@ -154,7 +158,8 @@ std::string Usage() {
            "  backups   list the backup files\r\n"
            "  restore   give back the values of a backup file\r\n"
            "\r\n"
-           "varnholt-cli COMMAND --help shows the options of a command.\r\n"
+           "varnholt-cli COMMAND --help shows the options of a command,\r\n"
+           "varnholt-cli --version the version and the folder of the profile and backups.\r\n"
            "Exit codes: 0 nothing found or everything done, 1 findings listed (scan),\r\n"
            "2 an error, 3 some values were kept or could not be removed or restored.\r\n";
 }

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "profile/DataFolder.h"
+
 namespace scan {
 
 namespace {
@@ -27,13 +29,13 @@ FormRestoreAndBackup::FormRestoreAndBackup(const BackupPageControls& controls, p
 std::string FormRestoreAndBackup::SelectedPath() const {
     const int selected = c_.ListViewBackups.Selected();
     const int row = selected >= 1 && selected <= static_cast<int>(names_.size()) ? selected : 1;
-    return files_.AppFolder() + "\\RegBackups\\" + names_[row - 1];
+    return profile::DataFolder(files_) + "\\RegBackups\\" + names_[row - 1];
 }
 
 void FormRestoreAndBackup::CommandRefresh_Click() {
     names_.clear();
     c_.ListViewBackups.SetRowCount(0);
-    for (const std::string& name : files_.ListFiles(files_.AppFolder() + "\\RegBackups\\*.reg"))
+    for (const std::string& name : files_.ListFiles(profile::DataFolder(files_) + "\\RegBackups\\*.reg"))
         // The pattern also matches a name whose short form ends in ".REG",
         // such as "b.regx": only a name that itself ends in ".reg" is a backup.
         if (EndsInReg(name)) names_.push_back(name);

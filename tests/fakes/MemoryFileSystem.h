@@ -19,6 +19,7 @@ public:
     std::string wow64Directory;  // empty: no 32-bit system folder
     std::string programFilesX86;  // empty: the system names none
     std::string appFolder = "C:\\Program Files\\Varnholt";
+    std::string localAppData = "C:\\Users\\User\\AppData\\Local";
 
     // Switchable failures.
     bool failCreateFolder = false;
@@ -40,6 +41,7 @@ public:
     std::string SystemDirectory() override { return systemDirectory; }
     std::string SystemWow64Directory() override { return wow64Directory; }
     std::string ProgramFilesX86Directory() override { return programFilesX86; }
+    std::string LocalAppDataDirectory() override { return localAppData; }
     int PathExists(const std::string& path) override;
     platform::Existence FileExistence(const std::string& path) override;
     std::string AppFolder() override { return appFolder; }
