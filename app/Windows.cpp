@@ -71,10 +71,10 @@ void BackupPage::Form_Load() {
 
 void SettingsPage::Form_Load() {
     const AppServices& s = app_.Services();
-    form_.emplace(CheckNamed("CheckBackupBeforeFix"), ButtonNamed("CommandApplySettings"), s.profile,
-                  profile::DataFolder(s.files));
+    const std::string dataFolder = profile::DataFolder(s.files);
+    form_.emplace(CheckNamed("CheckBackupBeforeFix"), ButtonNamed("CommandApplySettings"), s.profile, dataFolder);
     form_->Form_Load();
-    const std::string ignoreList = profile::DataFolder(s.files) + engine::kIgnoreListName;
+    const std::string ignoreList = dataFolder + engine::kIgnoreListName;
     ignored_.emplace(
         LabelNamed("LabelIgnored"), LabelNamed("LabelForgetAll"), s.ui,
         [&files = s.files, ignoreList] {
