@@ -16,7 +16,7 @@ export WINEARCH ?= win64
 PACKAGES := cmake make g++ gcc googletest \
 	g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev \
 	wine wine64 xvfb xauth imagemagick locales librsvg2-bin fonts-dejavu-core clang-14 libclang-rt-14-dev \
-	nlohmann-json3-dev
+	nlohmann-json3-dev msitools wixl
 
 # Without a display, Wine runs inside a private X server.
 XRUN := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24")
@@ -71,9 +71,11 @@ dist: setup
 	@cp build/windows/app/art/bgmain.dll build/windows/app/art/bgother.dll build/windows/app/art/bgscan.dll dist/
 	@[ -f dist/ro.ini ] || cp app/ro.ini dist/
 
-# The zip a Windows user downloads, named with the project's version.
+# The zip and the MSI a Windows user downloads, named with the project's
+# version; the winget manifest in docs/winget/ takes the MSI's hash.
 release: windows
-	@ls build/windows/varnholt-*-win64.zip
+	@cp build/windows/winget/*.yaml docs/winget/
+	@ls build/windows/varnholt-*-win64.zip build/windows/varnholt-*-win64.msi
 
 test-native: native
 	@ctest --preset native

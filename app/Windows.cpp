@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/IgnoreList.h"
+#include "profile/DataFolder.h"
 
 namespace app {
 
@@ -69,9 +70,10 @@ void BackupPage::Form_Load() {
 
 void SettingsPage::Form_Load() {
     const AppServices& s = app_.Services();
-    form_.emplace(CheckNamed("CheckBackupBeforeFix"), ButtonNamed("CommandApplySettings"), s.profile, s.files.AppFolder());
+    const std::string dataFolder = profile::DataFolder(s.files);
+    form_.emplace(CheckNamed("CheckBackupBeforeFix"), ButtonNamed("CommandApplySettings"), s.profile, dataFolder);
     form_->Form_Load();
-    const std::string ignoreList = s.files.AppFolder() + engine::kIgnoreListName;
+    const std::string ignoreList = dataFolder + engine::kIgnoreListName;
     ignored_.emplace(
         LabelNamed("LabelIgnored"), LabelNamed("LabelForgetAll"), s.ui,
         [&files = s.files, ignoreList] {
@@ -97,7 +99,7 @@ void SettingsPage::OnLabelClick(const std::string& name) {
 void RecordsPage::Form_Load() {
     const AppServices& s = app_.Services();
     form_.emplace(LabelNamed("LabelLastScanTime"), LabelNamed("LabelErrorCount"), LabelNamed("LabelFixedCount"),
-                  ButtonNamed("CommandRefreshRecords"), s.profile, s.ui, s.files.AppFolder());
+                  ButtonNamed("CommandRefreshRecords"), s.profile, s.ui, profile::DataFolder(s.files));
     form_->Form_Load();
 }
 

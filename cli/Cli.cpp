@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "cli/CommandLine.h"
+#include "cli/DataFolderText.h"
 #include "cli/Report.h"
 #include "engine/Categories.h"
 #include "engine/FindingRules.h"
@@ -14,6 +15,7 @@
 #include "scan/BackupWriter.h"
 #include "scan/FormRestoreAndBackup.h"
 #include "scan/Repair.h"
+#include "profile/DataFolder.h"
 #include "profile/ModuleNormal.h"
 
 namespace cli {
@@ -66,7 +68,7 @@ private:
 };
 
 engine::IgnoreList LoadIgnoreList(Services& s) {
-    return engine::LoadIgnoreList(s.files, s.files.AppFolder() + engine::kIgnoreListName);
+    return engine::LoadIgnoreList(s.files, profile::DataFolder(s.files) + engine::kIgnoreListName);
 }
 
 // A whole scan, as the scan window makes it: all seven roots, names and
@@ -230,7 +232,7 @@ int RunRepair(Services& s, ReportOutput& output, const Options& options, Report&
     // Entries made since the scan began (in the window, by another run)
     // keep their values too.
     scan.KeepIgnored();
-    const std::string profilePath = s.files.AppFolder() + profile::kProfileName;
+    const std::string profilePath = profile::DataFolder(s.files) + profile::kProfileName;
     std::vector<engine::Outcome> outcomes(findings.size(), engine::Outcome::None);
     scan::OpenKeys keys(s.registry);  // each key reached once, for the backup and the removal
     scan::RepairCounts counts;
@@ -307,7 +309,7 @@ int RunCommandLine(const std::vector<std::string>& args, Services& services) {
         return kExitError;
     }
     if (options->version) {
-        services.console.Out(std::string("varnholt-cli ") + VARNHOLT_VERSION + kCrLf);
+        services.console.Out(std::string("varnholt-cli ") + VARNHOLT_VERSION + kCrLf + DataFolderLine(services.files));
         return kExitDone;
     }
     if (options->help) {

@@ -157,8 +157,8 @@ std::string Usage() {
            "  backups   list the backup files\r\n"
            "  restore   give back the values of a backup file\r\n"
            "\r\n"
-           "varnholt-cli COMMAND --help shows the options of a command;\r\n"
-           "varnholt-cli --version shows the program's version.\r\n"
+           "varnholt-cli COMMAND --help shows the options of a command,\r\n"
+           "varnholt-cli --version the version and the folder of the profile and backups.\r\n"
            "Exit codes: 0 nothing found or everything done, 1 findings listed (scan),\r\n"
            "2 an error, 3 some values were kept or could not be removed or restored, or the\r\n"
            "repair was stopped (the console closed, Ctrl+C, a logoff or a shutdown).\r\n";

@@ -13,8 +13,8 @@ enum class Format { Text, Json, Csv };
 
 struct Options {
     Command command = Command::Scan;
-    bool help = false;     // --help: the usage of the command (or of the program), nothing else
-    bool version = false;  // --version: the program's version, nothing else
+    bool help = false;  // --help: the usage of the command (or of the program), nothing else
+    bool version = false;  // --version: the program's version and its data folder, nothing else
     Format format = Format::Text;
     std::string output;  // --output FILE; empty: standard output
     engine::CategorySet categories = engine::AllCategories();

@@ -12,7 +12,7 @@
 
 namespace engine {
 
-// The file's name in the application folder, beside the profile.
+// The file's name in the data folder, beside the profile.
 constexpr const char* kIgnoreListName = "\\ignore.txt";
 
 struct IgnoreEntry {

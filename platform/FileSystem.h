@@ -29,6 +29,9 @@ public:
     // SHGetKnownFolderPath(FOLDERID_ProgramFilesX86), e.g. C:\Program Files (x86);
     // empty where the system names none.
     virtual std::string ProgramFilesX86Directory() = 0;
+    // SHGetKnownFolderPath(FOLDERID_LocalAppData), the user's own
+    // C:\Users\<name>\AppData\Local; empty where the system names none.
+    virtual std::string LocalAppDataDirectory() = 0;
     // PathFileExistsW: 1 when the file or folder exists.
     virtual int PathExists(const std::string& path) = 0;
     // GetFileAttributesW: Exists for a file or folder; Missing only when the

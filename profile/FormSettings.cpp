@@ -5,8 +5,8 @@
 namespace profile {
 
 FormSettings::FormSettings(platform::CheckBox& CheckBackupBeforeFix, platform::PushButton& CommandApplySettings,
-                           platform::Profile& store, std::string appFolder)
-    : check_(CheckBackupBeforeFix), store_(store), file_(appFolder + kProfileName) {
+                           platform::Profile& store, std::string dataFolder)
+    : check_(CheckBackupBeforeFix), store_(store), file_(dataFolder + kProfileName) {
     CommandApplySettings.Click = [this] { CommandApplySettings_Click(); };
 }
 
@@ -45,13 +45,13 @@ void IgnoredEntries::LabelForgetAll_Click() {
 
 FormRecords::FormRecords(platform::Label& LabelLastScanTime, platform::Label& LabelErrorCount,
                          platform::Label& LabelFixedCount, platform::PushButton& CommandRefreshRecords,
-                         platform::Profile& store, platform::UiServices& ui, std::string appFolder)
+                         platform::Profile& store, platform::UiServices& ui, std::string dataFolder)
     : lastScanTime_(LabelLastScanTime),
       errorCount_(LabelErrorCount),
       fixedCount_(LabelFixedCount),
       store_(store),
       ui_(ui),
-      file_(appFolder + kProfileName) {
+      file_(dataFolder + kProfileName) {
     CommandRefreshRecords.Click = [this] { CommandRefreshRecords_Click(); };
 }
 

@@ -11,7 +11,7 @@ namespace profile {
 class FormSettings {
 public:
     FormSettings(platform::CheckBox& CheckBackupBeforeFix, platform::PushButton& CommandApplySettings,
-                 platform::Profile& store, std::string appFolder);
+                 platform::Profile& store, std::string dataFolder);
     void Form_Load();
     void CommandApplySettings_Click();
 
@@ -51,7 +51,7 @@ class FormRecords {
 public:
     FormRecords(platform::Label& LabelLastScanTime, platform::Label& LabelErrorCount, platform::Label& LabelFixedCount,
                 platform::PushButton& CommandRefreshRecords, platform::Profile& store, platform::UiServices& ui,
-                std::string appFolder);
+                std::string dataFolder);
     void Form_Load() { CommandRefreshRecords_Click(); }
     void CommandRefreshRecords_Click();
 

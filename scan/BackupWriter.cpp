@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/Text.h"
+#include "profile/DataFolder.h"
 #include "scan/BackupReader.h"
 #include "scan/ValueRemoval.h"
 
@@ -131,7 +132,7 @@ BackupResult WriteBackupFile(const std::vector<engine::Finding>& findings, platf
     int done = 0;
     BackupResult result;
     result.outcomes.assign(findings.size(), Outcome::None);
-    const std::string folder = files.AppFolder() + "\\RegBackups";
+    const std::string folder = profile::DataFolder(files) + "\\RegBackups";
     if (files.PathExists(folder) != 1) files.CreateFolder(folder);
 
     // Each value as it is now, read back from the registry.

@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <utility>
 
+#include "profile/DataFolder.h"
 #include "profile/ModuleNormal.h"
 #include "scan/BackupWriter.h"
 #include "scan/Repair.h"
@@ -24,8 +25,8 @@ FormRepair::FormRepair(const ScanWindowControls& controls, const ScanServices& s
     c_.TimerRunScan.Tick = [this] { TimerRunScan_Timer(); };
 }
 
-std::string FormRepair::ProfilePath() const { return s_.files.AppFolder() + profile::kProfileName; }
-std::string FormRepair::IgnoreListPath() const { return s_.files.AppFolder() + engine::kIgnoreListName; }
+std::string FormRepair::ProfilePath() const { return profile::DataFolder(s_.files) + profile::kProfileName; }
+std::string FormRepair::IgnoreListPath() const { return profile::DataFolder(s_.files) + engine::kIgnoreListName; }
 
 // Not while a walk runs or a repair is under way: the rows may change under it.
 std::vector<std::string> FormRepair::MenuItems(int) const {

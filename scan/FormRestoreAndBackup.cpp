@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "profile/DataFolder.h"
+
 namespace scan {
 
 namespace {
@@ -15,7 +17,7 @@ bool EndsInReg(const std::string& name) {
 
 }  // namespace
 
-std::string BackupFolder(platform::FileSystem& files) { return files.AppFolder() + "\\RegBackups"; }
+std::string BackupFolder(platform::FileSystem& files) { return profile::DataFolder(files) + "\\RegBackups"; }
 
 std::vector<std::string> ListBackupFiles(platform::FileSystem& files) {
     std::vector<std::string> names;

@@ -59,6 +59,14 @@ std::string Win32FileSystem::ProgramFilesX86Directory() {
     return folder;
 }
 
+std::string Win32FileSystem::LocalAppDataDirectory() {
+    PWSTR path = nullptr;
+    std::string folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr, &path))) folder = Utf8(path);
+    CoTaskMemFree(path);
+    return folder;
+}
+
 int Win32FileSystem::PathExists(const std::string& path) { return PathFileExistsW(Wide(path).c_str()); }
 
 platform::Existence Win32FileSystem::FileExistence(const std::string& path) {

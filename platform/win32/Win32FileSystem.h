@@ -9,6 +9,7 @@ public:
     std::string SystemDirectory() override;
     std::string SystemWow64Directory() override;
     std::string ProgramFilesX86Directory() override;
+    std::string LocalAppDataDirectory() override;
     int PathExists(const std::string& path) override;
     platform::Existence FileExistence(const std::string& path) override;
     std::string AppFolder() override;

@@ -27,6 +27,7 @@ MemoryFileSystem::MemoryFileSystem() {
     folders_.insert("C:");
     AddFolder("C:\\windows\\system32");
     AddFolder(appFolder);
+    AddFolder(localAppData);
 }
 
 std::string MemoryFileSystem::Key(const std::string& path) {

@@ -22,6 +22,7 @@ public:
     // The clock of the files' times (seconds since 1970), a second on at
     // every file made.
     std::int64_t clock = 1796000000;
+    std::string localAppData = "C:\\Users\\User\\AppData\\Local";
 
     // Switchable failures.
     bool failCreateFolder = false;
@@ -43,6 +44,7 @@ public:
     std::string SystemDirectory() override { return systemDirectory; }
     std::string SystemWow64Directory() override { return wow64Directory; }
     std::string ProgramFilesX86Directory() override { return programFilesX86; }
+    std::string LocalAppDataDirectory() override { return localAppData; }
     int PathExists(const std::string& path) override;
     platform::Existence FileExistence(const std::string& path) override;
     std::string AppFolder() override { return appFolder; }

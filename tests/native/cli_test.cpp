@@ -304,7 +304,7 @@ TEST_F(CliRun, ScanReportsTheFindingsAndExitsWithOne) {
 
 TEST_F(CliRun, VersionAndUsageErrors) {
     EXPECT_EQ(Run({"--version"}), cli::kExitDone);
-    EXPECT_EQ(console.out, "varnholt-cli " VARNHOLT_VERSION "\r\n");
+    EXPECT_EQ(console.out, "varnholt-cli " VARNHOLT_VERSION "\r\nData folder: " + files.appFolder + "\r\n");
     // One line: the cause and where the usage is; not the whole usage.
     EXPECT_EQ(Run({"scan", "--format"}), cli::kExitError);
     EXPECT_EQ(console.err, "varnholt-cli: --format needs a value (varnholt-cli scan --help shows the usage)\r\n");

@@ -242,7 +242,7 @@ TEST_F(CliOnTheRealRegistry, UsageErrorsExitWithTwo) {
     EXPECT_EQ(help.out.compare(0, 26, "Usage: varnholt-cli repair"), 0);
     const Ran version = cli({"--version"});
     EXPECT_EQ(version.code, 0);
-    EXPECT_EQ(version.out, "varnholt-cli " VH_VERSION "\r\n");
+    EXPECT_EQ(version.out.rfind("varnholt-cli " VH_VERSION "\r\nData folder: ", 0), 0u) << version.out;
 }
 
 TEST_F(CliOnTheRealRegistry, ARepairIsGivenBackByTheRestoreByteForByte) {
