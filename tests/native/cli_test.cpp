@@ -7,6 +7,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Report.h"
 #include "fakes/FakeCodePage.h"
+#include "fakes/FakeConsole.h"
 #include "fakes/FakeUi.h"
 #include "fakes/MemoryFileSystem.h"
 #include "fakes/MemoryProfile.h"
@@ -230,32 +231,8 @@ TEST(Report, TypeNames) {
 }
 
 // The command line's runs on the in-memory registry and file system.
-struct FakeConsole : platform::Console {
-    std::string out, err;
-    bool errIsConsole = false;
-    bool Out(const std::string& text) override {
-        out += text;
-        return true;
-    }
-    bool Err(const std::string& text) override {
-        err += text;
-        return true;
-    }
-    bool ErrIsConsole() override { return errIsConsole; }
-    // The console closed (or a logoff, a shutdown) at this step of a
-    // repair, counted from 1 over its backup and its removal; 0 never.
-    int endAtStep = 0;
-    bool held = false;
-    int heldSteps = 0;
-    void HoldEnd(bool on) override { held = on; }
-    bool EndRequested() override { return held && endAtStep > 0 && ++heldSteps >= endAtStep; }
-};
-
-struct FakeMachine : platform::Machine {
-    std::string ComputerName() override { return "PC-7"; }
-    std::string UserName() override { return "ada"; }
-    std::int64_t UtcNow() override { return 1796000000; }
-};
+using fakes::FakeConsole;
+using fakes::FakeMachine;
 
 class CliRun : public ::testing::Test {
 protected:

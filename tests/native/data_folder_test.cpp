@@ -3,8 +3,8 @@
 // installed, for the scan window, the backup page and the command line alike.
 #include "ScanFixture.h"
 #include "cli/Cli.h"
+#include "fakes/FakeConsole.h"
 #include "fakes/FakeShell.h"
-#include "platform/Machine.h"
 #include "profile/DataFolder.h"
 #include "scan/FormRestoreAndBackup.h"
 
@@ -30,24 +30,6 @@ TEST(DataFolder, TheMarkerBesideTheExecutableAloneMovesTheFilesToTheUsersOwnFold
             << "the folder is made for an installed copy only";
     }
 }
-
-struct QuietConsole : platform::Console {
-    std::string out;
-    bool Out(const std::string& text) override {
-        out += text;
-        return true;
-    }
-    bool Err(const std::string&) override { return true; }
-    bool ErrIsConsole() override { return false; }
-    void HoldEnd(bool) override {}
-    bool EndRequested() override { return false; }
-};
-
-struct StillMachine : platform::Machine {
-    std::string ComputerName() override { return "PC"; }
-    std::string UserName() override { return "user"; }
-    std::int64_t UtcNow() override { return 1796000000; }
-};
 
 class InstalledCopy : public ScanFixture {
 protected:
@@ -98,8 +80,8 @@ TEST_F(InstalledCopy, TheScanWindowAndTheBackupPageUseTheUsersOwnFolder) {
 }
 
 TEST_F(InstalledCopy, TheCommandLineUsesTheUsersOwnFolderAndSaysWhichItIs) {
-    QuietConsole console;
-    StillMachine machine;
+    fakes::FakeConsole console;
+    fakes::FakeMachine machine;
     cli::Services services{reg, files, codePage, profile, console, ui, machine};
     reg.SetString(kHkcu, "Software\\Old", "a", "C:\\Gone\\a.exe");
     reg.SetString(kHkcu, "Software\\Old", "kept", "C:\\Gone\\kept.exe");
