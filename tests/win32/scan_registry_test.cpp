@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/RootKeys.h"
 #include "fakes/FakeUi.h"
 #include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32FileSystem.h"
@@ -187,12 +188,16 @@ TEST(BackupOnTheRealRegistry, RestoringTheBackupGivesBackEveryTypeAndByte) {
     TempAppFiles files;
     platform::win32::Win32CodePage codePage;
     std::vector<engine::Finding> findings;
-    for (const Seed& s : seeds) {
+    for (const Seed& s : stored) {
+        // As the scan lists the value: where it really is, as it is.
         engine::Finding f;
         f.rootName = "HKEY_CURRENT_USER";
         f.root = platform::kHkeyCurrentUser;
         f.keyPath = scratch.path + "\\K";
+        f.realPlace = *engine::RootFormOf(RegistryName(HKEY_CURRENT_USER, f.keyPath));
         f.valueName = Utf8(s.name);
+        f.type = s.type;
+        f.data = s.data;
         f.keyText = f.keyPath + "\\" + f.valueName;
         f.ticked = true;
         findings.push_back(f);
@@ -203,7 +208,7 @@ TEST(BackupOnTheRealRegistry, RestoringTheBackupGivesBackEveryTypeAndByte) {
         const bool held = backup.outcomes[i] == engine::Outcome::None;
         EXPECT_EQ(held, stored[i].holdable) << "value " << i;
         if (held) {
-            EXPECT_EQ(scan::RemoveRegistryValue(registry, findings[i].root, findings[i]), scan::Removal::Removed);
+            EXPECT_EQ(scan::RemoveRegistryValue(registry, findings[i]), scan::Removal::Removed);
         }
     }
     for (std::size_t i = 0; i < seeds.size(); ++i)
