@@ -226,7 +226,7 @@ int RunRepair(Services& s, ReportOutput& output, const Options& options, Report&
         if (!written.stopped && (!written.written || !written.verified)) {
             const std::string why = written.written ? "the backup file could not be verified, so nothing was repaired"
                                                     : "the backup file could not be written, so nothing was repaired";
-            scan::WriteRepairRefusedEvent(s.eventLog, why, written.path, report.user, options.categories);
+            scan::WriteRepairRefusedEvent(s.eventLog, written.written, written.path, report.user, options.categories);
             return Fail(s, why + ": " + written.path);
         }
         if (written.verified) report.backup = written.path;

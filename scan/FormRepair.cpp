@@ -263,7 +263,7 @@ void FormRepair::CommandRepair_Click() {
         if (!written.written || !written.verified) {
             const std::string why = written.written ? "The backup file could not be verified, so nothing was repaired"
                                                     : "The backup file could not be written, so nothing was repaired";
-            WriteRepairRefusedEvent(s_.eventLog, why, written.path, s_.user, ticked_);
+            WriteRepairRefusedEvent(s_.eventLog, written.written, written.path, s_.user, ticked_);
             s_.ui.ShowMessage(why + ":\r\n" + written.path, platform::MessageStyle::Exclamation);
             return;
         }

@@ -46,10 +46,11 @@ void WriteRepairEvent(platform::EventLog* log, const std::vector<engine::Finding
           {OutcomeSummary(findings), backup.empty() ? kNoBackup : backup, user, CategoriesText(categories)});
 }
 
-void WriteRepairRefusedEvent(platform::EventLog* log, const std::string& why, const std::string& backup,
-                             const std::string& user, const engine::CategorySet& categories) {
+void WriteRepairRefusedEvent(platform::EventLog* log, bool written, const std::string& backup, const std::string& user,
+                             const engine::CategorySet& categories) {
     Write(log, platform::EventType::Error, kRepairRefusedEvent,
-          {why, backup.empty() ? kNoBackup : backup, user, CategoriesText(categories)});
+          {written ? "the backup file could not be verified" : "the backup file could not be written", backup, user,
+           CategoriesText(categories)});
 }
 
 void WriteRestoreEvent(platform::EventLog* log, const std::vector<RestoredValue>& values, const std::string& file,

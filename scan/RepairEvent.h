@@ -18,7 +18,7 @@ namespace scan {
 // texts under the same numbers).
 enum EventMessage : std::uint32_t {
     kRepairEvent = 1000,          // %1 counts by outcome, %2 backup file, %3 user, %4 categories
-    kRepairRefusedEvent = 1001,   // %1 why nothing was removed, %2 to %4 as above
+    kRepairRefusedEvent = 1001,   // %1 what failed of the backup, %2 to %4 as above
     kRestoreEvent = 1002,         // %1 counts by outcome, %2 backup file, %3 user
     kRestoreRefusedEvent = 1003,  // %1 why nothing was written, %2 backup file, %3 user
 };
@@ -31,9 +31,10 @@ const char* RestoreName(Restore outcome);
 // `backup` is empty when none was written. The log may be null (none given).
 void WriteRepairEvent(platform::EventLog* log, const std::vector<engine::Finding>& findings, const std::string& backup,
                       const std::string& user, const engine::CategorySet& categories);
-// A repair whose backup failed, so that nothing was removed: an error.
-void WriteRepairRefusedEvent(platform::EventLog* log, const std::string& why, const std::string& backup,
-                             const std::string& user, const engine::CategorySet& categories);
+// A repair whose backup could not be written, or was written but did not
+// read back as its values, so that nothing was removed: an error.
+void WriteRepairRefusedEvent(platform::EventLog* log, bool written, const std::string& backup, const std::string& user,
+                             const engine::CategorySet& categories);
 // A restore that ran: information, or a warning when a value failed.
 void WriteRestoreEvent(platform::EventLog* log, const std::vector<RestoredValue>& values, const std::string& file,
                        const std::string& user);

@@ -91,6 +91,17 @@ icon=$(WINEPREFIX=$first wine reg query 'HKLM\Software\Classes\Installer\Product
        tr -d '\r' | sed -n 's/^    ProductIcon    REG_SZ    //p' | grep -i "$product_code" || true)
 check "its icon: $icon" [ -s "$(WINEPREFIX=$first winepath -u "$icon" 2>/dev/null)" ]
 
+# The event source: in the package's Registry table, and in the registry
+# once installed, its messages in the installed program.
+source_key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Varnholt'
+check "the MSI registers the event source" \
+  grep -q $'\tSYSTEM\\\\CurrentControlSet\\\\Services\\\\EventLog\\\\Application\\\\Varnholt\\\\\?\tEventMessageFile\t\[#varnholt.exe\]\t' \
+  <(msiinfo export "$msi" Registry)
+message_file=$(WINEPREFIX=$first wine reg query "$source_key" /v EventMessageFile </dev/null 2>/dev/null | tr -d '\r' |
+               sed -n 's/^    EventMessageFile    REG_[A-Z_]*SZ    //p')
+check "the event source's messages are the installed program's: $message_file" \
+  [ "$message_file" = 'C:\Program Files\Varnholt\varnholt.exe' ]
+
 echo "== the installed command line keeps the user's files in %LOCALAPPDATA%\\Varnholt"
 out=$(in_first "$program_cli" --version | tr -d '\r')
 data=$(sed -n 's/^Data folder: //p' <<<"$out")
@@ -181,6 +192,7 @@ check "msiexec /x exits 0 (gave $rc)" [ "$rc" = 0 ]
 check "the program folder gone" [ ! -e "$installed" ]
 check "the shortcut gone" [ -z "$(shortcuts "$first")" ]
 check "no entry under Installed apps" [ -z "$(arp_entries)" ]
+if WINEPREFIX=$first wine reg query "$source_key" </dev/null >/dev/null 2>&1; then fail "the event source left behind"; fi
 for f in ro.ini ignore.txt RegBackups; do check "the user's $f kept" [ -e "$data_unix/$f" ]; done
 
 [ "$failures" = 0 ] || { echo "installer: $failures checks failed; Wine said:"; tail -n 20 "$work/wine.log"; exit 1; }

@@ -472,7 +472,7 @@ TEST_F(CliRun, ARepairWhoseBackupFailsLeavesAnError) {
     ASSERT_EQ(events.events.size(), 2u);
     EXPECT_EQ(events.events[1].type, platform::EventType::Error);
     EXPECT_EQ(events.events[1].message, scan::kRepairRefusedEvent);
-    EXPECT_EQ(events.events[1].inserts[0], "the backup file could not be verified, so nothing was repaired");
+    EXPECT_EQ(events.events[1].inserts[0], "the backup file could not be verified");
     EXPECT_EQ(events.events[1].inserts[3], "all");
 }
 
