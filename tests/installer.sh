@@ -125,6 +125,20 @@ check "the backup in the user's RegBackups" [ "$(ls "$data_unix/RegBackups" | wc
 check "nothing of the user's beside the installed program" \
   [ "$(ls "$installed" | sort | tr '\n' ' ')" = "README.txt bgmain.dll bgother.dll bgscan.dll installed.txt varnholt-cli.exe varnholt.exe " ]
 
+echo "== the README's scheduled task, as far as Wine runs it"
+# Wine keeps no scheduled tasks and its icacls changes nothing: the folder
+# is made and the task's command run as the README writes them.
+readme_text=$(tr -d '\r' <"$readme")
+make_folder=$(sed -n 's/^ *\(mkdir "%ProgramData%\\[^"]*"\)$/\1/p' <<<"$readme_text")
+task=$(sed -n 's/^ *\/TR "\(.*\)"$/\1/p' <<<"$readme_text" | sed 's/\\"/"/g')
+check "the task runs the installed program: $task" grep -q '^"C:\\Program Files\\Varnholt\\varnholt-cli.exe" ' <<<"$task"
+check "the folder is made under ProgramData: $make_folder" [ -n "$make_folder" ]
+in_first cmd /c "$make_folder" >/dev/null
+eval "task_words=($task)"
+in_first "${task_words[@]}" >/dev/null
+check "the task's scan exits 0 or 1 (gave $rc)" [ "$rc" = 0 -o "$rc" = 1 ]
+check "the task's report in its folder" [ -s "$first/drive_c/ProgramData/Varnholt Reports/report.csv" ]
+
 echo "== a portable copy keeps its files beside itself"
 portable=$work/portable
 mkdir -p "$portable"
@@ -152,9 +166,29 @@ check "one entry, the new version: $(arp_entries | tr '\n' ';')" \
 check "the program still installed" [ -f "$installed/varnholt-cli.exe" ]
 check "the user's files kept" [ -f "$data_unix/ignore.txt" ]
 
-echo "== the README's loop over several prefixes"
+echo "== the README's loops over several prefixes"
+# The README's two loops, as written there: the install loop first, the
+# scan loop second.
+readme_loop() {
+  awk -v n="$1" '/^      \($/ { block++ } block == n { print } block == n && /^      \)$/ { exit }' "$readme" |
+    sed -e 's/^      //'
+}
+install_loop=$(readme_loop 1) loop=$(readme_loop 2)
+grep -q 'msiexec' <<<"$install_loop" || { echo "no install loop over prefixes in $readme"; exit 1; }
+run_install_loop() {  # the install loop over the prefixes under $1 with the MSI $2; its exit code in $rc
+  local text=${install_loop//\~\/.local\/share\/wineprefixes/$1}
+  rc=0
+  eval "${text//build\/windows\/varnholt-\*-win64.msi/$2}" </dev/null >"$work/install-loop.log" 2>&1 || rc=$?
+}
 wait
-WINEPREFIX=$second wine msiexec /i "$next_msi" /qn </dev/null >/dev/null 2>&1 || fail "install in the second prefix"
+# The second prefix only: the first holds that version already.
+mkdir -p "$work/install-only"
+ln -s "$second" "$work/install-only/second"
+run_install_loop "$work/install-only" "$next_msi"
+check "the install loop exits 0 (gave $rc): $(tail -n 2 "$work/install-loop.log")" [ "$rc" = 0 ]
+run_install_loop "$work/install-only" "$msi"
+check "the install loop stops where the older MSI is refused (gave $rc)" [ "$rc" = 2 ]
+check "it says so" grep -q 'could not install .*: stopped' "$work/install-loop.log"
 # Each prefix lists its own value, and ignores the other's: one ignore list
 # shared by both would hide a value in one of them.
 WINEPREFIX=$first wine reg add 'HKCU\Software\VarnholtLoop' /v first /d 'C:\Varnholt Gone\first.exe' /f </dev/null >/dev/null 2>&1
@@ -164,7 +198,6 @@ second_data="$second/drive_c/users/$(id -un)/AppData/Local/Varnholt"
 mkdir -p "$second_data"
 printf 'value\tHKEY_CURRENT_USER\tSoftware\\VarnholtLoop\tfirst\r\n' >"$second_data/ignore.txt"
 
-loop=$(sed -n '/^      ($/,/^      )$/p' "$readme" | sed -e 's/^      //')
 grep -q 'wineprefixes' <<<"$loop" || { echo "no loop over prefixes in $readme"; exit 1; }
 run_loop() {  # the loop over the prefixes under $1, run in $2; its exit code in $rc
   mkdir -p "$2"
