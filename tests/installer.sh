@@ -94,9 +94,9 @@ check "its icon: $icon" [ -s "$(WINEPREFIX=$first winepath -u "$icon" 2>/dev/nul
 # The event source: in the package's Registry table, and in the registry
 # once installed, its messages in the installed program.
 source_key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Varnholt'
-check "the MSI registers the event source" \
-  grep -q $'\tSYSTEM\\\\CurrentControlSet\\\\Services\\\\EventLog\\\\Application\\\\Varnholt\\\\\?\tEventMessageFile\t\[#varnholt.exe\]\t' \
-  <(msiinfo export "$msi" Registry)
+registered=$(msiinfo export "$msi" Registry | tr -d '\r' | awk -F'\t' '$2 == 2 && $4 == "EventMessageFile" &&
+  $3 ~ /^SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Varnholt\\?$/ { print $5 }')
+check "the MSI registers the event source: '$registered'" [ "$registered" = '[#varnholt.exe]' ]
 message_file=$(WINEPREFIX=$first wine reg query "$source_key" /v EventMessageFile </dev/null 2>/dev/null | tr -d '\r' |
                sed -n 's/^    EventMessageFile    REG_[A-Z_]*SZ    //p')
 check "the event source's messages are the installed program's: $message_file" \
@@ -133,7 +133,8 @@ make_folder=$(sed -n 's/^ *\(mkdir "%ProgramData%\\[^"]*"\)$/\1/p' <<<"$readme_t
 task=$(sed -n 's/^ *\/TR "\(.*\)"$/\1/p' <<<"$readme_text" | sed 's/\\"/"/g')
 check "the task runs the installed program: $task" grep -q '^"C:\\Program Files\\Varnholt\\varnholt-cli.exe" ' <<<"$task"
 check "the folder is made under ProgramData: $make_folder" [ -n "$make_folder" ]
-in_first cmd /c "$make_folder" >/dev/null
+printf '%s\r\n' "$make_folder" >"$first/drive_c/make-folder.cmd"
+in_first cmd /c 'C:\make-folder.cmd' >/dev/null
 eval "task_words=($task)"
 in_first "${task_words[@]}" >/dev/null
 check "the task's scan exits 0 or 1 (gave $rc)" [ "$rc" = 0 -o "$rc" = 1 ]
