@@ -19,7 +19,8 @@ std::string CategoriesText(const engine::CategorySet& categories) {
     return text.empty() ? "none" : text;
 }
 
-void Write(platform::EventLog* log, platform::EventType type, EventMessage message, std::vector<std::string> inserts) {
+void Write(platform::EventLog* log, platform::EventType type, EventMessage message,
+           const std::vector<std::string>& inserts) {
     // The log's answer is not the repair's: a full log or a stopped service
     // leaves what was done as it is.
     if (log) log->Write(type, message, inserts);
