@@ -243,7 +243,9 @@ int RunRepair(Services& s, ReportOutput& output, const Options& options, Report&
     report.summary = scan::OutcomeSummary(findings);
     scan::WriteRepairEvent(s.eventLog, findings, report.backup, report.user, options.categories);
     const int code =
-        counts.notRemoved > 0 || counts.kept > 0 || counts.ignored > 0 || counts.stopped ? kExitPartly : kExitDone;
+        counts.notRemoved > 0 || counts.kept > 0 || counts.ignored > 0 || counts.changed > 0 || counts.stopped
+            ? kExitPartly
+            : kExitDone;
     if (output.Deliver(report)) return code;
     // The repair is done: what it did must not be lost with its report.
     Fail(s, "the report could not be written: " + output.Where());
