@@ -148,7 +148,8 @@ void MemoryRegistry::SetLinkTarget(Key& link, const std::shared_ptr<Key>& target
     link.values.clear();
     link.valueIndex.clear();
     link.valueIndex["SymbolicLinkValue"] = 0;
-    link.values.push_back(Value{"SymbolicLinkValue", platform::kRegLink, platform::Utf8ToUtf16Bytes(target->fullPath)});
+    const std::string name = target ? target->fullPath : std::string("\\REGISTRY\\nowhere");
+    link.values.push_back(Value{"SymbolicLinkValue", platform::kRegLink, platform::Utf8ToUtf16Bytes(name)});
 }
 
 void MemoryRegistry::RetargetLink(platform::RegHandle root, const std::string& path, platform::RegHandle targetRoot,
