@@ -132,7 +132,8 @@ void ScanWindow::Form_Load() {
                                              ::ShutdownBlockReasonCreate(Handle(), L"Repairing registry values");
                                          else
                                              ::ShutdownBlockReasonDestroy(Handle());
-                                     }},
+                                     },
+                                     s.eventLog, s.user},
                   ticked_);
     form_->Form_Load();
 }

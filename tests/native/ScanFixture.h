@@ -7,6 +7,7 @@
 #include "fakes/MemoryFileSystem.h"
 #include "fakes/MemoryProfile.h"
 #include "fakes/MemoryRegistry.h"
+#include "fakes/RecordingEventLog.h"
 #include "scan/FormRepair.h"
 
 // The in-memory file system, recording every path it is asked about.
@@ -26,6 +27,7 @@ protected:
     fakes::Latin1CodePage codePage;
     fakes::MemoryProfile profile;
     fakes::FakeUi ui;
+    fakes::RecordingEventLog events;
     fakes::FakeListView list;
     fakes::FakeLabel status, repairCount, currentKey;
     fakes::FakeTimer timer;
@@ -44,7 +46,7 @@ protected:
         form = std::make_unique<scan::FormRepair>(
             scan::ScanWindowControls{list, status, repairCount, currentKey, timer, start, stop, repair, ret},
             scan::ScanServices{reg, files, codePage, profile, ui, [this] { ++closes; },
-                               [this](bool running) { repairRunning.push_back(running); }},
+                               [this](bool running) { repairRunning.push_back(running); }, &events, "ada"},
             ticked);
         form->Form_Load();
     }
