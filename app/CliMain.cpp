@@ -10,6 +10,7 @@
 #include "cli/Cli.h"
 #include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32Console.h"
+#include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Machine.h"
 #include "platform/win32/Win32Profile.h"
@@ -33,7 +34,8 @@ int main() {
         w::Win32Profile profile;
         w::Win32UiServices clock;
         w::Win32Machine machine;
-        cli::Services services{registry, files, codePage, profile, console, clock, machine};
+        w::Win32Environment environment;
+        cli::Services services{registry, files, codePage, profile, console, clock, machine, &environment};
         return cli::RunCommandLine(args, services);
     } catch (const std::exception& e) {
         console.Err(std::string("varnholt-cli: ") + e.what() + "\r\n");

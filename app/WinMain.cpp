@@ -4,6 +4,7 @@
 #include <ole2.h>
 
 #include "platform/win32/Win32CodePage.h"
+#include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Profile.h"
 #include "platform/win32/Win32Registry.h"
@@ -28,7 +29,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         w::Win32Profile profile;
         w::Win32Shell shell;
         w::Win32UiServices ui;
-        app::App app({registry, files, codePage, profile, shell, ui});
+        w::Win32Environment environment;
+        app::App app({registry, files, codePage, profile, shell, ui, &environment});
         app.Start();
         MSG msg;
         BOOL got;

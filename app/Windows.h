@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "platform/CodePage.h"
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
@@ -32,6 +33,7 @@ struct AppServices {
     platform::Profile& profile;
     platform::Shell& shell;
     platform::UiServices& ui;
+    platform::Environment* environment = nullptr;  // what expandable strings name
 };
 
 class App;

@@ -7,6 +7,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Console.h"
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Machine.h"
 #include "platform/Profile.h"
@@ -29,6 +30,7 @@ struct Services {
     platform::Console& console;
     platform::UiServices& clock;  // its clock only: the time of day and the date-and-time text
     platform::Machine& machine;   // what each report names first
+    platform::Environment* environment = nullptr;  // for --expandable; without it no variable is known
 };
 
 // Runs the command of `args` (the arguments after the program's name) and

@@ -48,12 +48,35 @@ IgnoreEntry FindingRules::EntryFor(const Finding& finding, bool wholeKey) {
     return EntryAt(finding.realPlace, userSid_, std::move(valueName));
 }
 
+void FindingRules::JudgeExpandable(bool on, platform::Environment* environment) {
+    expandable_ = on;
+    systemVariables_.clear();
+    userVariables_.clear();
+    if (!on || !environment) return;
+    systemVariables_ = environment->SystemVariables();
+    userVariables_ = systemVariables_;
+    for (auto& [name, text] : environment->UserVariables()) userVariables_[name] = std::move(text);
+    if (userSid_.empty()) userSid_ = registry_.CurrentUserSid();
+}
+
 std::optional<Finding> FindingRules::Judge(const std::string& sRootKey, const std::string& sKey,
                                            const std::string& sValue, std::int32_t lFound,
                                            const MatchedValue& value) {
+    const platform::RegHandle root = RootKeyHandle(sRootKey);
+    // An expandable string names its file as the system expands it for the
+    // value's own place; the row shows it as stored.
+    std::optional<KeyPlace> realPlace;
+    std::string expanded;
+    const std::string* text = &sValue;
+    if (expandable_ && value.type == platform::kRegExpandSz && sValue.find('%') != std::string::npos) {
+        realPlace = RealPlaceOf(root, value);
+        const platform::Variables& known = InCurrentUsersHives(*realPlace) ? userVariables_ : systemVariables_;
+        if (!platform::ExpandVariables(sValue, known, &expanded)) return std::nullopt;
+        text = &expanded;
+    }
     // The files first: most matches name a file that is there, and only a
     // finding needs to know where its key really is.
-    const std::vector<FileReferences::FilePath> paths = files_.CandidateFilePaths(sValue);
+    const std::vector<FileReferences::FilePath> paths = files_.CandidateFilePaths(*text);
     if (NamesAFileThatMayBeThere(paths)) return std::nullopt;
     if (!FileReferences::HasListedExtension(paths.front().upper)) return std::nullopt;
     // A multi-string is a list, and its removal takes every string of it:
@@ -66,15 +89,10 @@ std::optional<Finding> FindingRules::Judge(const std::string& sRootKey, const st
 
     Finding finding;
     finding.rootName = sRootKey;
-    finding.root = RootKeyHandle(sRootKey);
+    finding.root = root;
     finding.keyPath = value.keyPath;
     finding.valueName = value.valueName;
-    // Where the value really is: the path the walk took when the registry
-    // will not name the key.
-    finding.realPlace = KeyPlace{finding.root, finding.keyPath};
-    std::string registryName;
-    if (value.key != 0 && registry_.KeyName(value.key, &registryName) == platform::kErrorSuccess)
-        if (auto place = RootFormOf(registryName)) finding.realPlace = std::move(*place);
+    finding.realPlace = realPlace ? std::move(*realPlace) : RealPlaceOf(root, value);
 
     // A category the user unticked is never listed.
     finding.category = CategoryOf(finding.realPlace.root, finding.realPlace.path);
@@ -99,6 +117,21 @@ std::optional<Finding> FindingRules::Judge(const std::string& sRootKey, const st
     finding.data = value.data;
     finding.missingFile = paths.front().asWritten;
     return finding;
+}
+
+KeyPlace FindingRules::RealPlaceOf(platform::RegHandle root, const MatchedValue& value) {
+    std::string registryName;
+    if (value.key != 0 && registry_.KeyName(value.key, &registryName) == platform::kErrorSuccess)
+        if (auto place = RootFormOf(registryName)) return std::move(*place);
+    return KeyPlace{root, value.keyPath};
+}
+
+bool FindingRules::InCurrentUsersHives(const KeyPlace& place) const {
+    if (place.root == platform::kHkeyCurrentUser) return true;
+    if (place.root != platform::kHkeyUsers || userSid_.empty()) return false;
+    const std::string tree = UpperCase(place.path.substr(0, place.path.find('\\')));
+    const std::string sid = UpperCase(userSid_);
+    return tree == sid || tree == sid + "_CLASSES";
 }
 
 bool FindingRules::NamesAFileThatMayBeThere(const std::vector<FileReferences::FilePath>& paths) {

@@ -11,6 +11,7 @@
 #include "engine/Finding.h"
 #include "engine/RegSearch.h"
 #include "platform/CodePage.h"
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
@@ -43,6 +44,9 @@ struct ScanServices {
     // Told when a repair begins (true) and ends (false): the host asks the
     // system not to end the session meanwhile.
     std::function<void(bool running)> repairRunning = {};
+    // The variables expandable strings name, when the settings ask for them
+    // to be judged; without it none is known.
+    platform::Environment* environment = nullptr;
 };
 
 class FormRepair : public platform::ListRows, private engine::RegSearchListener {
