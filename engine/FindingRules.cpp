@@ -28,7 +28,6 @@ void FindingRules::StartScan(const CategorySet& ticked, IgnoreList ignored) {
     ticked_ = ticked;
     SetIgnoreList(std::move(ignored));
     files_.ForgetAnswers();
-    listed_.clear();
 }
 
 void FindingRules::SetIgnoreList(IgnoreList ignored) {
@@ -69,7 +68,7 @@ std::optional<Finding> FindingRules::Judge(const std::string& sRootKey, const st
     std::string expanded;
     const std::string* text = &sValue;
     if (expandable_ && value.type == platform::kRegExpandSz && sValue.find('%') != std::string::npos) {
-        realPlace = RealPlaceOf(root, value);
+        realPlace = RealPlaceOf(registry_, value.key, KeyPlace{root, value.keyPath});
         const platform::Variables& known = InCurrentUsersHives(*realPlace) ? userVariables_ : systemVariables_;
         if (!platform::ExpandVariables(sValue, known, &expanded)) return std::nullopt;
         text = &expanded;
@@ -92,7 +91,8 @@ std::optional<Finding> FindingRules::Judge(const std::string& sRootKey, const st
     finding.root = root;
     finding.keyPath = value.keyPath;
     finding.valueName = value.valueName;
-    finding.realPlace = realPlace ? std::move(*realPlace) : RealPlaceOf(root, value);
+    // Where the value really is: a root may be a view of another place.
+    finding.realPlace = realPlace ? std::move(*realPlace) : RealPlaceOf(registry_, value.key, KeyPlace{root, value.keyPath});
 
     // A category the user unticked is never listed.
     finding.category = CategoryOf(finding.realPlace.root, finding.realPlace.path);
@@ -104,11 +104,6 @@ std::optional<Finding> FindingRules::Judge(const std::string& sRootKey, const st
     if (ProtectedPlaceOf(registry_, finding.realPlace.root, finding.realPlace.path) ||
         ProtectedPlaceOf(registry_, finding.root, finding.keyPath))
         return std::nullopt;
-    // Nor a value this root's view has listed already, reached again through
-    // a link.
-    const std::string seen = sRootKey + '\n' + std::to_string(lFound) + '\n' + RootKeyName(finding.realPlace.root) +
-                             '\\' + finding.realPlace.path + '\n' + finding.valueName;
-    if (!listed_.insert(seen).second) return std::nullopt;
 
     finding.errorType = ErrorTypeText(lFound);
     finding.keyText = sKey;
@@ -117,13 +112,6 @@ std::optional<Finding> FindingRules::Judge(const std::string& sRootKey, const st
     finding.data = value.data;
     finding.missingFile = paths.front().asWritten;
     return finding;
-}
-
-KeyPlace FindingRules::RealPlaceOf(platform::RegHandle root, const MatchedValue& value) {
-    std::string registryName;
-    if (value.key != 0 && registry_.KeyName(value.key, &registryName) == platform::kErrorSuccess)
-        if (auto place = RootFormOf(registryName)) return std::move(*place);
-    return KeyPlace{root, value.keyPath};
 }
 
 bool FindingRules::InCurrentUsersHives(const KeyPlace& place) const {

@@ -125,9 +125,6 @@ TEST_F(ExpandableScan, EachValueIsReadWithTheVariablesOfTheAccountWhoseHiveHolds
     Expandable(kHkeyUsers, sid + "_Classes\\CLSID\\{1}\\InprocServer32", "", "%USERPROFILE%\\class.dll");
     Expandable(kHkeyLocalMachine, "Software\\Vh", "user", "%USERPROFILE%\\machine.dll");
     Expandable(kHkeyLocalMachine, "Software\\Vh", "temp", "%temp%\\machine.exe");
-    // Reached from the user's tree, but the value is the machine's.
-    reg.AddLink(kHkeyCurrentUser, "Software\\VhLink", kHkeyLocalMachine, "Software\\VhTarget");
-    Expandable(kHkeyLocalMachine, "Software\\VhTarget", "user", "%USERPROFILE%\\linked.dll");
     // The place the registry will not name: the classes the walk saw, which
     // may be the machine's.
     Expandable(kHkeyClassesRoot, "CLSID\\{2}\\InprocServer32", "", "%USERPROFILE%\\merged.dll");
