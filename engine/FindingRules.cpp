@@ -68,9 +68,19 @@ std::optional<Finding> FindingRules::Judge(const std::string& sRootKey, const st
     std::string expanded;
     const std::string* text = &sValue;
     if (expandable_ && value.type == platform::kRegExpandSz && sValue.find('%') != std::string::npos) {
-        realPlace = RealPlaceOf(registry_, value.key, KeyPlace{root, value.keyPath});
-        const platform::Variables& known = InCurrentUsersHives(*realPlace) ? userVariables_ : systemVariables_;
-        if (!platform::ExpandVariables(sValue, known, &expanded)) return std::nullopt;
+        bool whole = platform::ExpandVariables(sValue, systemVariables_, &expanded);
+        // Most texts name only variables every account shares: then the
+        // registry need not be asked where the value is.
+        std::string asUser;
+        const bool wholeAsUser = platform::ExpandVariables(sValue, userVariables_, &asUser);
+        if (wholeAsUser != whole || asUser != expanded) {
+            realPlace = RealPlaceOf(registry_, value.key, KeyPlace{root, value.keyPath});
+            if (InCurrentUsersHives(*realPlace)) {
+                whole = wholeAsUser;
+                expanded = std::move(asUser);
+            }
+        }
+        if (!whole) return std::nullopt;
         text = &expanded;
     }
     // The files first: most matches name a file that is there, and only a
