@@ -11,6 +11,7 @@
 #include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32Console.h"
 #include "platform/win32/Win32EventLog.h"
+#include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Machine.h"
 #include "platform/win32/Win32Profile.h"
@@ -35,7 +36,8 @@ int main() {
         w::Win32UiServices clock;
         w::Win32Machine machine;
         w::Win32EventLog eventLog;
-        cli::Services services{registry, files, codePage, profile, console, clock, machine, &eventLog};
+        w::Win32Environment environment;
+        cli::Services services{registry, files, codePage, profile, console, clock, machine, &eventLog, &environment};
         return cli::RunCommandLine(args, services);
     } catch (const std::exception& e) {
         console.Err(std::string("varnholt-cli: ") + e.what() + "\r\n");

@@ -5,6 +5,7 @@
 
 #include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32EventLog.h"
+#include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Machine.h"
 #include "platform/win32/Win32Profile.h"
@@ -31,7 +32,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         w::Win32Shell shell;
         w::Win32UiServices ui;
         w::Win32EventLog eventLog;
-        app::App app({registry, files, codePage, profile, shell, ui, &eventLog, w::Win32Machine().UserName()});
+        w::Win32Environment environment;
+        app::App app({registry, files, codePage, profile, shell, ui, &eventLog, w::Win32Machine().UserName(), &environment});
         app.Start();
         MSG msg;
         BOOL got;

@@ -71,7 +71,8 @@ void BackupPage::Form_Load() {
 void SettingsPage::Form_Load() {
     const AppServices& s = app_.Services();
     const std::string dataFolder = profile::DataFolder(s.files);
-    form_.emplace(CheckNamed("CheckBackupBeforeFix"), ButtonNamed("CommandApplySettings"), s.profile, dataFolder);
+    form_.emplace(CheckNamed("CheckBackupBeforeFix"), ButtonNamed("CommandApplySettings"), s.profile, dataFolder,
+                  CheckNamed("CheckExpandable"));
     form_->Form_Load();
     const std::string ignoreList = dataFolder + engine::kIgnoreListName;
     ignored_.emplace(
@@ -133,7 +134,7 @@ void ScanWindow::Form_Load() {
                                          else
                                              ::ShutdownBlockReasonDestroy(Handle());
                                      },
-                                     s.eventLog, s.user},
+                                     s.eventLog, s.user, s.environment},
                   ticked_);
     form_->Form_Load();
 }

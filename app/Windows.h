@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "platform/CodePage.h"
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
@@ -36,6 +37,7 @@ struct AppServices {
     // the user it names.
     platform::EventLog* eventLog = nullptr;
     std::string user = {};
+    platform::Environment* environment = nullptr;  // what expandable strings name
 };
 
 class App;

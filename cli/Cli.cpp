@@ -76,15 +76,18 @@ engine::IgnoreList LoadIgnoreList(Services& s) {
 // data tested against the system drive, each match judged by the scan's rules.
 class Scan : private engine::RegSearchListener {
 public:
-    Scan(Services& s, const engine::CategorySet& categories) : s_(s), progress_(s.console, s.clock), rules_(s.registry, s.files) {
-        rules_.StartScan(categories, LoadIgnoreList(s));
+    Scan(Services& s, const Options& options)
+        : s_(s), progress_(s.console, s.clock), rules_(s.registry, s.files), expandable_(options.expandable) {
+        rules_.StartScan(options.categories, LoadIgnoreList(s));
+        rules_.JudgeExpandable(expandable_, s.environment);
     }
     // False when the walk ended by a failure (its number in `error`).
     bool Run(std::int32_t* error) {
         engine::cRegSearch walk(s_.registry, progress_, *this);
         walk.SetRootKey(0);
         walk.SetSubKey("");
-        walk.SetSearchFlags(engine::kSearchValueNames | engine::kSearchValueData);
+        walk.SetSearchFlags(engine::kSearchValueNames | engine::kSearchValueData |
+                            (expandable_ ? engine::kSearchExpandable : 0));
         walk.SetSearchString(rules_.SystemDrive());
         walk.DoSearch();
         *error = reason_;
@@ -109,6 +112,7 @@ private:
     engine::FindingRules rules_;
     std::vector<engine::Finding> findings_;
     std::int32_t reason_ = 0;
+    const bool expandable_;
 };
 
 FindingRow RowOf(const engine::Finding& f) {
@@ -178,7 +182,7 @@ int Finish(Services& s, ReportOutput& output, const Report& report, int code) {
 }
 
 int RunScan(Services& s, ReportOutput& output, const Options& options, Report& report) {
-    Scan scan(s, options.categories);
+    Scan scan(s, options);
     std::int32_t error = 0;
     if (!scan.Run(&error)) return Fail(s, "the registry walk failed with error " + std::to_string(error));
     for (const engine::Finding& f : scan.Findings()) report.findings.push_back(RowOf(f));
@@ -199,7 +203,7 @@ struct EndHeld {
 // command says not to) written and read back before anything is removed,
 // then the removal, then the record.
 int RunRepair(Services& s, ReportOutput& output, const Options& options, Report& report) {
-    Scan scan(s, options.categories);
+    Scan scan(s, options);
     std::int32_t error = 0;
     if (!scan.Run(&error)) return Fail(s, "the registry walk failed with error " + std::to_string(error));
     std::vector<engine::Finding>& findings = scan.Findings();

@@ -8,6 +8,7 @@
 #include "platform/CodePage.h"
 #include "platform/Console.h"
 #include "platform/EventLog.h"
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Machine.h"
 #include "platform/Profile.h"
@@ -32,6 +33,7 @@ struct Services {
     platform::Machine& machine;   // what each report names first
     // Where each repair and restore is recorded for administrators; none when null.
     platform::EventLog* eventLog = nullptr;
+    platform::Environment* environment = nullptr;  // for --expandable; without it no variable is known
 };
 
 // Runs the command of `args` (the arguments after the program's name) and

@@ -20,6 +20,7 @@ struct Options {
     engine::CategorySet categories = engine::AllCategories();
     bool noBackup = false;  // repair --no-backup
     std::string file;       // restore FILE
+    bool expandable = false;  // scan, repair --expandable: judge expandable strings too
 };
 
 // The options of the arguments after the program's name; nothing, with the

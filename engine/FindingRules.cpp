@@ -47,12 +47,45 @@ IgnoreEntry FindingRules::EntryFor(const Finding& finding, bool wholeKey) {
     return EntryAt(finding.realPlace, userSid_, std::move(valueName));
 }
 
+void FindingRules::JudgeExpandable(bool on, platform::Environment* environment) {
+    expandable_ = on;
+    systemVariables_.clear();
+    userVariables_.clear();
+    if (!on || !environment) return;
+    systemVariables_ = environment->SystemVariables();
+    userVariables_ = systemVariables_;
+    for (auto& [name, text] : environment->UserVariables()) userVariables_[name] = std::move(text);
+    if (userSid_.empty()) userSid_ = registry_.CurrentUserSid();
+}
+
 std::optional<Finding> FindingRules::Judge(const std::string& sRootKey, const std::string& sKey,
                                            const std::string& sValue, std::int32_t lFound,
                                            const MatchedValue& value) {
+    const platform::RegHandle root = RootKeyHandle(sRootKey);
+    // An expandable string names its file as the system expands it for the
+    // value's own place; the row shows it as stored.
+    std::optional<KeyPlace> realPlace;
+    std::string expanded;
+    const std::string* text = &sValue;
+    if (expandable_ && value.type == platform::kRegExpandSz && sValue.find('%') != std::string::npos) {
+        bool whole = platform::ExpandVariables(sValue, systemVariables_, &expanded);
+        // Most texts name only variables every account shares: then the
+        // registry need not be asked where the value is.
+        std::string asUser;
+        const bool wholeAsUser = platform::ExpandVariables(sValue, userVariables_, &asUser);
+        if (wholeAsUser != whole || asUser != expanded) {
+            realPlace = RealPlaceOf(registry_, value.key, KeyPlace{root, value.keyPath});
+            if (InCurrentUsersHives(*realPlace)) {
+                whole = wholeAsUser;
+                expanded = std::move(asUser);
+            }
+        }
+        if (!whole) return std::nullopt;
+        text = &expanded;
+    }
     // The files first: most matches name a file that is there, and only a
     // finding needs to know where its key really is.
-    const std::vector<FileReferences::FilePath> paths = files_.CandidateFilePaths(sValue);
+    const std::vector<FileReferences::FilePath> paths = files_.CandidateFilePaths(*text);
     if (NamesAFileThatMayBeThere(paths)) return std::nullopt;
     if (!FileReferences::HasListedExtension(paths.front().upper)) return std::nullopt;
     // A multi-string is a list, and its removal takes every string of it:
@@ -65,11 +98,11 @@ std::optional<Finding> FindingRules::Judge(const std::string& sRootKey, const st
 
     Finding finding;
     finding.rootName = sRootKey;
-    finding.root = RootKeyHandle(sRootKey);
+    finding.root = root;
     finding.keyPath = value.keyPath;
     finding.valueName = value.valueName;
     // Where the value really is: a root may be a view of another place.
-    finding.realPlace = RealPlaceOf(registry_, value.key, KeyPlace{finding.root, finding.keyPath});
+    finding.realPlace = realPlace ? std::move(*realPlace) : RealPlaceOf(registry_, value.key, KeyPlace{root, value.keyPath});
 
     // A category the user unticked is never listed.
     finding.category = CategoryOf(finding.realPlace.root, finding.realPlace.path);
@@ -89,6 +122,14 @@ std::optional<Finding> FindingRules::Judge(const std::string& sRootKey, const st
     finding.data = value.data;
     finding.missingFile = paths.front().asWritten;
     return finding;
+}
+
+bool FindingRules::InCurrentUsersHives(const KeyPlace& place) const {
+    if (place.root == platform::kHkeyCurrentUser) return true;
+    if (place.root != platform::kHkeyUsers || userSid_.empty()) return false;
+    const std::string tree = UpperCase(place.path.substr(0, place.path.find('\\')));
+    const std::string sid = UpperCase(userSid_);
+    return tree == sid || tree == sid + "_CLASSES";
 }
 
 bool FindingRules::NamesAFileThatMayBeThere(const std::vector<FileReferences::FilePath>& paths) {

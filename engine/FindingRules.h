@@ -10,6 +10,7 @@
 #include "engine/Finding.h"
 #include "engine/IgnoreList.h"
 #include "engine/RegSearch.h"
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
 
@@ -25,6 +26,12 @@ public:
     void StartScan(const CategorySet& ticked, IgnoreList ignored = {});
     // The values the user keeps, from now on.
     void SetIgnoreList(IgnoreList ignored);
+    // Whether expandable strings are judged, from now on: their text read as
+    // the system reads it where the value really is, with the system's
+    // variables from `environment` (none is known without one), and the
+    // current user's too for a value in the user's own hives. A text that
+    // names a variable not known there cannot be told: it is never listed.
+    void JudgeExpandable(bool on, platform::Environment* environment);
     // True when an entry covers the finding's value, by the row's place or
     // the value's real place.
     bool Ignores(const Finding& finding) const;
@@ -48,12 +55,16 @@ public:
 private:
     // Whether any reading of a text's path exists, or the system cannot tell.
     bool NamesAFileThatMayBeThere(const std::vector<FileReferences::FilePath>& paths);
+    // HKEY_CURRENT_USER, or the user's own trees under HKEY_USERS.
+    bool InCurrentUsersHives(const KeyPlace& place) const;
 
     platform::Registry& registry_;
     FileReferences files_;
     CategorySet ticked_ = AllCategories();
     IgnoreList ignored_;
     std::string userSid_;  // asked when there are entries
+    bool expandable_ = false;
+    platform::Variables systemVariables_, userVariables_;  // the user's over the system's
 };
 
 }  // namespace engine

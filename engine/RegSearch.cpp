@@ -167,10 +167,12 @@ void cRegSearch::SearchValuesOf(platform::RegHandle key, const std::string& root
         // The name is shown up to a NUL it may hold, but kept whole: the
         // value is backed up and removed by its exact name.
         const std::string_view shownName = std::string_view(name).substr(0, name.find('\0'));
-        const std::string text = ValueDataToText(type, data);
+        const bool expandable = type == platform::kRegExpandSz && (SearchFlags & kSearchExpandable);
+        const std::string text = expandable ? StringDataToText(data) : ValueDataToText(type, data);
         const std::string_view dataText = std::string_view(text).substr(0, text.find('\0'));
         const bool nameMatches = (SearchFlags & kSearchValueNames) && IsMatch(shownName);
-        const bool dataMatches = (SearchFlags & kSearchValueData) && IsMatch(dataText);
+        const bool dataMatches = (SearchFlags & kSearchValueData) &&
+                                 (IsMatch(dataText) || (expandable && dataText.find('%') != std::string_view::npos));
         if (!nameMatches && !dataMatches) continue;  // most values: nothing more to make
         const MatchedValue value{keyPath, name, type, data, key};
         const std::string fullName = keyPath + '\\' + std::string(shownName);

@@ -19,6 +19,11 @@ enum FoundKind : std::int32_t { kFoundKeyName = 0, kFoundValueName = 1, kFoundVa
 constexpr std::int32_t kSearchValueNames = 1;
 constexpr std::int32_t kSearchValueData = 2;
 constexpr std::int32_t kSearchWholeText = 4;
+// An expandable string's data is its text as stored (with its variables),
+// not "Temporarily unsupported"; and one that holds a % is reported as a
+// match of its data whatever it holds: what its variables stand for depends
+// on where the value is, which the listener judges.
+constexpr std::int32_t kSearchExpandable = 8;
 
 // What a match carries besides its four texts: the value's parts as
 // enumerated, so that nothing has to be parsed back out of the texts.

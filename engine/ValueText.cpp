@@ -11,17 +11,19 @@ std::string TrimAtNull(const std::string& text) {
     return text.substr(0, text.find('\0'));
 }
 
+std::string StringDataToText(const std::vector<std::uint8_t>& data) {
+    // The registry holds them as UTF-16. The text ends at the first NUL.
+    const std::size_t units = data.size() / 2;
+    std::size_t end = 0;
+    while (end < units && (data[2 * end] | data[2 * end + 1]) != 0) ++end;
+    return platform::Utf16BytesToUtf8(data.data(), end * 2);
+}
+
 std::string ValueDataToText(std::uint32_t type, const std::vector<std::uint8_t>& data) {
     switch (type) {
     case platform::kRegSz:
-    case platform::kRegMultiSz: {
-        // The registry holds them as UTF-16. The text ends at the first NUL:
-        // of a multi-string only the first string is shown.
-        const std::size_t units = data.size() / 2;
-        std::size_t end = 0;
-        while (end < units && (data[2 * end] | data[2 * end + 1]) != 0) ++end;
-        return platform::Utf16BytesToUtf8(data.data(), end * 2);
-    }
+    case platform::kRegMultiSz:
+        return StringDataToText(data);  // of a multi-string only the first string
     case platform::kRegBinary: {
         static const char digits[] = "0123456789ABCDEF";
         if (data.empty()) return {};

@@ -11,12 +11,13 @@ namespace profile {
 class FormSettings {
 public:
     FormSettings(platform::CheckBox& CheckBackupBeforeFix, platform::PushButton& CommandApplySettings,
-                 platform::Profile& store, std::string dataFolder);
+                 platform::Profile& store, std::string dataFolder, platform::CheckBox& CheckExpandable);
     void Form_Load();
     void CommandApplySettings_Click();
 
 private:
     platform::CheckBox& check_;
+    platform::CheckBox& expandable_;
     platform::Profile& store_;
     std::string file_;
 };

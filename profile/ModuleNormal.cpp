@@ -44,4 +44,8 @@ int ReadBackupBeforeFix(platform::Profile& store, const std::string& file) {
     return static_cast<int>(rounded);
 }
 
+bool ReadCheckExpandable(platform::Profile& store, const std::string& file) {
+    return ReadProfileValue(store, file, kSettings, "CheckExpandable") == "1";
+}
+
 }  // namespace profile

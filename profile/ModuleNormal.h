@@ -21,4 +21,8 @@ bool WriteProfileValue(platform::Profile& store, const std::string& file, const 
 // no number, backs up: such a value reads as 1.
 int ReadBackupBeforeFix(platform::Profile& store, const std::string& file);
 
+// "CheckExpandable": only "1" is on. Off by default, so that expandable
+// strings are left out of a scan, as they always were, until the user asks.
+bool ReadCheckExpandable(platform::Profile& store, const std::string& file);
+
 }  // namespace profile

@@ -92,9 +92,12 @@ void FormRepair::CommandStart_Click() {
     findings_.clear();
     c_.lvwRegErrors.SetRowCount(0);
     rules_.StartScan(ticked_, engine::LoadIgnoreList(s_.files, IgnoreListPath()));
+    const bool expandable = profile::ReadCheckExpandable(s_.profile, ProfilePath());
+    rules_.JudgeExpandable(expandable, s_.environment);
     cReg_.SetRootKey(0);
     cReg_.SetSubKey("");
-    cReg_.SetSearchFlags(engine::kSearchValueNames | engine::kSearchValueData);
+    cReg_.SetSearchFlags(engine::kSearchValueNames | engine::kSearchValueData |
+                         (expandable ? engine::kSearchExpandable : 0));
     cReg_.SetSearchString(rules_.SystemDrive());
     // Stop is enabled before Scan is disabled, so that a focus on Scan
     // passes on to Stop.

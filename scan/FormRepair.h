@@ -12,6 +12,7 @@
 #include "engine/RegSearch.h"
 #include "platform/CodePage.h"
 #include "platform/EventLog.h"
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
@@ -48,6 +49,9 @@ struct ScanServices {
     // the user it names.
     platform::EventLog* eventLog = nullptr;
     std::string user = {};
+    // The variables expandable strings name, when the settings ask for them
+    // to be judged; without it none is known.
+    platform::Environment* environment = nullptr;
 };
 
 class FormRepair : public platform::ListRows, private engine::RegSearchListener {

@@ -119,6 +119,10 @@ WindowLayout Settings() {
     w.labels.push_back({"LabelIgnored", "Ignored entries: 0", {3480, 4080}, kWindowFont, kDarkGrey});
     w.labels.push_back({"LabelForgetAll", "Forget all", {3480, 4440}, kBoldFont, kDarkGrey, false, true});
     w.focusOrder = {"CommandApplySettings", "CheckBackupBeforeFix"};
+    // Beyond the backup: whether a scan judges expandable strings too.
+    w.checks.push_back({"CheckExpandable", "Also check expandable strings (%SystemRoot%, %ProgramFiles%, \xE2\x80\xA6)",
+                        {3480, 2760, 7200, 255}, kWindowFont, kButtonText, kWhite});
+    w.focusOrder.push_back("CheckExpandable");
     return w;
 }
 

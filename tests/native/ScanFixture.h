@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/FakeCodePage.h"
+#include "fakes/FakeEnvironment.h"
 #include "fakes/FakeUi.h"
 #include "fakes/MemoryFileSystem.h"
 #include "fakes/MemoryProfile.h"
@@ -28,6 +29,7 @@ protected:
     fakes::MemoryProfile profile;
     fakes::FakeUi ui;
     fakes::RecordingEventLog events;
+    fakes::FakeEnvironment environment;
     fakes::FakeListView list;
     fakes::FakeLabel status, repairCount, currentKey;
     fakes::FakeTimer timer;
@@ -46,7 +48,7 @@ protected:
         form = std::make_unique<scan::FormRepair>(
             scan::ScanWindowControls{list, status, repairCount, currentKey, timer, start, stop, repair, ret},
             scan::ScanServices{reg, files, codePage, profile, ui, [this] { ++closes; },
-                               [this](bool running) { repairRunning.push_back(running); }, &events, "ada"},
+                               [this](bool running) { repairRunning.push_back(running); }, &events, "ada", &environment},
             ticked);
         form->Form_Load();
     }

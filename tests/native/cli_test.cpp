@@ -9,6 +9,7 @@
 #include "scan/RepairEvent.h"
 #include "fakes/FakeCodePage.h"
 #include "fakes/FakeConsole.h"
+#include "fakes/FakeEnvironment.h"
 #include "fakes/FakeUi.h"
 #include "fakes/MemoryFileSystem.h"
 #include "fakes/MemoryProfile.h"
@@ -39,6 +40,13 @@ TEST(CommandLine, ReadsEachCommandWithItsOptions) {
     EXPECT_TRUE(o->noBackup);
     EXPECT_EQ(o->format, Format::Csv);
     EXPECT_EQ(o->categories, engine::AllCategories());
+
+    for (const char* command : {"scan", "repair"}) {
+        o = Parse({command, "--expandable"});
+        ASSERT_TRUE(o) << command;
+        EXPECT_TRUE(o->expandable);
+    }
+    EXPECT_FALSE(Parse({"scan"})->expandable);
 
     o = Parse({"restore", "C:\\b\\Backup (1).reg"});
     ASSERT_TRUE(o);
@@ -74,6 +82,8 @@ TEST(CommandLine, RefusesWhatItDoesNotKnowAndSaysWhat) {
         {{"restore", "a.reg", "b.reg"}, "unexpected argument: b.reg"},
         {{"repair", "--no-backup=1"}, "--no-backup takes no value"},
         {{"scan", "--output="}, "--output needs a file"},
+        {{"backups", "--expandable"}, "unknown option: --expandable"},
+        {{"scan", "--expandable=1"}, "--expandable takes no value"},
     };
     for (const auto& c : cases) {
         std::string error;
@@ -250,7 +260,8 @@ protected:
     fakes::FakeUi clock;
     FakeMachine machine;
     fakes::RecordingEventLog events;
-    cli::Services services{reg, files, codePage, profile, console, clock, machine, &events};
+    fakes::FakeEnvironment environment;
+    cli::Services services{reg, files, codePage, profile, console, clock, machine, &events, &environment};
     const std::string backups = files.appFolder + "\\RegBackups";
 
     int Run(std::vector<std::string> args) {
@@ -321,6 +332,28 @@ TEST_F(CliRun, RepairBacksUpChecksRemovesAndIsGivenBackByRestore) {
     EXPECT_NE(console.out.find("\r\nNo backup file.\r\n"), std::string::npos);
     EXPECT_EQ(files.FilesIn(backups).size(), 2u);
     EXPECT_EQ(Run({"repair"}), cli::kExitDone) << "nothing left";
+}
+
+TEST_F(CliRun, ExpandableStringsOnlyWithTheirFlagAndGivenBackAsStored) {
+    const std::vector<std::uint8_t> stored = fakes::StringData("%ProgramFiles%\\VhGone\\gone.exe");
+    reg.SetValue(platform::kHkeyCurrentUser, "Software\\Vh", "gone", platform::kRegExpandSz, stored);
+    // The window's setting is the window's.
+    profile.values[{files.appFolder + "\\ro.ini", "Settings", "CheckExpandable"}] = "1";
+    EXPECT_EQ(Run({"scan", "--format", "json"}), cli::kExitFindings);
+    EXPECT_EQ(nlohmann::json::parse(console.out)["findings"].size(), 2u);
+
+    EXPECT_EQ(Run({"repair", "--expandable", "--categories", "software", "--format", "json"}), cli::kExitDone) << console.err;
+    const auto json = nlohmann::json::parse(console.out);
+    ASSERT_EQ(json["findings"].size(), 2u);
+    const auto& finding = json["findings"][1];
+    EXPECT_EQ(finding["type"], "REG_EXPAND_SZ");
+    EXPECT_EQ(finding["data"], "%ProgramFiles%\\VhGone\\gone.exe");
+    EXPECT_EQ(finding["missingFile"], "C:\\Program Files\\VhGone\\gone.exe");
+    EXPECT_EQ(finding["outcome"], "repaired");
+    EXPECT_FALSE(reg.ValueExists(platform::kHkeyCurrentUser, "Software\\Vh", "gone"));
+
+    EXPECT_EQ(Run({"restore", json["backup"]}), cli::kExitDone) << console.err;
+    EXPECT_EQ(reg.Data(platform::kHkeyCurrentUser, "Software\\Vh", "gone"), stored);
 }
 
 TEST_F(CliRun, BackupsAreListedNewestFirstWithTimeAndSize) {

@@ -309,10 +309,10 @@ TEST(SettingsPageTest, ForgetAllAsksThenEmptiesTheIgnoreList) {
 
 TEST(SettingsPageTest, ShowsAndAppliesTheSetting) {
     fakes::MemoryProfile store;
-    fakes::FakeCheckBox box;
+    fakes::FakeCheckBox box, expandable;
     fakes::FakeButton apply;
     const std::string file = "C:\\App\\ro.ini";
-    profile::FormSettings page(box, apply, store, "C:\\App");
+    profile::FormSettings page(box, apply, store, "C:\\App", expandable);
     struct Case {
         const char* stored;  // nullptr: missing
         int shown;
@@ -326,6 +326,30 @@ TEST(SettingsPageTest, ShowsAndAppliesTheSetting) {
     box.value = 0;
     apply.Press();
     EXPECT_EQ((store.values[{file, "Settings", "BackupBeforeFix"}]), "0");
+}
+
+TEST(SettingsPageTest, ExpandableStringsAreCheckedOnlyWhenTheProfileSaysOne) {
+    fakes::MemoryProfile store;
+    fakes::FakeCheckBox box, expandable;
+    fakes::FakeButton apply;
+    const std::string file = "C:\\App\\ro.ini";
+    profile::FormSettings page(box, apply, store, "C:\\App", expandable);
+    const struct {
+        const char* stored;  // nullptr: missing
+        int shown;
+    } cases[] = {{"1", 1}, {" 1 ", 1}, {"0", 0}, {nullptr, 0}, {"2", 0}, {"yes", 0}};
+    for (const auto& c : cases) {
+        store.values.clear();
+        if (c.stored) store.values[{file, "Settings", "CheckExpandable"}] = c.stored;
+        page.Form_Load();
+        EXPECT_EQ(expandable.value, c.shown) << (c.stored ? c.stored : "missing");
+    }
+    for (int on : {1, 0}) {
+        expandable.value = on;
+        apply.Press();
+        EXPECT_EQ((store.values[{file, "Settings", "CheckExpandable"}]), on ? "1" : "0");
+        EXPECT_EQ((store.values[{file, "Settings", "BackupBeforeFix"}]), "1") << "the backup's box applied beside it";
+    }
 }
 
 TEST(RecordsPageTest, ShowsTheRecordsAsStored) {

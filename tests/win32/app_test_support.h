@@ -5,6 +5,8 @@
 // are recorded and answered by the test instead of shown.
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <deque>
 #include <functional>
 #include <fstream>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "platform/win32/Win32CodePage.h"
+#include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Profile.h"
 #include "platform/win32/Win32Registry.h"
@@ -142,6 +145,18 @@ inline bool InTheTestsOwnPrefix() {
     return named == VH_TEST_PREFIX;
 }
 
+// Imports a backup file as a restore does.
+inline void ImportWithTheRegistryEditor(const std::string& file) {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::wstring command = L"regedit.exe /s \"" + Wide(file) + L"\"";
+    ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    ::WaitForSingleObject(pi.hProcess, 60000);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+}
+
 // Everything the windows take, and the application over it.
 struct AppRig {
     explicit AppRig(bool withPictures = true, const std::string& folderName = "varnholt-app-test")
@@ -152,9 +167,10 @@ struct AppRig {
     platform::win32::Win32Profile profile;
     platform::win32::Win32Shell shell;
     ScriptedUi ui;
+    platform::win32::Win32Environment environment;
     bool ended = false;
-    std::unique_ptr<app::App> application =
-        std::make_unique<app::App>(app::AppServices{registry, files, codePage, profile, shell, ui}, [this] { ended = true; });
+    std::unique_ptr<app::App> application = std::make_unique<app::App>(
+        app::AppServices{registry, files, codePage, profile, shell, ui, nullptr, {}, &environment}, [this] { ended = true; });
 
     app::App& App() { return *application; }
     app::PageWindow* Page() const { return application->OpenPage(); }

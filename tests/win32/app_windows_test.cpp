@@ -189,8 +189,13 @@ TEST_F(AppWindows, NavigationReplacesThePageInPlaceAndClosingTheLastPageEnds) {
             EXPECT_EQ(box.Value(), 1);
             ::SendMessageW(box.Handle(), BM_CLICK, 0, 0);
             EXPECT_EQ(box.Value(), 0);
+            // Expandable strings: off until ticked, applied with it.
+            auto& expandable = rig.Page()->CheckNamed("CheckExpandable");
+            EXPECT_EQ(expandable.Value(), 0);
+            ::SendMessageW(expandable.Handle(), BM_CLICK, 0, 0);
             ClickButton(*rig.Page(), "CommandApplySettings");
             ASSERT_TRUE(PumpUntil([&] { return ReadProfile(rig.files.Profile(), "Settings", "BackupBeforeFix") == "0"; }));
+            EXPECT_EQ(ReadProfile(rig.files.Profile(), "Settings", "CheckExpandable"), "1");
         }
     }
     // Pressing the open page's own image does nothing.

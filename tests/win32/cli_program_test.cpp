@@ -479,4 +479,49 @@ TEST_F(CliOnTheRealRegistry, ARepairThroughLinksLeavesProtectedPlacesAlone) {
     EXPECT_TRUE(image.Exists());
 }
 
+// The window's setting is the window's: the command line judges expandable
+// strings only with --expandable, each with the variables of its place.
+TEST(CliExpandable, OnlyWithTheFlag) {
+    const std::string key = "Software\\VarnholtCliExpand" + std::to_string(::GetCurrentProcessId());
+    const std::wstring defaultKey = L".DEFAULT\\" + Wide(key);
+    const auto clear = [&] {
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, Wide(key).c_str());
+        ::RegDeleteTreeW(HKEY_USERS, defaultKey.c_str());
+    };
+    clear();
+    const auto set = [](HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& text) {
+        EXPECT_EQ(::RegSetKeyValueW(root, path.c_str(), name, REG_EXPAND_SZ, text.c_str(),
+                                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    };
+    set(HKEY_CURRENT_USER, Wide(key), L"gone", L"%ProgramFiles%\\VhGone\\gone.exe");
+    set(HKEY_CURRENT_USER, Wide(key), L"there", L"%SystemRoot%\\system32\\notepad.exe");
+    set(HKEY_CURRENT_USER, Wide(key), L"unknown", L"%VhNoSuchVariable%\\x.exe");
+    set(HKEY_CURRENT_USER, Wide(key), L"user", L"%USERPROFILE%\\gone.dll");
+    set(HKEY_USERS, defaultKey, L"user", L"%USERPROFILE%\\gone.dll");
+    CliProgram cli;
+    cli.Write("ro.ini", "[Settings]\r\nCheckExpandable=1\r\n");
+    const auto mine = [&](const Ran& run) {
+        EXPECT_TRUE(run.code == 0 || run.code == 1) << run.err;
+        if (run.out.empty()) return std::vector<std::string>{"no report"};
+        const auto report = nlohmann::json::parse(run.out);
+        std::vector<std::string> found;
+        for (const auto& f : report["findings"])
+            if (f["root"] == "HKEY_CURRENT_USER" && f["key"] == key)
+                found.push_back(f["root"].get<std::string>() + "|" + f["value"].get<std::string>() + "|" +
+                                f["type"].get<std::string>() + "|" + f["data"].get<std::string>() + "|" +
+                                f["missingFile"].get<std::string>());
+        return found;
+    };
+    wchar_t expanded[2][MAX_PATH] = {};
+    ::ExpandEnvironmentStringsW(L"%ProgramFiles%\\VhGone\\gone.exe", expanded[0], MAX_PATH);
+    ::ExpandEnvironmentStringsW(L"%USERPROFILE%\\gone.dll", expanded[1], MAX_PATH);
+    EXPECT_EQ(mine(cli({"scan", "--format", "json"})), std::vector<std::string>{});
+    EXPECT_EQ(mine(cli({"scan", "--format", "json", "--expandable"})),
+              (std::vector<std::string>{
+                  "HKEY_CURRENT_USER|gone|REG_EXPAND_SZ|%ProgramFiles%\\VhGone\\gone.exe|" + Utf8(expanded[0]),
+                  "HKEY_CURRENT_USER|user|REG_EXPAND_SZ|%USERPROFILE%\\gone.dll|" + Utf8(expanded[1])}));
+    clear();
+}
+
 }  // namespace

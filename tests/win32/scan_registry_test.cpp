@@ -14,6 +14,7 @@
 #include "scan/BackupWriter.h"
 #include "scan/FormRepair.h"
 #include "scan/ValueRemoval.h"
+#include "win32/app_test_support.h"
 #include "win32/registry_links.h"
 
 namespace {
@@ -304,17 +305,6 @@ void SetDeepText(const std::string& path, const std::wstring& name, const std::w
     RegCloseKey(key);
 }
 
-void ImportWithTheRegistryEditor(const std::string& file) {
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    std::wstring command = L"regedit.exe /s \"" + Wide(file) + L"\"";
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    WaitForSingleObject(pi.hProcess, 60000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-}
-
 // Keys deeper than the registry takes in one path: 127 names of 255
 // characters and one more. Cut to 32,766 units, the path of "Cut\\..." names
 // its neighbour, a key named by the start of the last name; the path of
@@ -362,7 +352,7 @@ TEST(DeepKeysOnTheRealRegistry, ARepairNeverLandsOnAnotherKey) {
     EXPECT_TRUE(window.Data(under, "v").empty());
     EXPECT_EQ(window.Data(neighbour, "v"), neighbourData);
     const std::string backup = window.ui.messages[0].text.substr(std::string("Backup file:").size());
-    ImportWithTheRegistryEditor(backup);
+    app_test::ImportWithTheRegistryEditor(backup);
     EXPECT_EQ(window.Data(under, "v"), underData) << "restored byte for byte";
     EXPECT_EQ(window.Data(neighbour, "v"), neighbourData);
 
