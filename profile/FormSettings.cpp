@@ -5,8 +5,8 @@
 namespace profile {
 
 FormSettings::FormSettings(platform::CheckBox& CheckBackupBeforeFix, platform::PushButton& CommandApplySettings,
-                           platform::Profile& store, std::string dataFolder)
-    : check_(CheckBackupBeforeFix), store_(store), file_(dataFolder + kProfileName) {
+                           platform::Profile& store, std::string dataFolder, platform::UiServices& ui)
+    : check_(CheckBackupBeforeFix), store_(store), file_(dataFolder + kProfileName), ui_(ui) {
     CommandApplySettings.Click = [this] { CommandApplySettings_Click(); };
 }
 
@@ -17,7 +17,10 @@ void FormSettings::Form_Load() {
 }
 
 void FormSettings::CommandApplySettings_Click() {
-    WriteProfileValue(store_, file_, kSettings, "BackupBeforeFix", std::to_string(check_.Value()));
+    // The box stays as the user set it, so that Apply can be pressed again
+    // once the folder can be written.
+    if (!WriteProfileValue(store_, file_, kSettings, "BackupBeforeFix", std::to_string(check_.Value())))
+        ui_.ShowMessage("The setting could not be written:\r\n" + file_, platform::MessageStyle::Exclamation);
 }
 
 IgnoredEntries::IgnoredEntries(platform::Label& LabelIgnored, platform::Label& LabelForgetAll, platform::UiServices& ui,
@@ -26,6 +29,10 @@ IgnoredEntries::IgnoredEntries(platform::Label& LabelIgnored, platform::Label& L
 
 void IgnoredEntries::ShowCount() {
     const Counts counts = count_();
+    if (!counts.readable) {
+        label_.SetCaption("Ignored entries: the list could not be read");
+        return;
+    }
     std::string caption = "Ignored entries: " + std::to_string(counts.entries);
     // A line typed by hand that the program cannot read says so here.
     if (counts.unreadable > 0)

@@ -411,9 +411,9 @@ TEST_F(CliRun, WhatCouldNotBeDoneExitsWithThreeAndFailuresWithTwo) {
     EXPECT_EQ(console.err, "varnholt-cli: not a backup file this program can read: C:\\foreign.reg\r\n");
     EXPECT_FALSE(reg.KeyExists(platform::kHkeyCurrentUser, "X"));
     EXPECT_EQ(Run({"restore", "C:\\none.reg"}), cli::kExitError);
-    EXPECT_EQ(console.err, "varnholt-cli: the file cannot be read: C:\\none.reg\r\n");
+    EXPECT_EQ(console.err, "varnholt-cli: the file cannot be read (it is not there): C:\\none.reg\r\n");
     EXPECT_EQ(Run({"restore", "none.reg"}), cli::kExitError);
-    EXPECT_EQ(console.err, "varnholt-cli: the file cannot be read: " + backups + "\\none.reg\r\n");
+    EXPECT_EQ(console.err, "varnholt-cli: the file cannot be read (it is not there): " + backups + "\\none.reg\r\n");
 }
 
 }  // namespace

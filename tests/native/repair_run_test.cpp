@@ -38,7 +38,7 @@ TEST_F(RepairTest, BacksUpThenRemovesTicksAndCounts) {
 
     const std::string path = kFolder + "\\Backup (12-10-2026 4;05;06 AM).reg";
     EXPECT_EQ(files.Contents(path),
-              "REGEDIT4\r\n"
+              "REGEDIT4\r\n; 3 values\r\n"
               "\r\n[HKEY_CURRENT_USER\\Software\\Old]\r\n"
               "\"Path\"=\"C:\\\\Old\\\\app.exe\"\r\n"
               "\"C:\\\\Old\\\\lib.dll\"=\"\\\"C:\\\\Old\\\\lib.dll\\\" -x\"\r\n"
@@ -86,7 +86,7 @@ TEST_F(RepairTest, NoTickedRowStillWritesAnEmptyBackup) {
     start.Press();
     list.SetChecked(1, false);
     repair.Press();
-    EXPECT_EQ(OnlyBackup(), "REGEDIT4\r\n");
+    EXPECT_EQ(OnlyBackup(), "REGEDIT4\r\n; 0 values\r\n");
     EXPECT_EQ(list.TextColour(1), Rgb(0, 0, 255));
     EXPECT_EQ(Messages().back(), "0 errors has repaired.");
     EXPECT_EQ(Record("FixedCount"), "0");
@@ -205,7 +205,7 @@ TEST_F(RepairTest, ValuesTheBackupCannotHoldStay) {
         EXPECT_EQ(Row(row)[0], row == 3 || row == 4 ? "Repaired" : "VALUE VALUE") << row;  // 4 vanished: nothing to keep
     EXPECT_EQ(repairCount.caption, "2");
     EXPECT_EQ(Messages().back(), "2 errors has repaired.\r\n5 values were kept because the backup cannot hold them.");
-    EXPECT_EQ(OnlyBackup(), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\S]\r\n\"fine\"=\"C:\\\\gone2.exe\"\r\n");
+    EXPECT_EQ(OnlyBackup(), "REGEDIT4\r\n; 1 values\r\n\r\n[HKEY_CURRENT_USER\\S]\r\n\"fine\"=\"C:\\\\gone2.exe\"\r\n");
 }
 
 TEST_F(RepairTest, RepairingAgainGivesTheSameCountWithOrWithoutTheBackup) {
@@ -247,7 +247,7 @@ TEST(BackupFormat, KeyLinesAreSharedByConsecutiveRowsOfOneKey) {
         files, codePage, "0:00");
     ASSERT_TRUE(r.written);
     EXPECT_EQ(files.Contents(r.path),
-              "REGEDIT4\r\n"
+              "REGEDIT4\r\n; 5 values\r\n"
               "\r\n[HKEY_CURRENT_USER\\A]\r\n\"1\"=\"d\"\r\n\"2\"=\"d\"\r\n"
               "\r\n[HKEY_CURRENT_USER\\B]\r\n@=\"d\"\r\n"
               "\r\n[HKEY_CURRENT_USER\\A]\r\n\"3\"=\"d\"\r\n\"3\"=\"d\"\r\n");
@@ -282,7 +282,7 @@ TEST(BackupFormat, ABackupAppearsWholeAndCheckedOrNotAtAll) {
             auto file = MemoryFileSystem::CreateNewFile(path);
             return file ? std::make_unique<Output>(std::move(file), endIn) : nullptr;
         }
-        bool ReadFile(const std::string& path, std::string* bytes) override {
+        platform::FileRead ReadFile(const std::string& path, std::string* bytes) override {
             if (endIn == "read back") throw Ended{};
             return MemoryFileSystem::ReadFile(path, bytes);
         }
@@ -340,7 +340,7 @@ TEST(BackupFormat, NamesAndKeysThatWouldBreakTheirLineAreNotHeld) {
     const scan::BackupResult r = scan::WriteBackupFile({f}, reg, files, codePage, "0:00");
     ASSERT_TRUE(r.written);
     EXPECT_EQ(r.outcomes, std::vector<engine::Outcome>{engine::Outcome::KeptByBackup});
-    EXPECT_EQ(files.Contents(r.path), "REGEDIT4\r\n");
+    EXPECT_EQ(files.Contents(r.path), "REGEDIT4\r\n; 0 values\r\n");
 }
 
 // String data as the registry holds it: UTF-16, little-endian.
@@ -508,7 +508,7 @@ TEST_F(RepairTest, ADeepKeyIsKeptByTheBackupAndReachedByTheRemoval) {
                 << what;
             EXPECT_EQ(Record("FixedCount"), backup ? "0" : "1") << what;
             if (backup) {
-                EXPECT_EQ(OnlyBackup(), "REGEDIT4\r\n") << what;
+                EXPECT_EQ(OnlyBackup(), "REGEDIT4\r\n; 0 values\r\n") << what;
             }
         }
     }
