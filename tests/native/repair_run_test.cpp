@@ -190,21 +190,24 @@ TEST_F(RepairTest, ValuesTheBackupCannotHoldStay) {
     std::vector<std::uint8_t> odd = fakes::StringData("C:\\gone6.exe");
     odd.push_back('x');
     reg.SetValue(kHkcu, "S", "odd", 1, odd);
+    // A list without the empty string that closes it: read back, it would
+    // look cut short.
+    reg.SetValue(kHkcu, "S", "unclosed", platform::kRegMultiSz, fakes::StringData("C:\\gone7.exe"));
     start.Press();
-    ASSERT_EQ(list.RowCount(), 7);
+    ASSERT_EQ(list.RowCount(), 8);
     platform::RegHandle key;
     reg.CreateKey(kHkcu, "S", &key);
     reg.DeleteValue(key, "vanished");
     reg.CloseKey(key);
     repair.Press();
-    for (const char* name : {"wide", "noNul", "n\xE4\xB8\xAD", "odd"})
+    for (const char* name : {"wide", "noNul", "n\xE4\xB8\xAD", "odd", "unclosed"})
         EXPECT_TRUE(reg.ValueExists(kHkcu, "S", name)) << name;
     EXPECT_TRUE(reg.ValueExists(kHkcu, "S\\k\xE4\xB8\xAD", "v"));
     EXPECT_FALSE(reg.ValueExists(kHkcu, "S", "fine"));
-    for (int row = 1; row <= 7; ++row)
+    for (int row = 1; row <= 8; ++row)
         EXPECT_EQ(Row(row)[0], row == 3 || row == 4 ? "Repaired" : "VALUE VALUE") << row;  // 4 vanished: nothing to keep
     EXPECT_EQ(repairCount.caption, "2");
-    EXPECT_EQ(Messages().back(), "2 errors has repaired.\r\n5 values were kept because the backup cannot hold them.");
+    EXPECT_EQ(Messages().back(), "2 errors has repaired.\r\n6 values were kept because the backup cannot hold them.");
     EXPECT_EQ(OnlyBackup(), "REGEDIT4\r\n; 1 values\r\n\r\n[HKEY_CURRENT_USER\\S]\r\n\"fine\"=\"C:\\\\gone2.exe\"\r\n");
 }
 
