@@ -189,11 +189,16 @@ bool IsDiskFileOrMissing(const std::string& path) {
 }
 
 bool Win32FileSystem::CanReplace(const std::string& path) {
-    // Opened as the replacement opens it, for writing and deleting, and
-    // sharing everything: it fails for a read-only file, a folder, a file
-    // this user may not replace, or one another program holds open without
-    // letting it go.
-    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE | DELETE,
+    // A read-only file or a folder is never replaced. The attribute is asked
+    // first: Wine run as root opens a read-only file for writing all the same.
+    const std::wstring wide = Wide(path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return false;
+    // Opened as the replacement opens it, for writing and deleting, sharing
+    // everything: it fails for a file this user may not replace, or one that
+    // another program holds open without letting it go.
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE | DELETE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
