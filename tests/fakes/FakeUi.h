@@ -18,7 +18,7 @@ public:
     };
     std::vector<Message> messages;
     std::deque<platform::MessageAnswer> answers;  // for question boxes; Yes when empty
-    // Runs while each message box is up, with its text.
+    // Runs while a message box is up (the user reads it, the program waits).
     std::function<void(const std::string&)> onMessage;
     // Runs at every yield with its 1-based count.
     std::function<void(int)> onYield;
