@@ -53,7 +53,8 @@ public:
     void Clear();
 
     // True when an entry covers the value: the value itself, or a key it is
-    // in or below. Names compare without regard to case, as the registry's do. A place counts in every root view that shows it:
+    // in or below. Names compare without regard to case, as the registry's do.
+    // A place counts in every root view that shows it:
     // HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\Software\Classes,
     // HKEY_CURRENT_USER is HKEY_USERS\<userSid>, a user's "_Classes" tree is
     // that user's Software\Classes, and HKEY_CURRENT_CONFIG is the current

@@ -25,7 +25,7 @@ std::string BackupCountLine(std::size_t values);
 
 // Every value of the file in order; nothing when the file is not REGEDIT4
 // or any line of it would not import exactly, or when it is cut short: it
-// holds fewer values than its count line tells, its last line has no line
+// holds another number of values than its count line tells, its last line has no line
 // end after it, or a string given as bytes lacks its closing NUL. A file
 // without the count line (as backups were written before it) is read
 // without the first two checks.
