@@ -72,19 +72,23 @@ void SettingsPage::Form_Load() {
     const AppServices& s = app_.Services();
     const std::string dataFolder = profile::DataFolder(s.files);
     form_.emplace(CheckNamed("CheckBackupBeforeFix"), ButtonNamed("CommandApplySettings"), s.profile, dataFolder,
-                  CheckNamed("CheckExpandable"));
+                  CheckNamed("CheckExpandable"), s.ui);
     form_->Form_Load();
     const std::string ignoreList = dataFolder + engine::kIgnoreListName;
     ignored_.emplace(
         LabelNamed("LabelIgnored"), LabelNamed("LabelForgetAll"), s.ui,
         [&files = s.files, ignoreList] {
-            const engine::IgnoreList list = engine::LoadIgnoreList(files, ignoreList);
-            return profile::IgnoredEntries::Counts{list.Count(), list.Unreadable()};
+            const std::optional<engine::IgnoreList> list = engine::LoadIgnoreList(files, ignoreList);
+            if (!list) return profile::IgnoredEntries::Counts{0, 0, false};
+            return profile::IgnoredEntries::Counts{list->Count(), list->Unreadable()};
         },
         [&files = s.files, ignoreList] {
-            engine::IgnoreList list = engine::LoadIgnoreList(files, ignoreList);
-            list.Clear();
-            return engine::SaveIgnoreList(files, ignoreList, list);
+            // Never written over when it cannot be read: its lines that are
+            // no entry (comments, say) would be lost.
+            std::optional<engine::IgnoreList> list = engine::LoadIgnoreList(files, ignoreList);
+            if (!list) return false;
+            list->Clear();
+            return engine::SaveIgnoreList(files, ignoreList, *list);
         });
     ignored_->Form_Load();
 }

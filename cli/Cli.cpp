@@ -68,17 +68,30 @@ private:
     double last_ = 0;
 };
 
-engine::IgnoreList LoadIgnoreList(Services& s) {
-    return engine::LoadIgnoreList(s.files, profile::DataFolder(s.files) + engine::kIgnoreListName);
+// The one line an error is reported with: its cause and the path it concerns.
+int Fail(Services& s, const std::string& message) {
+    s.console.Err("varnholt-cli: " + message + kCrLf);
+    return kExitError;
+}
+
+// The ignore list as it is now; nothing, once the error line is written,
+// when it is there but cannot be read: the values it keeps are never
+// listed or removed as if it were empty.
+std::optional<engine::IgnoreList> ReadIgnoreList(Services& s) {
+    const std::string path = profile::DataFolder(s.files) + engine::kIgnoreListName;
+    platform::FileRead read;
+    std::optional<engine::IgnoreList> list = engine::LoadIgnoreList(s.files, path, &read);
+    if (!list) Fail(s, "the ignore list cannot be read (" + std::string(platform::ReadFailureText(read)) + "): " + path);
+    return list;
 }
 
 // A whole scan, as the scan window makes it: all seven roots, names and
 // data tested against the system drive, each match judged by the scan's rules.
 class Scan : private engine::RegSearchListener {
 public:
-    Scan(Services& s, const Options& options)
+    Scan(Services& s, const Options& options, engine::IgnoreList ignored)
         : s_(s), progress_(s.console, s.clock), rules_(s.registry, s.files), expandable_(options.expandable) {
-        rules_.StartScan(options.categories, LoadIgnoreList(s));
+        rules_.StartScan(options.categories, std::move(ignored));
         rules_.JudgeExpandable(expandable_, s.environment);
     }
     // False when the walk ended by a failure (its number in `error`).
@@ -94,7 +107,7 @@ public:
         return reason_ == 0;
     }
     std::vector<engine::Finding>& Findings() { return findings_; }
-    void KeepIgnored() { scan::KeepIgnoredFindings(findings_, rules_, LoadIgnoreList(s_)); }
+    void KeepIgnored(engine::IgnoreList ignored) { scan::KeepIgnoredFindings(findings_, rules_, std::move(ignored)); }
 
 private:
     void SearchFound(const std::string& sRootKey, const std::string& sKey, const std::string& sValue,
@@ -128,12 +141,6 @@ FindingRow RowOf(const engine::Finding& f) {
     return row;
 }
 
-// The one line an error is reported with: its cause and the path it concerns.
-int Fail(Services& s, const std::string& message) {
-    s.console.Err("varnholt-cli: " + message + kCrLf);
-    return kExitError;
-}
-
 // Where the report goes: standard output, or the --output file. The file is
 // made under another name beside it before the command does anything, so a
 // report that cannot be written stops the command before anything is
@@ -154,6 +161,10 @@ public:
     std::string Where() const { return path_.empty() ? "standard output" : path_; }
     bool Open() {
         if (path_.empty()) return true;
+        // What is there now must be a file the report can take the place
+        // of at the end: a folder, a read-only file or one held open would
+        // leave the last run's report there, to be read as this one's.
+        if (!s_.files.CanReplace(path_)) return false;
         if (s_.files.PathExists(temporary_) == 1) s_.files.RemoveFile(temporary_);  // left by an earlier run
         file_ = s_.files.CreateNewFile(temporary_);
         return file_ != nullptr;
@@ -182,7 +193,9 @@ int Finish(Services& s, ReportOutput& output, const Report& report, int code) {
 }
 
 int RunScan(Services& s, ReportOutput& output, const Options& options, Report& report) {
-    Scan scan(s, options);
+    std::optional<engine::IgnoreList> ignored = ReadIgnoreList(s);
+    if (!ignored) return kExitError;
+    Scan scan(s, options, std::move(*ignored));
     std::int32_t error = 0;
     if (!scan.Run(&error)) return Fail(s, "the registry walk failed with error " + std::to_string(error));
     for (const engine::Finding& f : scan.Findings()) report.findings.push_back(RowOf(f));
@@ -203,7 +216,9 @@ struct EndHeld {
 // command says not to) written and read back before anything is removed,
 // then the removal, then the record.
 int RunRepair(Services& s, ReportOutput& output, const Options& options, Report& report) {
-    Scan scan(s, options);
+    std::optional<engine::IgnoreList> ignored = ReadIgnoreList(s);
+    if (!ignored) return kExitError;
+    Scan scan(s, options, std::move(*ignored));
     std::int32_t error = 0;
     if (!scan.Run(&error)) return Fail(s, "the registry walk failed with error " + std::to_string(error));
     std::vector<engine::Finding>& findings = scan.Findings();
@@ -217,7 +232,9 @@ int RunRepair(Services& s, ReportOutput& output, const Options& options, Report&
     for (engine::Finding& f : findings) f.ticked = true;
     // Entries made since the scan began (in the window, by another run)
     // keep their values too.
-    scan.KeepIgnored();
+    ignored = ReadIgnoreList(s);
+    if (!ignored) return kExitError;
+    scan.KeepIgnored(std::move(*ignored));
     const std::string profilePath = profile::DataFolder(s.files) + profile::kProfileName;
     std::vector<engine::Outcome> outcomes(findings.size(), engine::Outcome::None);
     scan::OpenKeys keys(s.registry);  // each key reached once, for the backup and the removal
@@ -283,7 +300,8 @@ int RunRestore(Services& s, ReportOutput& output, const Options& options, Report
         scan::WriteRestoreRefusedEvent(s.eventLog, why, report.file, report.user);
         return Fail(s, why + ": " + report.file);
     };
-    if (!s.files.ReadFile(report.file, &bytes)) return refused("the file cannot be read");
+    if (const platform::FileRead read = s.files.ReadFile(report.file, &bytes); !read)
+        return refused("the file cannot be read (" + std::string(platform::ReadFailureText(read)) + ")");
     const auto values = scan::ReadBackupFile(s.codePage, bytes);
     if (!values) return refused("not a backup file this program can read");
     bool failed = false;

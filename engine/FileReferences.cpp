@@ -156,4 +156,8 @@ bool FileReferences::HasListedExtension(const std::string& upperPath) {
     return false;
 }
 
+bool FileReferences::HoldsListedExtension(const std::string& upperText) {
+    return EndOfFirstExtension(upperText, 0) != std::string_view::npos;
+}
+
 }  // namespace engine

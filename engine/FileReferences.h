@@ -49,6 +49,8 @@ public:
     void ForgetAnswers() { answers_.clear(); }
     // True when the path ends with one of the extensions.
     static bool HasListedExtension(const std::string& upperPath);
+    // True when one of the extensions ends a name anywhere in the text.
+    static bool HoldsListedExtension(const std::string& upperText);
 
 private:
     platform::Existence AskFileExistence(const std::string& path);

@@ -1,5 +1,6 @@
 #include "engine/FindingRules.h"
 
+#include <cctype>
 #include <vector>
 
 #include "engine/RootKeys.h"
@@ -89,12 +90,10 @@ std::optional<Finding> FindingRules::Judge(const std::string& sRootKey, const st
     if (NamesAFileThatMayBeThere(paths)) return std::nullopt;
     if (!FileReferences::HasListedExtension(paths.front().upper)) return std::nullopt;
     // A multi-string is a list, and its removal takes every string of it:
-    // one that also names a file that is there stays.
+    // one that also names a file that is, or may be, there stays.
     if (value.type == platform::kRegMultiSz)
         for (const std::string& text : StringsOf(value.data))
-            if (UpperCase(text).find(SystemDrive()) != std::string::npos &&
-                NamesAFileThatMayBeThere(files_.CandidateFilePaths(text)))
-                return std::nullopt;
+            if (MayNameAFileThatIsThere(text)) return std::nullopt;
 
     Finding finding;
     finding.rootName = sRootKey;
@@ -130,6 +129,29 @@ bool FindingRules::InCurrentUsersHives(const KeyPlace& place) const {
     const std::string tree = UpperCase(place.path.substr(0, place.path.find('\\')));
     const std::string sid = UpperCase(userSid_);
     return tree == sid || tree == sid + "_CLASSES";
+}
+
+bool FindingRules::MayNameAFileThatIsThere(const std::string& text) {
+    const std::string upper = UpperCase(text);
+    const std::string& drive = SystemDrive();
+    for (std::size_t at = 0; at < upper.size(); ++at) {
+        const char c = upper[at];
+        // A path on another drive (removable, a network drive not there now),
+        // or a network path: neither can be answered for.
+        if (c >= 'A' && c <= 'Z' && upper.compare(at + 1, 2, ":\\") == 0 && upper.compare(at, 2, drive) != 0 &&
+            (at == 0 || !std::isalnum(static_cast<unsigned char>(upper[at - 1]))))
+            return true;
+        if (upper.compare(at, 2, "\\\\") == 0) return true;
+        // An environment variable such as %SystemRoot% may lead anywhere;
+        // "%1" and the like are a program's arguments.
+        if (c == '%' && at + 1 < upper.size() && !std::isdigit(static_cast<unsigned char>(upper[at + 1]))) {
+            const std::size_t end = upper.find_first_of("% \t\\\"", at + 1);
+            if (end != std::string::npos && end > at + 1 && upper[end] == '%') return true;
+        }
+    }
+    if (upper.find(drive) != std::string::npos) return NamesAFileThatMayBeThere(files_.CandidateFilePaths(text));
+    // A bare file name is looked for along the search path.
+    return FileReferences::HoldsListedExtension(upper);
 }
 
 bool FindingRules::NamesAFileThatMayBeThere(const std::vector<FileReferences::FilePath>& paths) {

@@ -53,6 +53,11 @@ public:
                                  std::int32_t lFound, const MatchedValue& value);
 
 private:
+    // Whether a string of a multi-string may name a file that is there: a
+    // path on the system drive that exists (or that the system cannot answer
+    // for), a path on another drive or the network, one through an
+    // environment variable, or a bare file name with a listed extension.
+    bool MayNameAFileThatIsThere(const std::string& text);
     // Whether any reading of a text's path exists, or the system cannot tell.
     bool NamesAFileThatMayBeThere(const std::vector<FileReferences::FilePath>& paths);
     // HKEY_CURRENT_USER, or the user's own trees under HKEY_USERS.

@@ -194,10 +194,11 @@ void PlaceInto(platform::RegHandle root, std::string_view keyPath, const std::st
     for (char& c : *place) c = Fold(c);
 }
 
-// A value's place and name as one key of the set of values.
+// A value's place and name as one key of the set of values, the name's
+// ASCII letters in upper case as the place's are.
 void AppendValueName(std::string* place, std::string_view valueName) {
     place->push_back('\0');  // no key path holds one, so the two parts stay apart
-    place->append(valueName);
+    for (char c : valueName) place->push_back(Fold(c));
 }
 
 }  // namespace
@@ -320,10 +321,13 @@ bool IgnoreList::Covers(const std::string& rootName, const std::string& keyPath,
     return values_.count(place) > 0;
 }
 
-IgnoreList LoadIgnoreList(platform::FileSystem& files, const std::string& path) {
-    IgnoreList list;
+std::optional<IgnoreList> LoadIgnoreList(platform::FileSystem& files, const std::string& path, platform::FileRead* read) {
     std::string text;
-    if (files.ReadFile(path, &text)) list.Load(text);
+    const platform::FileRead result = files.ReadFile(path, &text);
+    if (read) *read = result;
+    if (!result && result.result != platform::FileRead::Missing) return std::nullopt;
+    IgnoreList list;
+    if (result) list.Load(text);
     return list;
 }
 

@@ -53,7 +53,8 @@ public:
     void Clear();
 
     // True when an entry covers the value: the value itself, or a key it is
-    // in or below. A place counts in every root view that shows it:
+    // in or below. Names compare without regard to case, as the registry's do.
+    // A place counts in every root view that shows it:
     // HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\Software\Classes,
     // HKEY_CURRENT_USER is HKEY_USERS\<userSid>, a user's "_Classes" tree is
     // that user's Software\Classes, and HKEY_CURRENT_CONFIG is the current
@@ -78,8 +79,11 @@ private:
     mutable std::unordered_set<std::string> values_, keys_;
 };
 
-// The list in `path`: empty when there is no file.
-IgnoreList LoadIgnoreList(platform::FileSystem& files, const std::string& path);
+// The list in `path`: empty when there is no file; nothing when a file is
+// there that cannot be read whole (`read` says why), as the values it keeps
+// must not be taken for unkept.
+std::optional<IgnoreList> LoadIgnoreList(platform::FileSystem& files, const std::string& path,
+                                         platform::FileRead* read = nullptr);
 // Written whole to a temporary file, then put in the list's place, so that
 // a crash never leaves half a list; false when it could not be written.
 bool SaveIgnoreList(platform::FileSystem& files, const std::string& path, const IgnoreList& list);

@@ -19,6 +19,36 @@ public:
 // What the system can say about a path.
 enum class Existence { Exists, Missing, CannotTell };
 
+// What became of reading a whole file. Only a file that is not there at
+// all is Missing: one that is there but cannot be read is told apart, so
+// that a file the user relies on is never taken for an empty one.
+struct FileRead {
+    enum Result {
+        Read,
+        Missing,       // neither the file nor its folder is there
+        Folder,        // a folder has the file's name
+        NotADiskFile,  // a device (con, aux, a pipe): reading it could wait for ever
+        InUse,         // another program holds it open against reading
+        Denied,        // this user may not read it
+        Failed,        // any other failure, a read error among them
+    } result = Failed;
+    explicit operator bool() const { return result == Read; }
+};
+
+// Why a file could not be read, for a message that names it.
+inline const char* ReadFailureText(FileRead read) {
+    switch (read.result) {
+    case FileRead::Read: return "read";
+    case FileRead::Missing: return "it is not there";
+    case FileRead::Folder: return "it is a folder";
+    case FileRead::NotADiskFile: return "it is a device, not a file on a disk";
+    case FileRead::InUse: return "another program holds it open";
+    case FileRead::Denied: return "access is denied";
+    case FileRead::Failed: break;
+    }
+    return "it could not be read whole";
+}
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -56,8 +86,12 @@ public:
     // The file's size in bytes and the time it was last written, in seconds
     // since 1970-01-01 UTC; false when it cannot be asked about.
     virtual bool FileDetails(const std::string& path, std::uint64_t* size, std::int64_t* written) = 0;
-    // The whole file's bytes; false when it cannot be read.
-    virtual bool ReadFile(const std::string& path, std::string* bytes) = 0;
+    // The whole file's bytes, from a file on a disk only.
+    virtual FileRead ReadFile(const std::string& path, std::string* bytes) = 0;
+    // Whether a file could take the place of `path` now (RenameOver): true
+    // when nothing is there, or a file on a disk that this user may replace
+    // (not read-only, not a folder or a device, held open by no one against it).
+    virtual bool CanReplace(const std::string& path) = 0;
     // Names (without folder) of the ordinary files matching a wildcard pattern
     // such as "C:\dir\*.reg", in the order the file system yields them.
     virtual std::vector<std::string> ListFiles(const std::string& pattern) = 0;

@@ -5,8 +5,10 @@
 namespace profile {
 
 FormSettings::FormSettings(platform::CheckBox& CheckBackupBeforeFix, platform::PushButton& CommandApplySettings,
-                           platform::Profile& store, std::string dataFolder, platform::CheckBox& CheckExpandable)
-    : check_(CheckBackupBeforeFix), expandable_(CheckExpandable), store_(store), file_(dataFolder + kProfileName) {
+                           platform::Profile& store, std::string dataFolder, platform::CheckBox& CheckExpandable,
+                           platform::UiServices& ui)
+    : check_(CheckBackupBeforeFix), expandable_(CheckExpandable), store_(store), file_(dataFolder + kProfileName),
+      ui_(ui) {
     CommandApplySettings.Click = [this] { CommandApplySettings_Click(); };
 }
 
@@ -18,8 +20,12 @@ void FormSettings::Form_Load() {
 }
 
 void FormSettings::CommandApplySettings_Click() {
-    WriteProfileValue(store_, file_, kSettings, "BackupBeforeFix", std::to_string(check_.Value()));
-    WriteProfileValue(store_, file_, kSettings, "CheckExpandable", expandable_.Value() == 1 ? "1" : "0");
+    // The boxes stay as the user set them, so that Apply can be pressed again
+    // once the folder can be written.
+    const bool wrote =
+        WriteProfileValue(store_, file_, kSettings, "BackupBeforeFix", std::to_string(check_.Value())) &&
+        WriteProfileValue(store_, file_, kSettings, "CheckExpandable", expandable_.Value() == 1 ? "1" : "0");
+    if (!wrote) ui_.ShowMessage("The setting could not be written:\r\n" + file_, platform::MessageStyle::Exclamation);
 }
 
 IgnoredEntries::IgnoredEntries(platform::Label& LabelIgnored, platform::Label& LabelForgetAll, platform::UiServices& ui,
@@ -28,6 +34,10 @@ IgnoredEntries::IgnoredEntries(platform::Label& LabelIgnored, platform::Label& L
 
 void IgnoredEntries::ShowCount() {
     const Counts counts = count_();
+    if (!counts.readable) {
+        label_.SetCaption("Ignored entries: the list could not be read");
+        return;
+    }
     std::string caption = "Ignored entries: " + std::to_string(counts.entries);
     // A line typed by hand that the program cannot read says so here.
     if (counts.unreadable > 0)

@@ -11,7 +11,8 @@ namespace profile {
 class FormSettings {
 public:
     FormSettings(platform::CheckBox& CheckBackupBeforeFix, platform::PushButton& CommandApplySettings,
-                 platform::Profile& store, std::string dataFolder, platform::CheckBox& CheckExpandable);
+                 platform::Profile& store, std::string dataFolder, platform::CheckBox& CheckExpandable,
+                 platform::UiServices& ui);
     void Form_Load();
     void CommandApplySettings_Click();
 
@@ -20,6 +21,7 @@ private:
     platform::CheckBox& expandable_;
     platform::Profile& store_;
     std::string file_;
+    platform::UiServices& ui_;
 };
 
 // The settings page's line about the values the user keeps: how many
@@ -27,9 +29,11 @@ private:
 class IgnoredEntries {
 public:
     // What the ignore list holds: its entries, and the lines it could not
-    // read (neither an entry, nor empty, nor a comment).
+    // read (neither an entry, nor empty, nor a comment); `readable` is false
+    // when the file is there but cannot be read at all.
     struct Counts {
         int entries = 0, unreadable = 0;
+        bool readable = true;
     };
     IgnoredEntries(platform::Label& LabelIgnored, platform::Label& LabelForgetAll, platform::UiServices& ui,
                    std::function<Counts()> count, std::function<bool()> forgetAll);

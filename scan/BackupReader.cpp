@@ -102,11 +102,41 @@ bool ReadHexBytes(const std::vector<std::string>& lines, std::size_t& row, std::
     }
 }
 
+// The number the count line after the header tells; none when that line is
+// no count line. False for one that begins as a count line ("; " and a
+// digit) but is not one whole: the file was cut inside it.
+bool ReadCountLine(const std::vector<std::string>& lines, std::optional<std::size_t>* count) {
+    if (lines.size() < 2) return true;
+    const std::string& line = lines[1];
+    if (line.compare(0, 2, "; ") != 0 || line.size() < 3 || line[2] < '0' || line[2] > '9') return true;
+    std::size_t number = 0;
+    for (std::size_t at = 2; at < line.size() && at < 11 && line[at] >= '0' && line[at] <= '9'; ++at)
+        number = number * 10 + static_cast<std::size_t>(line[at] - '0');
+    if (line != BackupCountLine(number)) return false;
+    *count = number;
+    return true;
+}
+
+// The writer ends every string given as bytes with its NUL, and a
+// multi-string with the empty string that closes the list (an empty list is
+// its NUL alone): bytes that end otherwise were cut short.
+bool EndsWhole(std::uint32_t type, const std::vector<std::uint8_t>& data) {
+    if (data.empty() || data.back() != 0) return false;
+    return type != 7 || data.size() == 1 || data[data.size() - 2] == 0;
+}
+
 }  // namespace
 
+std::string BackupCountLine(std::size_t values) { return "; " + std::to_string(values) + " values"; }
+
 std::optional<std::vector<BackupValue>> ReadBackupFile(platform::CodePage& codePage, const std::string& bytes) {
-    const auto lines = SplitLines(codePage.Decode(bytes));
+    const std::string decoded = codePage.Decode(bytes);
+    const auto lines = SplitLines(decoded);
     if (!lines || lines->empty() || (*lines)[0] != "REGEDIT4") return std::nullopt;
+    // A file that tells its length must hold all of it, to its last line end.
+    std::optional<std::size_t> count;
+    if (!ReadCountLine(*lines, &count)) return std::nullopt;
+    if (count && decoded.back() != '\n' && decoded.back() != '\r') return std::nullopt;
     std::vector<BackupValue> values;
     std::string key;
     for (std::size_t row = 1; row < lines->size(); ++row) {
@@ -165,7 +195,7 @@ std::optional<std::vector<BackupValue>> ReadBackupFile(platform::CodePage& codeP
             // Text types given as bytes are code-page text; they get their
             // closing NUL if it is missing.
             if (value.type == 1 || value.type == 2 || value.type == 7) {
-                if (value.data.empty()) return std::nullopt;  // the importer's behaviour is undefined here
+                if (!EndsWhole(value.type, value.data)) return std::nullopt;
                 const std::string text(value.data.begin(), value.data.end());
                 value.data = WithClosingNul(platform::Utf8ToUtf16Bytes(codePage.Decode(text)));
             }
@@ -174,6 +204,7 @@ std::optional<std::vector<BackupValue>> ReadBackupFile(platform::CodePage& codeP
         }
         values.push_back(std::move(value));
     }
+    if (count && values.size() != *count) return std::nullopt;
     return values;
 }
 

@@ -19,8 +19,16 @@ struct BackupValue {
     bool operator==(const BackupValue&) const = default;
 };
 
+// The comment line right after the header that tells how many values the
+// file holds: "; <N> values".
+std::string BackupCountLine(std::size_t values);
+
 // Every value of the file in order; nothing when the file is not REGEDIT4
-// or any line of it would not import exactly.
+// or any line of it would not import exactly, or when it is cut short: it
+// holds another number of values than its count line tells, its last line has no line
+// end after it, or a string given as bytes lacks its closing NUL. A file
+// without the count line (as backups were written before it) is read
+// without the first two checks.
 std::optional<std::vector<BackupValue>> ReadBackupFile(platform::CodePage& codePage, const std::string& bytes);
 
 }  // namespace scan

@@ -53,6 +53,21 @@ std::string HexData(std::uint32_t type, const std::vector<std::uint8_t>& data, s
     return out;
 }
 
+// A file left under its unchecked name by a write that never finished (the
+// program ended, the machine went off) is never listed, so nobody would
+// ever delete it. One an hour old is no other write's under way; the time
+// is the file system's own, as the file just written has it.
+void RemoveStaleUncheckedFiles(platform::FileSystem& files, const std::string& folder, const std::string& ours) {
+    std::uint64_t size = 0;
+    std::int64_t now = 0;
+    if (!files.FileDetails(ours, &size, &now)) return;
+    for (const std::string& name : files.ListFiles(folder + "\\*.reg.new")) {
+        std::int64_t written = 0;
+        const std::string path = folder + "\\" + name;
+        if (files.FileDetails(path, &size, &written) && written < now - 3600) files.RemoveFile(path);
+    }
+}
+
 int TickedCount(const std::vector<engine::Finding>& findings) {
     int ticked = 0;
     for (const engine::Finding& f : findings) ticked += f.ticked ? 1 : 0;
@@ -75,6 +90,9 @@ bool BackupValueLine(platform::CodePage& codePage, const std::string& valueName,
         if (platform::Utf8ToUtf16Bytes(text) != data) return false;
         if (text.empty() || text.back() != '\0') return false;
         if (type != 7 && text.find('\0') != text.size() - 1) return false;
+        // A list ends with the empty string that closes it (an empty one is
+        // its NUL alone): the reader takes any other end for a cut file.
+        if (type == 7 && text.size() > 1 && text[text.size() - 2] != '\0') return false;
     }
     // Escaped while still Unicode, then converted whole: in a double-byte
     // code page the second byte of a character may be a backslash, which is
@@ -165,6 +183,11 @@ BackupResult WriteBackupFile(const std::vector<engine::Finding>& findings, platf
         held.push_back({keyName, f.valueName, f.type, std::move(data)});
     }
 
+    // The file tells how many values it holds, right after its header, so
+    // that a copy cut short is known for one. The registry editor passes
+    // over the comment.
+    text.insert(text.find(kCrLf) + 2, BackupCountLine(held.size()) + kCrLf);
+
     // A new file of its own: an earlier backup of the same second is kept.
     // It is written under a name the backup page does not list, and takes
     // its own only once it is on the disk and checked: a repair stopped
@@ -200,6 +223,7 @@ BackupResult WriteBackupFile(const std::vector<engine::Finding>& findings, platf
         return result;
     }
     result.written = result.verified = true;
+    RemoveStaleUncheckedFiles(files, folder, result.path);
     return result;
 }
 

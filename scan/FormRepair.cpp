@@ -40,21 +40,45 @@ void FormRepair::lvwRegErrors_Ignore(int row, bool wholeKey) {
     // every later scan that shows it, through whatever root or link.
     const engine::IgnoreEntry entry = rules_.EntryFor(findings_[row - 1], wholeKey);
     // Added to the list as it is on the disk now: the user may have edited it.
+    // One that cannot be read is never written over with this entry alone.
+    std::optional<engine::IgnoreList> list = ReadIgnoreList("so the rows stay");
+    if (!list) return;
+    list->Add(entry);
     const std::string path = IgnoreListPath();
-    engine::IgnoreList list = engine::LoadIgnoreList(s_.files, path);
-    list.Add(entry);
-    if (!engine::SaveIgnoreList(s_.files, path, list)) {
+    if (!engine::SaveIgnoreList(s_.files, path, *list)) {
         s_.ui.ShowMessage("The ignore list could not be written, so the rows stay:\r\n" + path,
                          platform::MessageStyle::Exclamation);
         return;
     }
-    rules_.SetIgnoreList(std::move(list));
+    rules_.SetIgnoreList(std::move(*list));
     std::erase_if(findings_, [this](const engine::Finding& finding) { return rules_.Ignores(finding); });
     const int rows = static_cast<int>(findings_.size());
     c_.lvwRegErrors.SetRowCount(rows);
     c_.lvwRegErrors.RowsChanged();
     c_.lblStatus.SetCaption(std::to_string(rows));
     if (rows == 0) c_.CommandRepair.SetEnabled(false);
+}
+
+std::optional<engine::IgnoreList> FormRepair::ReadIgnoreList(const std::string& consequence) {
+    const std::string path = IgnoreListPath();
+    platform::FileRead read;
+    std::optional<engine::IgnoreList> list = engine::LoadIgnoreList(s_.files, path, &read);
+    if (!list)
+        s_.ui.ShowMessage("The ignore list could not be read (" + std::string(platform::ReadFailureText(read)) + "), " +
+                              consequence + ":\r\n" + path,
+                          platform::MessageStyle::Exclamation);
+    return list;
+}
+
+bool FormRepair::KeepIgnoredSinceTheScan() {
+    // Read after the backup's message, which waits for the user: an entry
+    // made meanwhile (in another window, by the command line) keeps its
+    // value too. It is in the backup already, which does no harm.
+    std::optional<engine::IgnoreList> ignored = ReadIgnoreList("so nothing was repaired");
+    if (!ignored) return false;
+    KeepIgnoredFindings(findings_, rules_, std::move(*ignored));
+    c_.lvwRegErrors.RowsChanged();
+    return true;
 }
 
 void FormRepair::Form_Load() {
@@ -87,11 +111,13 @@ void FormRepair::CommandStart_Click() {
     // due any more.
     if (cReg_.Searching() || repairing_) return;
     c_.TimerRunScan.SetEnabled(false);
+    std::optional<engine::IgnoreList> ignored = ReadIgnoreList("so the scan did not start");
+    if (!ignored) return;
     c_.RepairCount.SetCaption("0");
     c_.lblStatus.SetCaption("0");
     findings_.clear();
     c_.lvwRegErrors.SetRowCount(0);
-    rules_.StartScan(ticked_, engine::LoadIgnoreList(s_.files, IgnoreListPath()));
+    rules_.StartScan(ticked_, std::move(*ignored));
     const bool expandable = profile::ReadCheckExpandable(s_.profile, ProfilePath());
     rules_.JudgeExpandable(expandable, s_.environment);
     cReg_.SetRootKey(0);
@@ -248,11 +274,6 @@ void FormRepair::CommandRepair_Click() {
     // before the label showed how far a repair is.
     std::string label = c_.lblCurrentKey.Caption();
 
-    // Entries made since the scan (in another window, by the command line)
-    // keep their values too.
-    KeepIgnoredFindings(findings_, rules_, engine::LoadIgnoreList(s_.files, IgnoreListPath()));
-    c_.lvwRegErrors.RowsChanged();
-
     std::string backupPath;
     if (backup) {
         label = "Creating backup files...";
@@ -275,6 +296,7 @@ void FormRepair::CommandRepair_Click() {
         backupPath = written.path;
     }
 
+    if (!KeepIgnoredSinceTheScan()) return;
     nextRepairLabelTime_ = 0;  // the removal's first value is shown at once
     const RepairCounts counts = RemoveTickedFindings(findings_, outcomes, s_.registry, &keys, step, &repairCounts_);
     keys.CloseAll();

@@ -3,6 +3,7 @@
 // name missing files, and repairs them.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -109,6 +110,14 @@ private:
     // every later scan.
     void lvwRegErrors_Ignore(int row, bool wholeKey);
     std::string IgnoreListPath() const;
+    // The ignore list as it is on the disk now; nothing, once the user has
+    // been told why and with what `consequence`, when it is there but cannot
+    // be read.
+    std::optional<engine::IgnoreList> ReadIgnoreList(const std::string& consequence);
+    // Just before the first removal: the ticked findings that the ignore
+    // list as it is now covers are kept. False, nothing kept or removed,
+    // when the list cannot be read.
+    bool KeepIgnoredSinceTheScan();
     void ExitGuard();
     void CloseWhenIdle();
     void CloseIfPending();

@@ -21,7 +21,7 @@ struct RepairCounts {
     bool stopped = false;  // the step stopped it before every ticked finding was taken up
 };
 
-// Just before a repair backs up or removes anything: the ticked findings
+// Before a repair removes anything: the ticked findings
 // that the ignore list as it is now covers (entries added since the scan, in
 // another window or by the command line) are unticked and kept.
 void KeepIgnoredFindings(std::vector<engine::Finding>& findings, engine::FindingRules& rules,

@@ -113,8 +113,8 @@ int main() {
     double load = 1e9;
     for (int round = 0; round < 3; ++round)
         load = std::min(load, Seconds([&] {
-            const engine::IgnoreList list = engine::LoadIgnoreList(files, listPath);
-            list.Covers("HKEY_CURRENT_USER", base, "v", sid);
+            const std::optional<engine::IgnoreList> list = engine::LoadIgnoreList(files, listPath);
+            list->Covers("HKEY_CURRENT_USER", base, "v", sid);
         }));
 
     // A whole scan with and without 30,000 entries, the list read as a scan
@@ -122,7 +122,7 @@ int main() {
     Quiet ui;
     auto scan = [&](int* findings) {
         engine::FindingRules rules(registry, files);
-        rules.StartScan(engine::AllCategories(), engine::LoadIgnoreList(files, listPath));
+        rules.StartScan(engine::AllCategories(), *engine::LoadIgnoreList(files, listPath));
         Findings listener(rules);
         engine::cRegSearch walk(registry, ui, listener);
         walk.SetRootKey(0);

@@ -137,17 +137,74 @@ bool Win32FileSystem::FileDetails(const std::string& path, std::uint64_t* size, 
     return true;
 }
 
-bool Win32FileSystem::ReadFile(const std::string& path, std::string* bytes) {
-    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+platform::FileRead Win32FileSystem::ReadFile(const std::string& path, std::string* bytes) {
+    using platform::FileRead;
+    const std::wstring wide = Wide(path);
+    // Others may read it meanwhile, and may replace it (as the program's own
+    // writes do, by renaming over it): this read then keeps the old file whole.
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        const DWORD attributes = GetFileAttributesW(wide.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return {FileRead::Folder};
+        return {ReadFailureAfter(error)};
+    }
+    // A device name ("aux.reg", "con") opens the device, whose reading waits
+    // for input that never comes.
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        return {FileRead::NotADiskFile};
+    }
     bytes->clear();
     char chunk[65536];
     DWORD read = 0;
     bool ok = true;
     while ((ok = ::ReadFile(file, chunk, sizeof chunk, &read, nullptr) != 0) && read > 0) bytes->append(chunk, read);
+    const DWORD error = ok ? ERROR_SUCCESS : GetLastError();
     CloseHandle(file);
-    return ok;
+    return {ok ? FileRead::Read : ReadFailureAfter(error)};
+}
+
+platform::FileRead::Result ReadFailureAfter(unsigned long error) {
+    using platform::FileRead;
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return FileRead::Missing;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return FileRead::InUse;
+    case ERROR_ACCESS_DENIED: return FileRead::Denied;
+    default: return FileRead::Failed;
+    }
+}
+
+bool IsDiskFileOrMissing(const std::string& path) {
+    // Asking for no access at all opens even a file another program holds.
+    HANDLE file = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return true;
+    const bool onDisk = GetFileType(file) == FILE_TYPE_DISK;
+    CloseHandle(file);
+    return onDisk;
+}
+
+bool Win32FileSystem::CanReplace(const std::string& path) {
+    // A read-only file or a folder is never replaced. The attribute is asked
+    // first: Wine run as root opens a read-only file for writing all the same.
+    const std::wstring wide = Wide(path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return false;
+    // Opened as the replacement opens it, for writing and deleting, sharing
+    // everything: it fails for a file this user may not replace, or one that
+    // another program holds open without letting it go.
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE | DELETE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    const bool onDisk = GetFileType(file) == FILE_TYPE_DISK;
+    CloseHandle(file);
+    return onDisk;
 }
 
 std::vector<std::string> Win32FileSystem::ListFiles(const std::string& pattern) {

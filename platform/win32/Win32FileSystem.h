@@ -17,7 +17,8 @@ public:
     std::unique_ptr<platform::OutputFile> CreateNewFile(const std::string& path) override;
     bool RemoveFile(const std::string& path) override;
     bool FileDetails(const std::string& path, std::uint64_t* size, std::int64_t* written) override;
-    bool ReadFile(const std::string& path, std::string* bytes) override;
+    platform::FileRead ReadFile(const std::string& path, std::string* bytes) override;
+    bool CanReplace(const std::string& path) override;
     bool RenameOver(const std::string& from, const std::string& to) override;
     bool RenameToNew(const std::string& from, const std::string& to) override;
     std::vector<std::string> ListFiles(const std::string& pattern) override;
@@ -27,5 +28,12 @@ public:
 // its file: missing only when the system says the file or path is not there
 // or the name is no valid one.
 platform::Existence ExistenceAfter(unsigned long error);
+
+// False when the path opens as something other than a file on a disk (a
+// device, a pipe); true for a disk file and for anything that does not open.
+bool IsDiskFileOrMissing(const std::string& path);
+
+// What a failed open or read of a file (its last error) says of it.
+platform::FileRead::Result ReadFailureAfter(unsigned long error);
 
 }  // namespace platform::win32

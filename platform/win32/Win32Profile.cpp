@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/WideText.h"
 
 namespace platform::win32 {
@@ -16,8 +17,16 @@ std::uint32_t Win32Profile::GetString(const std::string& section, const std::str
                                       const std::string& file) {
     if (size == 0) return 0;
     std::vector<wchar_t> wide(size, L'\0');
-    const DWORD length = GetPrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(fallback).c_str(),
-                                                  wide.data(), size, Wide(file).c_str());
+    // A device under the profile's name would be read, and waited on, as
+    // the file: the profile is then as good as missing.
+    DWORD length = 0;
+    if (IsDiskFileOrMissing(file)) {
+        length = GetPrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(fallback).c_str(), wide.data(),
+                                          size, Wide(file).c_str());
+    } else {
+        lstrcpynW(wide.data(), Wide(fallback).c_str(), static_cast<int>(size));
+        length = static_cast<DWORD>(lstrlenW(wide.data()));
+    }
     // As the function itself does: at most size-1 bytes and a NUL, never half
     // a character.
     std::string text = Utf8(wide.data(), length);

@@ -102,7 +102,7 @@ bool MemoryFileSystem::RenameOver(const std::string& from, const std::string& to
 
 bool MemoryFileSystem::Move(const std::string& from, const std::string& to) {
     auto it = files_.find(Key(from));
-    if (it == files_.end() || !folders_.count(Parent(Key(to)))) return false;
+    if (it == files_.end() || !folders_.count(Parent(Key(to))) || !CanReplace(to)) return false;
     File file = it->second.second;
     files_.erase(it);
     files_[Key(to)] = {to, file};
@@ -121,11 +121,28 @@ bool MemoryFileSystem::FileDetails(const std::string& path, std::uint64_t* size,
     return true;
 }
 
-bool MemoryFileSystem::ReadFile(const std::string& path, std::string* bytes) {
-    auto it = files_.find(Key(path));
-    if (it == files_.end()) return false;
+void MemoryFileSystem::FailReads(const std::string& path, platform::FileRead::Result result) {
+    if (!HasFile(path)) AddFile(path);
+    failedReads_[Key(path)] = result;
+}
+
+void MemoryFileSystem::MakeReadOnly(const std::string& path) { readOnly_.insert(Key(path)); }
+
+platform::FileRead MemoryFileSystem::ReadFile(const std::string& path, std::string* bytes) {
+    using platform::FileRead;
+    const std::string key = Key(path);
+    if (failedReads_.count(key)) return {failedReads_[key]};
+    if (folders_.count(key)) return {FileRead::Folder};
+    auto it = files_.find(key);
+    if (it == files_.end()) return {FileRead::Missing};
     *bytes = it->second.second.bytes;
-    return true;
+    return {FileRead::Read};
+}
+
+bool MemoryFileSystem::CanReplace(const std::string& path) {
+    const std::string key = Key(path);
+    if (folders_.count(key) || readOnly_.count(key)) return false;
+    return !failedReads_.count(key) || failedReads_[key] != platform::FileRead::NotADiskFile;
 }
 
 // Patterns of the form folder\*.ext only, which is all the program asks.

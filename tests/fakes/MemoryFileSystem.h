@@ -34,6 +34,11 @@ public:
     // Paths the system cannot answer about (access denied, device not
     // ready): PathFileExistsW says no, GetFileAttributesW fails otherwise.
     void AddUnanswerable(const std::string& path);
+    // A file there that reads fail on, with this result (held open by
+    // another program, access denied, a device).
+    void FailReads(const std::string& path, platform::FileRead::Result result);
+    // A file that cannot be replaced or written over.
+    void MakeReadOnly(const std::string& path);
 
     void AddFolder(const std::string& path);
     void AddFile(const std::string& path, const std::string& bytes = {}, bool hidden = false);
@@ -52,7 +57,8 @@ public:
     std::unique_ptr<platform::OutputFile> CreateNewFile(const std::string& path) override;
     bool RemoveFile(const std::string& path) override;
     bool FileDetails(const std::string& path, std::uint64_t* size, std::int64_t* written) override;
-    bool ReadFile(const std::string& path, std::string* bytes) override;
+    platform::FileRead ReadFile(const std::string& path, std::string* bytes) override;
+    bool CanReplace(const std::string& path) override;
     bool RenameOver(const std::string& from, const std::string& to) override;
     bool RenameToNew(const std::string& from, const std::string& to) override;
     std::vector<std::string> ListFiles(const std::string& pattern) override;
@@ -70,6 +76,8 @@ private:
 
     std::set<std::string> folders_;
     std::set<std::string> unanswerable_;
+    std::set<std::string> readOnly_;
+    std::map<std::string, platform::FileRead::Result> failedReads_;
     std::map<std::string, std::pair<std::string, File>> files_;  // key -> (path as given, file)
     int writes_ = 0;
 };

@@ -68,6 +68,40 @@ TEST(BackupReader, AFileThatWouldNotImportWholeIsRefused) {
         EXPECT_FALSE(scan::ReadBackupFile(codePage, file)) << file;
 }
 
+// A backup cut short (copied or synced in part) must never restore as if
+// whole. With its count line every cut is found; without it (as backups
+// were written before it), every cut inside a string value is.
+TEST(BackupReader, ACutFileIsRefused) {
+    fakes::Latin1CodePage codePage;
+    const std::string values =
+        "\r\n[HKEY_CURRENT_USER\\S]\r\n"
+        "\"Str\"=\"C:\\\\gone.exe\"\r\n"
+        "\"Num\"=dword:0000001a\r\n"
+        "\"Exp\"=hex(2):25,41,25,00\r\n"
+        "\"Multi\"=hex(7):43,3a,5c,61,2e,65,78,65,00,\\\r\n"
+        "  44,00,00\r\n"
+        "\"Bin\"=hex:01,02\r\n";
+    const std::string counted = "REGEDIT4\r\n; 5 values\r\n" + values;
+    ASSERT_TRUE(scan::ReadBackupFile(codePage, counted));
+    EXPECT_TRUE(scan::ReadBackupFile(codePage, counted.substr(0, counted.size() - 1))) << "its last line ends with the CR";
+    // From the count's first digit on: before it, the file is a header and
+    // a comment, as an empty backup is.
+    for (std::size_t cut = std::string("REGEDIT4\r\n; 5").size(); cut + 1 < counted.size(); ++cut)
+        EXPECT_FALSE(scan::ReadBackupFile(codePage, counted.substr(0, cut))) << counted.substr(0, cut);
+    EXPECT_FALSE(scan::ReadBackupFile(codePage, "REGEDIT4\r\n; 6 values\r\n" + values)) << "more told than held";
+    EXPECT_FALSE(scan::ReadBackupFile(codePage, "REGEDIT4\r\n; 4 values\r\n" + values)) << "fewer told than held";
+
+    const std::string uncounted = "REGEDIT4\r\n" + values;
+    ASSERT_TRUE(scan::ReadBackupFile(codePage, uncounted));
+    for (const char* name : {"\"Str\"", "\"Exp\"", "\"Multi\""}) {
+        const std::size_t begin = uncounted.find(name);
+        const std::size_t end = uncounted.find("\r\n\"", begin);  // the next value's line
+        for (std::size_t cut = begin + 1; cut < end; ++cut)
+            EXPECT_FALSE(scan::ReadBackupFile(codePage, uncounted.substr(0, cut))) << uncounted.substr(0, cut);
+        EXPECT_TRUE(scan::ReadBackupFile(codePage, uncounted.substr(0, end))) << name << " whole";
+    }
+}
+
 TEST(BackupRestore, EachValueIsWrittenBackReadBackAndReported) {
     fakes::Latin1CodePage codePage;
     const auto values = scan::ReadBackupFile(codePage, kFile);

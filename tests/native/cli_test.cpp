@@ -376,12 +376,55 @@ TEST_F(CliRun, BackupsAreListedNewestFirstWithTimeAndSize) {
 
 // The report is made ready before anything is touched: a place it cannot be
 // written stops the command at once.
+// So is a target the report could not take the place of at the end (a
+// folder, a read-only file): the last run's report would stay there.
 TEST_F(CliRun, AReportThatCannotBeWrittenStopsTheRepairBeforeItActs) {
-    EXPECT_EQ(Run({"repair", "--output", "C:\\Missing\\report.txt"}), cli::kExitError);
-    EXPECT_EQ(console.err, "varnholt-cli: the report cannot be written: C:\\Missing\\report.txt\r\n");
+    files.AddFolder("C:\\Reports");
+    files.AddFile("C:\\report.txt", "the last report");
+    files.MakeReadOnly("C:\\report.txt");
+    for (const std::string target : {"C:\\Missing\\report.txt", "C:\\Reports", "C:\\report.txt"}) {
+        EXPECT_EQ(Run({"repair", "--output", target}), cli::kExitError) << target;
+        EXPECT_EQ(console.err, "varnholt-cli: the report cannot be written: " + target + "\r\n");
+        EXPECT_TRUE(reg.ValueExists(platform::kHkeyCurrentUser, "Software\\Old", "a"));
+        EXPECT_TRUE(files.FilesIn(backups).empty());
+        EXPECT_EQ((profile.values.count({files.appFolder + "\\ro.ini", "Records", "FixedCount"})), 0u);
+    }
+    EXPECT_EQ(files.Contents("C:\\report.txt"), "the last report");
+    EXPECT_EQ(files.FilesIn("C:").size(), 1u) << "no half-made report left";
+}
+
+// An ignore list that is there but cannot be read stops every command that
+// would list or remove what it keeps, before anything is done.
+TEST_F(CliRun, AnIgnoreListThatCannotBeReadStopsTheScanAndTheRepair) {
+    const std::string list = files.appFolder + "\\ignore.txt";
+    files.FailReads(list, platform::FileRead::InUse);
+    for (const char* command : {"scan", "repair"}) {
+        EXPECT_EQ(Run({command}), cli::kExitError) << command;
+        EXPECT_EQ(console.err, "varnholt-cli: the ignore list cannot be read (another program holds it open): " + list + "\r\n");
+        EXPECT_EQ(console.out, "");
+    }
     EXPECT_TRUE(reg.ValueExists(platform::kHkeyCurrentUser, "Software\\Old", "a"));
-    EXPECT_TRUE(files.FilesIn(backups).empty());
-    EXPECT_EQ((profile.values.count({files.appFolder + "\\ro.ini", "Records", "FixedCount"})), 0u);
+    EXPECT_FALSE(files.HasFile(backups)) << "no backup either";
+}
+
+// A device's name (aux.reg) would be read for ever: refused at once.
+TEST_F(CliRun, ABackupThatIsNoFileOnADiskIsRefused) {
+    files.FailReads(backups + "\\aux.reg", platform::FileRead::NotADiskFile);
+    EXPECT_EQ(Run({"restore", "aux.reg"}), cli::kExitError);
+    EXPECT_EQ(console.err, "varnholt-cli: the file cannot be read (it is a device, not a file on a disk): " + backups +
+                               "\\aux.reg\r\n");
+}
+
+// A backup left under its unchecked name by a write that never finished is
+// deleted by the next backup once it is an hour old.
+TEST_F(CliRun, AnUncheckedBackupLeftAnHourAgoIsDeletedByTheNext) {
+    files.AddFile(backups + "\\Backup (killed).reg.new", "REGEDIT4\r\n");
+    files.clock += 3600;
+    files.AddFile(backups + "\\Backup (under way).reg.new", "REGEDIT4\r\n");
+    EXPECT_EQ(Run({"repair"}), cli::kExitDone);
+    EXPECT_FALSE(files.HasFile(backups + "\\Backup (killed).reg.new"));
+    EXPECT_TRUE(files.HasFile(backups + "\\Backup (under way).reg.new")) << "another repair's, perhaps";
+    EXPECT_EQ(files.FilesIn(backups).size(), 2u);
 }
 
 // A report that fails once the repair is done: what the repair did, and its
@@ -451,9 +494,9 @@ TEST_F(CliRun, WhatCouldNotBeDoneExitsWithThreeAndFailuresWithTwo) {
     EXPECT_EQ(console.err, "varnholt-cli: not a backup file this program can read: C:\\foreign.reg\r\n");
     EXPECT_FALSE(reg.KeyExists(platform::kHkeyCurrentUser, "X"));
     EXPECT_EQ(Run({"restore", "C:\\none.reg"}), cli::kExitError);
-    EXPECT_EQ(console.err, "varnholt-cli: the file cannot be read: C:\\none.reg\r\n");
+    EXPECT_EQ(console.err, "varnholt-cli: the file cannot be read (it is not there): C:\\none.reg\r\n");
     EXPECT_EQ(Run({"restore", "none.reg"}), cli::kExitError);
-    EXPECT_EQ(console.err, "varnholt-cli: the file cannot be read: " + backups + "\\none.reg\r\n");
+    EXPECT_EQ(console.err, "varnholt-cli: the file cannot be read (it is not there): " + backups + "\\none.reg\r\n");
 }
 
 // The summary counts by outcome, and each repair and restore leaves one
@@ -491,7 +534,7 @@ TEST_F(CliRun, RepairAndRestoreSayWhatHappenedInTheReportAndTheEventLog) {
         EXPECT_EQ(events.events.back().type, platform::EventType::Error);
         EXPECT_EQ(events.events.back().message, scan::kRestoreRefusedEvent);
         EXPECT_EQ(events.events.back().inserts,
-                  (std::vector<std::string>{"the file cannot be read", "C:\\none.reg", "ada"}));
+                  (std::vector<std::string>{"the file cannot be read (it is not there)", "C:\\none.reg", "ada"}));
     }
 }
 

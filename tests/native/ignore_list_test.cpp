@@ -97,7 +97,7 @@ TEST(IgnoreListFile, HandWrittenLinesAreReadAsMeant) {
 TEST(IgnoreListFile, ItIsWrittenThroughATemporaryFile) {
     fakes::MemoryFileSystem files;
     const std::string path = files.appFolder + engine::kIgnoreListName;
-    EXPECT_EQ(engine::LoadIgnoreList(files, path).Count(), 0) << "no file: no entries";
+    EXPECT_EQ(engine::LoadIgnoreList(files, path)->Count(), 0) << "no file: no entries";
     IgnoreList list;
     list.Add({"HKEY_CURRENT_USER", "Software\\A", std::nullopt});
     ASSERT_TRUE(engine::SaveIgnoreList(files, path, list));
@@ -108,6 +108,26 @@ TEST(IgnoreListFile, ItIsWrittenThroughATemporaryFile) {
     EXPECT_FALSE(engine::SaveIgnoreList(files, path, list));
     EXPECT_EQ(files.Contents(path), "key\tHKEY_CURRENT_USER\tSoftware\\A\r\n") << "the old list stays whole";
     EXPECT_FALSE(files.HasFile(path + ".new"));
+}
+
+// A file that is there but cannot be read is no empty list: it gives none,
+// and says why.
+TEST(IgnoreListFile, OneThatCannotBeReadIsNoEmptyList) {
+    using platform::FileRead;
+    for (FileRead::Result result : {FileRead::InUse, FileRead::Denied, FileRead::NotADiskFile, FileRead::Failed}) {
+        fakes::MemoryFileSystem files;
+        const std::string path = files.appFolder + engine::kIgnoreListName;
+        files.FailReads(path, result);
+        FileRead read;
+        EXPECT_FALSE(engine::LoadIgnoreList(files, path, &read)) << platform::ReadFailureText({result});
+        EXPECT_EQ(read.result, result);
+    }
+    fakes::MemoryFileSystem files;
+    const std::string path = files.appFolder + engine::kIgnoreListName;
+    files.AddFolder(path);
+    FileRead read;
+    EXPECT_FALSE(engine::LoadIgnoreList(files, path, &read));
+    EXPECT_STREQ(platform::ReadFailureText(read), "it is a folder");
 }
 
 TEST(IgnoreListCover, AValueAKeyAndTheRootViewsThatShowThem) {
@@ -127,6 +147,7 @@ TEST(IgnoreListCover, AValueAKeyAndTheRootViewsThatShowThem) {
         {"HKEY_USERS", sid + "\\Software\\Run", "App", true},
         {"HKEY_USERS", "S-1-5-21-9\\Software\\Run", "App", false},  // another user
         {"HKEY_CURRENT_USER", "Software\\Run", "App2", false},
+        {"HKEY_CURRENT_USER", "Software\\Run", "aPP", true},  // value names too
         {"HKEY_CURRENT_USER", "Software\\Run\\Sub", "App", false},  // a value entry is its key only
         {"HKEY_LOCAL_MACHINE", "Software\\Run", "App", false},
         {"HKEY_CLASSES_ROOT", "CLSID\\{1}", "", true},
@@ -243,6 +264,46 @@ TEST_F(IgnoreInTheScanWindow, NoMenuWhileAWalkRunsAndNothingLostWhenTheListCanno
     EXPECT_EQ(list.RowCount(), 4) << "the rows stay";
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0], "The ignore list could not be written, so the rows stay:\r\n" + path);
+}
+
+// A list that is there but cannot be read keeps everything: no scan starts,
+// no repair removes, and the menu never writes it over with one entry.
+TEST_F(IgnoreInTheScanWindow, AListThatCannotBeReadStopsTheScanAndTheRepair) {
+    files.AddFile(path, "key\tHKEY_CURRENT_USER\tSoftware\\A\r\n");
+    files.FailReads(path, platform::FileRead::InUse);
+    start.Press();
+    EXPECT_EQ(list.RowCount(), 0);
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"The ignore list could not be read (another program holds it open), "
+                                                    "so the scan did not start:\r\n" + path}));
+    EXPECT_TRUE(start.enabled);
+
+    files = AskedFileSystem();
+    files.AddFile(path, "key\tHKEY_CURRENT_USER\tSoftware\\A\r\n");
+    start.Press();
+    ASSERT_EQ(list.RowCount(), 1);
+    files.FailReads(path, platform::FileRead::Denied);
+    list.OpenMenu(1, 1);
+    EXPECT_EQ(list.RowCount(), 1) << "the rows stay";
+    EXPECT_EQ(files.Contents(path), "key\tHKEY_CURRENT_USER\tSoftware\\A\r\n");
+    ui.messages.clear();
+    repair.Press();
+    EXPECT_TRUE(reg.ValueExists(kHkcu, "Software\\B", "w")) << "nothing removed";
+    EXPECT_EQ(Messages().back(), "The ignore list could not be read (access is denied), so nothing was repaired:\r\n" + path);
+    EXPECT_EQ(Record("FixedCount"), "<none>");
+}
+
+// The repair reads the list again after the backup's message, which waits
+// for the user: an entry made meanwhile keeps its value.
+TEST_F(IgnoreInTheScanWindow, AnEntryMadeWhileTheBackupMessageWaitsIsHonoured) {
+    start.Press();
+    ASSERT_EQ(list.RowCount(), 4);
+    ui.onMessage = [&](const std::string& text) {
+        if (text.rfind("Backup file:", 0) == 0) files.AddFile(path, "value\tHKEY_CURRENT_USER\tSoftware\\B\tW\r\n");
+    };
+    repair.Press();
+    EXPECT_TRUE(reg.ValueExists(kHkcu, "Software\\B", "w")) << "value names without regard to case";
+    EXPECT_FALSE(reg.ValueExists(kHkcu, "Software\\A", "x"));
+    EXPECT_EQ(Messages().back(), "3 errors has repaired.\r\n1 values were kept because the ignore list now covers them.");
 }
 
 }  // namespace

@@ -275,8 +275,8 @@ TEST(SettingsPageTest, ForgetAllAsksThenEmptiesTheIgnoreList) {
     fakes::FakeLabel label, link;
     fakes::FakeUi ui;
     int entries = 3, unreadable = 0;
-    bool writes = true;
-    profile::IgnoredEntries page(label, link, ui, [&] { return profile::IgnoredEntries::Counts{entries, unreadable}; }, [&] {
+    bool writes = true, readable = true;
+    profile::IgnoredEntries page(label, link, ui, [&] { return profile::IgnoredEntries::Counts{entries, unreadable, readable}; }, [&] {
         if (writes) entries = 0;
         return writes;
     });
@@ -305,6 +305,13 @@ TEST(SettingsPageTest, ForgetAllAsksThenEmptiesTheIgnoreList) {
         page.Form_Load();
         EXPECT_EQ(label.caption, n == 1 ? "Ignored entries: 0 (1 line not understood)" : "Ignored entries: 0 (2 lines not understood)");
     }
+    // A list that is there but cannot be read is no empty one, and nothing
+    // of it is forgotten.
+    readable = false;
+    page.Form_Load();
+    EXPECT_EQ(label.caption, "Ignored entries: the list could not be read");
+    page.LabelForgetAll_Click();
+    EXPECT_EQ(ui.messages.size(), 4u);
 }
 
 TEST(SettingsPageTest, ShowsAndAppliesTheSetting) {
@@ -312,7 +319,8 @@ TEST(SettingsPageTest, ShowsAndAppliesTheSetting) {
     fakes::FakeCheckBox box, expandable;
     fakes::FakeButton apply;
     const std::string file = "C:\\App\\ro.ini";
-    profile::FormSettings page(box, apply, store, "C:\\App", expandable);
+    fakes::FakeUi ui;
+    profile::FormSettings page(box, apply, store, "C:\\App", expandable, ui);
     struct Case {
         const char* stored;  // nullptr: missing
         int shown;
@@ -326,6 +334,16 @@ TEST(SettingsPageTest, ShowsAndAppliesTheSetting) {
     box.value = 0;
     apply.Press();
     EXPECT_EQ((store.values[{file, "Settings", "BackupBeforeFix"}]), "0");
+    EXPECT_TRUE(ui.messages.empty());
+    // A profile that cannot be written (a read-only folder) says so, and the
+    // box stays as the user set it.
+    store.failWrites = true;
+    box.value = 1;
+    apply.Press();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "The setting could not be written:\r\n" + file);
+    EXPECT_EQ(box.value, 1);
+    EXPECT_EQ((store.values[{file, "Settings", "BackupBeforeFix"}]), "0");
 }
 
 TEST(SettingsPageTest, ExpandableStringsAreCheckedOnlyWhenTheProfileSaysOne) {
@@ -333,7 +351,8 @@ TEST(SettingsPageTest, ExpandableStringsAreCheckedOnlyWhenTheProfileSaysOne) {
     fakes::FakeCheckBox box, expandable;
     fakes::FakeButton apply;
     const std::string file = "C:\\App\\ro.ini";
-    profile::FormSettings page(box, apply, store, "C:\\App", expandable);
+    fakes::FakeUi ui;
+    profile::FormSettings page(box, apply, store, "C:\\App", expandable, ui);
     const struct {
         const char* stored;  // nullptr: missing
         int shown;

@@ -223,7 +223,7 @@ TEST_F(LinkedScan, TheRepairTakesOnlyTheValueAsListedWhereItWasListed) {
             if (backup && c.message == changed) {
                 const auto backups = files.FilesIn(files.appFolder + "\\RegBackups");
                 ASSERT_EQ(backups.size(), 1u) << what;
-                EXPECT_EQ(files.Contents(files.appFolder + "\\RegBackups\\" + backups[0]), "REGEDIT4\r\n")
+                EXPECT_EQ(files.Contents(files.appFolder + "\\RegBackups\\" + backups[0]), "REGEDIT4\r\n; 0 values\r\n")
                     << what << ": nothing but the listed value is backed up";
             }
             EXPECT_EQ(reg.OpenHandles(), 0) << what;

@@ -39,7 +39,7 @@ TEST_F(RepairTest, BacksUpThenRemovesTicksAndCounts) {
 
     const std::string path = kFolder + "\\Backup (12-10-2026 4;05;06 AM).reg";
     EXPECT_EQ(files.Contents(path),
-              "REGEDIT4\r\n"
+              "REGEDIT4\r\n; 3 values\r\n"
               "\r\n[HKEY_CURRENT_USER\\Software\\Old]\r\n"
               "\"Path\"=\"C:\\\\Old\\\\app.exe\"\r\n"
               "\"C:\\\\Old\\\\lib.dll\"=\"\\\"C:\\\\Old\\\\lib.dll\\\" -x\"\r\n"
@@ -87,7 +87,7 @@ TEST_F(RepairTest, NoTickedRowStillWritesAnEmptyBackup) {
     start.Press();
     list.SetChecked(1, false);
     repair.Press();
-    EXPECT_EQ(OnlyBackup(), "REGEDIT4\r\n");
+    EXPECT_EQ(OnlyBackup(), "REGEDIT4\r\n; 0 values\r\n");
     EXPECT_EQ(list.TextColour(1), Rgb(0, 0, 255));
     EXPECT_EQ(Messages().back(), "0 errors has repaired.");
     EXPECT_EQ(Record("FixedCount"), "0");
@@ -191,22 +191,25 @@ TEST_F(RepairTest, ValuesTheBackupCannotHoldStay) {
     std::vector<std::uint8_t> odd = fakes::StringData("C:\\gone6.exe");
     odd.push_back('x');
     reg.SetValue(kHkcu, "S", "odd", 1, odd);
+    // A list without the empty string that closes it: read back, it would
+    // look cut short.
+    reg.SetValue(kHkcu, "S", "unclosed", platform::kRegMultiSz, fakes::StringData("C:\\gone7.exe"));
     start.Press();
-    ASSERT_EQ(list.RowCount(), 7);
+    ASSERT_EQ(list.RowCount(), 8);
     platform::RegHandle key;
     reg.CreateKey(kHkcu, "S", &key);
     reg.DeleteValue(key, "vanished");
     reg.CloseKey(key);
     repair.Press();
-    for (const char* name : {"wide", "noNul", "n\xE4\xB8\xAD", "odd"})
+    for (const char* name : {"wide", "noNul", "n\xE4\xB8\xAD", "odd", "unclosed"})
         EXPECT_TRUE(reg.ValueExists(kHkcu, "S", name)) << name;
     EXPECT_TRUE(reg.ValueExists(kHkcu, "S\\k\xE4\xB8\xAD", "v"));
     EXPECT_FALSE(reg.ValueExists(kHkcu, "S", "fine"));
-    for (int row = 1; row <= 7; ++row)
+    for (int row = 1; row <= 8; ++row)
         EXPECT_EQ(Row(row)[0], row == 3 || row == 4 ? "Repaired" : "VALUE VALUE") << row;  // 4 vanished: nothing to keep
     EXPECT_EQ(repairCount.caption, "2");
-    EXPECT_EQ(Messages().back(), "2 errors has repaired.\r\n5 values were kept because the backup cannot hold them.");
-    EXPECT_EQ(OnlyBackup(), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\S]\r\n\"fine\"=\"C:\\\\gone2.exe\"\r\n");
+    EXPECT_EQ(Messages().back(), "2 errors has repaired.\r\n6 values were kept because the backup cannot hold them.");
+    EXPECT_EQ(OnlyBackup(), "REGEDIT4\r\n; 1 values\r\n\r\n[HKEY_CURRENT_USER\\S]\r\n\"fine\"=\"C:\\\\gone2.exe\"\r\n");
 }
 
 TEST_F(RepairTest, RepairingAgainGivesTheSameCountWithOrWithoutTheBackup) {
@@ -251,7 +254,7 @@ TEST(BackupFormat, KeyLinesAreSharedByConsecutiveRowsOfOneKey) {
         files, codePage, "0:00");
     ASSERT_TRUE(r.written);
     EXPECT_EQ(files.Contents(r.path),
-              "REGEDIT4\r\n"
+              "REGEDIT4\r\n; 5 values\r\n"
               "\r\n[HKEY_CURRENT_USER\\A]\r\n\"1\"=\"d\"\r\n\"2\"=\"d\"\r\n"
               "\r\n[HKEY_CURRENT_USER\\B]\r\n@=\"d\"\r\n"
               "\r\n[HKEY_CURRENT_USER\\A]\r\n\"3\"=\"d\"\r\n\"3\"=\"d\"\r\n");
@@ -286,7 +289,7 @@ TEST(BackupFormat, ABackupAppearsWholeAndCheckedOrNotAtAll) {
             auto file = MemoryFileSystem::CreateNewFile(path);
             return file ? std::make_unique<Output>(std::move(file), endIn) : nullptr;
         }
-        bool ReadFile(const std::string& path, std::string* bytes) override {
+        platform::FileRead ReadFile(const std::string& path, std::string* bytes) override {
             if (endIn == "read back") throw Ended{};
             return MemoryFileSystem::ReadFile(path, bytes);
         }
@@ -344,7 +347,7 @@ TEST(BackupFormat, NamesAndKeysThatWouldBreakTheirLineAreNotHeld) {
     const scan::BackupResult r = scan::WriteBackupFile({f}, reg, files, codePage, "0:00");
     ASSERT_TRUE(r.written);
     EXPECT_EQ(r.outcomes, std::vector<engine::Outcome>{engine::Outcome::KeptByBackup});
-    EXPECT_EQ(files.Contents(r.path), "REGEDIT4\r\n");
+    EXPECT_EQ(files.Contents(r.path), "REGEDIT4\r\n; 0 values\r\n");
 }
 
 // String data as the registry holds it: UTF-16, little-endian.
@@ -522,7 +525,7 @@ TEST_F(RepairTest, ADeepKeyIsKeptByTheBackupAndReachedByTheRemoval) {
                 << what;
             EXPECT_EQ(Record("FixedCount"), backup ? "0" : "1") << what;
             if (backup) {
-                EXPECT_EQ(OnlyBackup(), "REGEDIT4\r\n") << what;
+                EXPECT_EQ(OnlyBackup(), "REGEDIT4\r\n; 0 values\r\n") << what;
             }
         }
     }

@@ -245,9 +245,9 @@ TEST_F(ScanFixture, AValueIsAnErrorOnlyWhenNoReadingOfItsPathExists) {
     }
 }
 
-// A multi-string is removed whole: it is listed only when none of its
-// strings names a file that is there, each string read as a value's text.
-TEST_F(ScanFixture, AMultiStringThatAlsoNamesAnExistingFileIsKept) {
+// A multi-string is removed whole: it is listed only when every string of
+// it that could name a file names a missing file on the system drive.
+TEST_F(ScanFixture, AMultiStringThatMayNameAFileThatIsThereIsKept) {
     struct Case {
         std::vector<std::string> strings;
         bool listed;
@@ -255,9 +255,20 @@ TEST_F(ScanFixture, AMultiStringThatAlsoNamesAnExistingFileIsKept) {
         {{"C:\\Gone\\a.exe", "C:\\windows\\notepad.exe"}, false},
         {{"C:\\Gone\\a.exe", "\"C:\\WINDOWS\\NOTEPAD.EXE\" /x"}, false},
         {{"C:\\Gone\\a.exe", "C:\\Gone\\b.dll"}, true},
-        {{"C:\\Gone\\a.exe", "", "second", "D:\\Other\\c.exe"}, true},  // no other file on the system drive
+        {{"C:\\Gone\\a.exe", "", "second", "{0000-GUID}", "100%", "\"%1\""}, true},  // no file named
         {{"C:\\Gone\\a.exe", "C:\\windows"}, false},                      // a folder that is there
         {{"C:\\Gone\\a.exe", "C:\\Locked\\d.dll"}, false},                // the system cannot tell
+        // Files that may be there, wherever they are looked for.
+        {{"C:\\Gone\\a.exe", "D:\\Tools\\there.exe"}, false},            // another drive
+        {{"C:\\Gone\\a.exe", "\"d:\\Tools\\gone.exe\" /x"}, false},
+        {{"C:\\Gone\\a.exe", "\\\\server\\share\\c.dll"}, false},     // the network
+        {{"C:\\Gone\\a.exe", "%SystemRoot%\\system32\\notepad.exe"}, false},
+        {{"C:\\Gone\\a.exe", "%ProgramFiles(x86)%\\App"}, false},
+        {{"C:\\Gone\\a.exe", "notepad.exe"}, false},                       // along the search path
+        {{"C:\\Gone\\a.exe", "rundll32 shell32.dll,Control_RunDLL"}, false},
+        {{"%SystemRoot%\\gone.exe C:\\Gone\\a.exe", "C:\\Gone\\b.dll"}, false},
+        {{"C:\\Gone\\a.exe", "readme.txt"}, true},                         // no listed extension
+        {{"C:\\Gone\\a.exe", "HKLM:\\Software"}, true},                  // no drive
     };
     for (const Case& c : cases) {
         SetUp();

@@ -1046,3 +1046,40 @@ TEST_F(AppWindows, AValueIgnoredFromItsMenuStaysOutUntilForgotten) {
     ASSERT_EQ(listed.size(), 3u);
     EXPECT_NE(listed[2], "") << "listed again once forgotten";
 }
+
+// As a user whose ignore list another program holds open, or that became a
+// folder: the scan window says so and lists nothing, the settings page does
+// not count it as empty.
+TEST_F(AppWindows, AnIgnoreListThatCannotBeReadStopsTheScanAndIsNotCountedEmpty) {
+    ScratchKey scratch;
+    const std::string drive = platform::win32::Win32FileSystem().SystemDirectory().substr(0, 2);
+    scratch.SetText("kept", drive + "\\Varnholt Gone\\portable.exe");
+    AppRig rig;
+    const std::string list = rig.files.AppFolder() + "\\ignore.txt";
+    rig.files.WriteFile("\\ignore.txt", "value\tHKEY_CURRENT_USER\t" + scratch.path + "\tkept\r\n");
+    HANDLE held = ::CreateFileW(Wide(list).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    rig.App().Start();
+    int rows = -1;
+    rig.App().scanWindowShown = [&](app::ScanWindow& scan) {
+        CloseAtEnd close{scan.Handle()};
+        ASSERT_TRUE(PumpUntil([&] { return !rig.ui.messages.empty(); }, 120000));
+        rows = scan.ListNamed("lvwRegErrors").RowCount();
+        ClickButton(scan, "CommandReturn");
+    };
+    ClickButton(*rig.Page(), "CommandScanNow");
+    ASSERT_TRUE(PumpUntil([&] { return rows >= 0 && !rig.App().OpenScanWindow(); }, 240000));
+    EXPECT_EQ(rows, 0);
+    ASSERT_EQ(rig.ui.messages.size(), 1u);
+    EXPECT_EQ(rig.ui.messages[0].text, "The ignore list could not be read (another program holds it open), "
+                                       "so the scan did not start:\r\n" + list);
+    ::CloseHandle(held);
+
+    ::DeleteFileW(Wide(list).c_str());
+    ::CreateDirectoryW(Wide(list).c_str(), nullptr);
+    ClickPicture(*rig.Page(), "ImageSettings");
+    ASSERT_TRUE(PumpUntil([&] { return rig.Page()->Page() == Page::Settings; }));
+    EXPECT_EQ(rig.Page()->LabelNamed("LabelIgnored").Caption(), "Ignored entries: the list could not be read");
+    ::RemoveDirectoryW(Wide(list).c_str());
+    EXPECT_TRUE(scratch.Has("kept"));
+}

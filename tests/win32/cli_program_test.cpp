@@ -307,8 +307,12 @@ TEST_F(CliOnTheRealRegistry, AFileThatIsNoBackupOfOursIsRefusedAndNothingIsWritt
     // Cut short inside a multi-string: after a continuation, after a comma.
     cli.Write("cut1.reg", "REGEDIT4\r\n\r\n" + key + "\"a\"=\"b\"\r\n\"m\"=hex(7):43,3a,5c,61,2e,65,78,65,00,\\\r\n");
     cli.Write("cut2.reg", "REGEDIT4\r\n\r\n" + key + "\"a\"=\"b\"\r\n\"m\"=hex(7):43,3a,5c,61,2e,65,78,65,00,");
-    for (const std::string& file :
-         {damaged, foreign, cli.Folder() + "\\none.reg", cli.Folder() + "\\cut1.reg", cli.Folder() + "\\cut2.reg"}) {
+    // Right after a pair of digits, where only the missing NUL tells; and a
+    // file that tells more values than it holds.
+    cli.Write("cut3.reg", "REGEDIT4\r\n\r\n" + key + "\"a\"=\"b\"\r\n\"m\"=hex(7):43,3a");
+    cli.Write("cut4.reg", "REGEDIT4\r\n; 2 values\r\n\r\n" + key + "\"a\"=\"b\"\r\n");
+    for (const std::string& file : {damaged, foreign, cli.Folder() + "\\none.reg", cli.Folder() + "\\cut1.reg",
+                                    cli.Folder() + "\\cut2.reg", cli.Folder() + "\\cut3.reg", cli.Folder() + "\\cut4.reg"}) {
         const Ran run = cli({"restore", file});
         EXPECT_EQ(run.code, 2) << file;
         EXPECT_NE(run.err.find(file), std::string::npos) << run.err;
@@ -361,6 +365,11 @@ TEST(CliReportsOnTheRealRegistry, SafeToOpenExactAndNoMultiStringThatNamesAFileT
     const std::wstring existing = Wide(platform::win32::Win32FileSystem().SystemDirectory()) + L"\\kernel32.dll";
     scratch.Set("", L"kept list", REG_MULTI_SZ, kGone + L"a.exe" + std::wstring(1, L'\0') + existing + std::wstring(2, L'\0'));
     scratch.Set("", L"gone list", REG_MULTI_SZ, kGone + L"a.exe" + std::wstring(1, L'\0') + kGone + L"b.dll" + std::wstring(2, L'\0'));
+    // Strings that may name a file that is there, though not on the system drive.
+    scratch.Set("", L"variable list", REG_MULTI_SZ,
+                kGone + L"a.exe" + std::wstring(1, L'\0') + L"%SystemRoot%\\system32\\notepad.exe" + std::wstring(2, L'\0'));
+    scratch.Set("", L"other drive list", REG_MULTI_SZ,
+                kGone + L"a.exe" + std::wstring(1, L'\0') + L"D:\\Tools\\there.exe" + std::wstring(2, L'\0'));
 
     const Ran csv = cli({"scan", "--format", "csv", "--categories", "software"});
     EXPECT_EQ(csv.code, 1) << csv.err;
@@ -375,19 +384,71 @@ TEST(CliReportsOnTheRealRegistry, SafeToOpenExactAndNoMultiStringThatNamesAFileT
     EXPECT_NE(std::find(names.begin(), names.end(), u"lone \xD800 surrogate"), names.end()) << json.out;
     EXPECT_NE(std::find(names.begin(), names.end(), u"=1+1"), names.end()) << "JSON is exact";
     EXPECT_NE(std::find(names.begin(), names.end(), u"gone list"), names.end());
-    EXPECT_EQ(std::find(names.begin(), names.end(), u"kept list"), names.end());
+    for (const char16_t* kept : {u"kept list", u"variable list", u"other drive list"})
+        EXPECT_EQ(std::find(names.begin(), names.end(), kept), names.end()) << Utf8(std::wstring(kept, kept + std::char_traits<char16_t>::length(kept)));
 }
 
 // A report that cannot be written stops a repair before it acts.
+// So does one whose place holds what the report could not replace at the
+// end (a folder, a read-only file): the last run's report would stay there.
 TEST_F(CliOnTheRealRegistry, ARepairIntoAMissingFolderTouchesNothing) {
     if (!app_test::InTheTestsOwnPrefix()) GTEST_SKIP() << "a repair of its category: the tests' own prefix only";
-    const std::string report = cli.Folder() + "\\Missing\\report.json";
-    const Ran repair = cli({"repair", "--categories", "software", "--format", "json", "--output", report});
-    EXPECT_EQ(repair.code, 2);
-    EXPECT_EQ(repair.err, "varnholt-cli: the report cannot be written: " + report + "\r\n");
+    const std::string folder = cli.Folder() + "\\Reports", readOnly = cli.Folder() + "\\last.json";
+    ::CreateDirectoryW(Wide(folder).c_str(), nullptr);
+    cli.Write("last.json", "{}");
+    ::SetFileAttributesW(Wide(readOnly).c_str(), FILE_ATTRIBUTE_READONLY);
+    for (const std::string& report : {cli.Folder() + "\\Missing\\report.json", folder, readOnly}) {
+        const Ran repair = cli({"repair", "--categories", "software", "--format", "json", "--output", report});
+        EXPECT_EQ(repair.code, 2);
+        EXPECT_EQ(repair.err, "varnholt-cli: the report cannot be written: " + report + "\r\n");
+        EXPECT_EQ(scratch.Get("", L"str").first, REG_SZ) << "nothing removed";
+        EXPECT_EQ(::GetFileAttributesW(Wide(cli.Folder() + "\\RegBackups").c_str()), INVALID_FILE_ATTRIBUTES) << "no backup";
+        EXPECT_EQ(app_test::ReadProfile(cli.Folder() + "\\ro.ini", "Records", "FixedCount"), "");
+    }
+    EXPECT_EQ(ReadAll(Wide(readOnly)), "{}");
+    ::SetFileAttributesW(Wide(readOnly).c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::RemoveDirectoryW(Wide(folder).c_str());
+}
+
+// An ignore list that is there but cannot be read, held open by another
+// program or replaced by a folder, stops the scan and the repair before
+// anything is listed or removed.
+TEST_F(CliOnTheRealRegistry, AnIgnoreListThatCannotBeReadStopsTheRun) {
+    if (!app_test::InTheTestsOwnPrefix()) GTEST_SKIP() << "a repair of its category: the tests' own prefix only";
+    const std::string list = cli.Folder() + "\\ignore.txt";
+    cli.Write("ignore.txt", "value\tHKEY_CURRENT_USER\t" + scratch.path + "\tstr\r\n");
+    // Held open, sharing nothing, by this process: another program to the command line.
+    HANDLE held = ::CreateFileW(Wide(list).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    for (const char* command : {"scan", "repair"}) {
+        const Ran run = cli({command, "--categories", "software"});
+        EXPECT_EQ(run.code, 2) << command;
+        EXPECT_EQ(run.err, "varnholt-cli: the ignore list cannot be read (another program holds it open): " + list + "\r\n");
+        EXPECT_EQ(run.out, "");
+    }
+    ::CloseHandle(held);
+    ::DeleteFileW(Wide(list).c_str());
+    ::CreateDirectoryW(Wide(list).c_str(), nullptr);
+    const Ran run = cli({"repair", "--categories", "software"});
+    EXPECT_EQ(run.code, 2);
+    EXPECT_EQ(run.err, "varnholt-cli: the ignore list cannot be read (it is a folder): " + list + "\r\n");
+    ::RemoveDirectoryW(Wide(list).c_str());
     EXPECT_EQ(scratch.Get("", L"str").first, REG_SZ) << "nothing removed";
+    EXPECT_EQ(scratch.Get("", L"multi").first, REG_MULTI_SZ);
     EXPECT_EQ(::GetFileAttributesW(Wide(cli.Folder() + "\\RegBackups").c_str()), INVALID_FILE_ATTRIBUTES) << "no backup";
-    EXPECT_EQ(app_test::ReadProfile(cli.Folder() + "\\ro.ini", "Records", "FixedCount"), "");
+}
+
+// A device's name for a backup is refused at once, never read (which would
+// wait for ever).
+TEST_F(CliOnTheRealRegistry, ADeviceIsNoBackup) {
+    ::CreateDirectoryW(Wide(cli.Folder() + "\\RegBackups").c_str(), nullptr);
+    const Ran aux = cli({"restore", "aux.reg"});
+    EXPECT_EQ(aux.code, 2);
+    EXPECT_EQ(aux.err, "varnholt-cli: the file cannot be read (it is a device, not a file on a disk): " + cli.Folder() +
+                           "\\RegBackups\\aux.reg\r\n");
+    // The console, which Windows opens as a device and Wine does not open
+    // for a program without one: refused either way.
+    EXPECT_EQ(cli({"restore", "con"}).code, 2);
 }
 
 // A repair killed right after its backup file appears leaves nothing the
