@@ -407,6 +407,18 @@ LRESULT Win32ListView::OnListMessage(HWND window, UINT message, WPARAM wParam, L
         if (index >= 0 && (hit.flags & LVHT_ONITEMSTATEICON)) ToggleTick(index + 1);
         break;
     }
+    case WM_SETFOCUS:
+        // The keyboard arrives on a row, so that the user (and a screen
+        // reader) knows where it is; no row is selected or ticked by it.
+        // Marked before the control takes the focus, which announces it.
+        if (::SendMessageW(window, LVM_GETITEMCOUNT, 0, 0) > 0 &&
+            ::SendMessageW(window, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED) < 0) {
+            LVITEMW item{};
+            item.stateMask = LVIS_FOCUSED;
+            item.state = LVIS_FOCUSED;
+            ::SendMessageW(window, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+        }
+        break;
     case WM_CONTEXTMENU:
         ShowContextMenu(window, lParam);
         return 0;

@@ -50,7 +50,11 @@ public:
     std::string Caption() const override { return caption; }
     void SetUnderline(bool on) override { underline = on; }
     std::vector<std::string> announced;  // the captions screen readers were told of
-    void Announce() override { announced.push_back(caption); }
+    std::function<void()> onAnnounce;
+    void Announce() override {
+        announced.push_back(caption);
+        if (onAnnounce) onAnnounce();
+    }
 };
 
 class FakeCheckBox : public platform::CheckBox {
