@@ -232,7 +232,7 @@ private:
     void AccessibleTakeFocus(int child) override;
     // A label's child id for screen readers; -1 before the parts are counted.
     int AccessibleIdOf(const PaintedLabel& label) const;
-    void OnEnable();
+    void OnEnable(bool enabled);
 
     void RunPosted();
     void CreateControls();
