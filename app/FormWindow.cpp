@@ -155,7 +155,10 @@ void PaintedLabel::SetCaption(const std::string& text) {
     text_ = text;
     Measure();
     Changed(before);
+    form_.TellReaders(*this, EVENT_OBJECT_NAMECHANGE);
 }
+
+void PaintedLabel::Announce() { form_.TellReaders(*this, EVENT_OBJECT_LIVEREGIONCHANGED); }
 
 void PaintedLabel::SetUnderline(bool on) {
     if (on == underline_) return;
@@ -866,17 +869,20 @@ int FormWindow::AccessibleCount() {
 platform::win32::AccessiblePart FormWindow::AccessiblePartOf(int child) {
     platform::win32::AccessiblePart part;
     const int children = static_cast<int>(focusOrder_.size()), stops = static_cast<int>(stops_.size());
+    int index = child - 1;
+    if (child != CHILDID_SELF && index < children) {
+        part.window = focusOrder_[index];
+        return part;
+    }
+    // A disabled window (the home page under the scan window) takes no
+    // input, and none of its parts acts, whoever asks.
+    if (!platform::win32::TakesInput(Handle())) part.state = STATE_SYSTEM_UNAVAILABLE;
     if (child == CHILDID_SELF) {
         part.name = layout::kWindowTitle;
         part.role = ROLE_SYSTEM_CLIENT;
-        part.state = STATE_SYSTEM_FOCUSABLE;
+        part.state |= STATE_SYSTEM_FOCUSABLE;
         if (::GetFocus() == Handle() && !StopMarked()) part.state |= STATE_SYSTEM_FOCUSED;
         ::GetClientRect(Handle(), &part.bounds);
-        return part;
-    }
-    int index = child - 1;
-    if (index < children) {
-        part.window = focusOrder_[index];
         return part;
     }
     index -= children;
@@ -884,12 +890,12 @@ platform::win32::AccessiblePart FormWindow::AccessiblePartOf(int child) {
         const PaintedLabel& label = *labels_[staticLabels_[index - stops]];
         part.name = label.Caption();
         part.role = ROLE_SYSTEM_STATICTEXT;
-        part.state = STATE_SYSTEM_READONLY;
+        part.state |= STATE_SYSTEM_READONLY;
         part.bounds = label.Bounds();
         return part;
     }
     const Target& t = stops_[index];
-    part.state = STATE_SYSTEM_FOCUSABLE;
+    part.state |= STATE_SYSTEM_FOCUSABLE;
     if (StopMarked() && focusedStop_ == index) part.state |= STATE_SYSTEM_FOCUSED;
     if (pressed_ == t || (spaceDown_ && StopMarked() && focusedStop_ == index)) part.state |= STATE_SYSTEM_PRESSED;
     if (t.kind == Target::Label) {
@@ -928,7 +934,45 @@ platform::win32::AccessiblePart FormWindow::AccessiblePartOf(int child) {
 void FormWindow::AccessibleDoDefault(int child) {
     const int stop = child - 1 - static_cast<int>(focusOrder_.size());
     if (stop < 0 || stop >= static_cast<int>(stops_.size())) return;
-    Post([this, stop] { PressStop(stop); });
+    // Asked again when it runs: the window may have been disabled (a modal
+    // window opened) or its part lost its action since the reader asked.
+    Post([this, child, stop] {
+        const platform::win32::AccessiblePart part = AccessiblePartOf(child);
+        if (!(part.state & STATE_SYSTEM_UNAVAILABLE) && !part.defaultAction.empty()) PressStop(stop);
+    });
+}
+
+int FormWindow::AccessibleIdOf(const PaintedLabel& label) const {
+    const int children = static_cast<int>(focusOrder_.size()), stops = static_cast<int>(stops_.size());
+    for (int i = 0; i < static_cast<int>(labels_.size()); ++i) {
+        if (labels_[i].get() != &label) continue;
+        for (int stop = 0; stop < stops; ++stop)
+            if (stops_[stop] == Target{Target::Label, i}) return children + 1 + stop;
+        for (int k = 0; k < static_cast<int>(staticLabels_.size()); ++k)
+            if (staticLabels_[k] == i) return children + stops + 1 + k;
+    }
+    return -1;  // before the parts are counted (while the window is made)
+}
+
+void FormWindow::TellReaders(const PaintedLabel& label, DWORD event) {
+    const int id = AccessibleIdOf(label);
+    if (id > 0) platform::win32::NotifyAccessible(Handle(), event, id);
+}
+
+void FormWindow::MarkLive(const PaintedLabel& label) {
+    const int id = AccessibleIdOf(label);
+    if (id > 0) platform::win32::MarkLiveRegion(Handle(), id);
+}
+
+void FormWindow::OnEnable(bool enabled) {
+    // The check boxes go with the window: the system's object of a box in a
+    // disabled window would still report it available and tick it for a
+    // screen reader. (No box is ever disabled otherwise.)
+    for (auto& [name, box] : checks_) ::EnableWindow(box->Handle(), enabled);
+    // The painted parts became available or unavailable with the window.
+    for (int child = CHILDID_SELF; child <= AccessibleCount(); ++child)
+        if (child == CHILDID_SELF || child > static_cast<int>(focusOrder_.size()))
+            platform::win32::NotifyAccessible(Handle(), EVENT_OBJECT_STATECHANGE, child);
 }
 
 int FormWindow::AccessibleFocus() {
@@ -1001,6 +1045,9 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_GETOBJECT:
         if (const auto answer = accessible_.Answer(Handle(), wParam, lParam)) return *answer;
         break;
+    case WM_ENABLE:
+        OnEnable(wParam != FALSE);
+        return 0;
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
         OnThemeChanged(message, wParam, lParam);

@@ -50,6 +50,7 @@ public:
     void SetCaption(const std::string& text) override;
     std::string Caption() const override { return text_; }
     void SetUnderline(bool on) override;
+    void Announce() override;
 
     bool Underlined() const { return underline_; }
     const RECT& Bounds() const { return bounds_; }
@@ -158,6 +159,11 @@ public:
     // focus order of child windows and painted parts.
     bool MoveFocusFrom(HWND control, bool backwards) override;
 
+    // Screen readers: a label's `event` (its text changed, or is news), and
+    // a label made a live region, whose news a reader says.
+    void TellReaders(const PaintedLabel& label, DWORD event);
+    void MarkLive(const PaintedLabel& label);
+
 protected:
     virtual void Form_Load() = 0;
     virtual void OnCloseRequest() = 0;  // the system's close command
@@ -224,6 +230,9 @@ private:
     void AccessibleDoDefault(int child) override;
     int AccessibleFocus() override;
     void AccessibleTakeFocus(int child) override;
+    // A label's child id for screen readers; -1 before the parts are counted.
+    int AccessibleIdOf(const PaintedLabel& label) const;
+    void OnEnable(bool enabled);
 
     void RunPosted();
     void CreateControls();

@@ -65,6 +65,8 @@ void BackupPage::Form_Load() {
     form_.emplace(scan::BackupPageControls{ListNamed("ListViewBackups"), ButtonNamed("CommandRefresh"),
                                            ButtonNamed("CommandRestore"), ButtonNamed("CommandDelete")},
                   s.files, s.shell, s.ui, reinterpret_cast<std::intptr_t>(Handle()));
+    // Named after its page, as a reader says it.
+    platform::win32::NameChildWindow(ListNamed("ListViewBackups").Handle(), "Backups");
     form_->Form_Load();
 }
 
@@ -141,6 +143,11 @@ void ScanWindow::Form_Load() {
                                      s.eventLog, s.user, s.environment},
                   ticked_);
     form_->Form_Load();
+    // Named after the count's label, as a reader says it.
+    platform::win32::NameChildWindow(ListNamed("lvwRegErrors").Handle(), "Errors");
+    // What a screen reader says unasked: the count, the outcome of a scan
+    // and the repaired count, when the window announces them.
+    for (const char* live : {"lblStatus", "lblCurrentKey", "RepairCount"}) MarkLive(LabelNamed(live));
 }
 
 // -------------------------------------------------------------------- app
@@ -181,7 +188,8 @@ void App::Start() {
 }
 
 void App::SwitchPage(PageWindow& from, shell::Page to) {
-    if (&from != page_.get() || ended_) return;
+    // Never under the scan window: it is owned by the page, and would go with it.
+    if (&from != page_.get() || ended_ || scan_) return;
     RECT old{};
     ::GetWindowRect(from.Handle(), &old);
     std::unique_ptr<PageWindow> next;
@@ -205,7 +213,7 @@ void App::SwitchPage(PageWindow& from, shell::Page to) {
 }
 
 void App::ClosePage(PageWindow& page) {
-    if (&page != page_.get()) return;
+    if (&page != page_.get() || scan_) return;
     page_.reset();
     End(0);
 }

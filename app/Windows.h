@@ -150,7 +150,8 @@ public:
 
     const AppServices& Services() const { return s_; }
 
-    // Called by the windows, from their own posted messages.
+    // Called by the windows, from their own posted messages. Both do
+    // nothing while the scan window is open.
     void SwitchPage(PageWindow& from, shell::Page to);
     void ClosePage(PageWindow& page);
     // Shows the scan window modally over `owner`, listing the `ticked`

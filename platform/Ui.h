@@ -16,7 +16,13 @@ constexpr Colour Rgb(int r, int g, int b) {
     return static_cast<Colour>(r) | (static_cast<Colour>(g) << 8) | (static_cast<Colour>(b) << 16);
 }
 
-enum class MessageStyle : int { Information = 64, Exclamation = 48, Question = 36 };
+// QuestionNoFirst is Question with No as the default button (MB_DEFBUTTON2):
+// for a question whose Yes destroys something, so that an Enter pressed
+// without reading the question keeps it.
+enum class MessageStyle : int { Information = 64, Exclamation = 48, Question = 36, QuestionNoFirst = 36 | 256 };
+constexpr bool IsQuestion(MessageStyle style) {
+    return style == MessageStyle::Question || style == MessageStyle::QuestionNoFirst;
+}
 enum class MessageAnswer : int { Ok = 1, Yes = 6, No = 7 };
 
 constexpr const char* kProgramTitle = "Varnholt";
@@ -27,6 +33,9 @@ public:
     virtual void SetCaption(const std::string& text) = 0;
     virtual std::string Caption() const = 0;
     virtual void SetUnderline(bool on) = 0;
+    // Screen readers are to say the text now, as news (a live region that
+    // changed); the window says nothing of it otherwise.
+    virtual void Announce() {}
 };
 
 class CheckBox {
@@ -129,6 +138,9 @@ public:
     // The current local date and time: short date, a blank, long time (no
     // time part at exactly midnight).
     virtual std::string NowText() = 0;
+    // Says `text` once to a screen reader, where the system can (the end of
+    // a long run); nothing elsewhere.
+    virtual void Notify(const std::string& /*text*/) {}
 };
 
 }  // namespace platform

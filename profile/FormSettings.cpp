@@ -49,7 +49,7 @@ void IgnoredEntries::ShowCount() {
 void IgnoredEntries::LabelForgetAll_Click() {
     if (count_().entries == 0) return;
     if (ui_.ShowMessage("Forget all ignored entries? Their values are listed again by the next scan.",
-                        platform::MessageStyle::Question) != platform::MessageAnswer::Yes)
+                        platform::MessageStyle::QuestionNoFirst) != platform::MessageAnswer::Yes)
         return;
     if (!forgetAll_()) ui_.ShowMessage("The ignore list could not be written.", platform::MessageStyle::Exclamation);
     ShowCount();

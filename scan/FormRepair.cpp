@@ -1,5 +1,6 @@
 #include "scan/FormRepair.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <utility>
 
@@ -51,12 +52,18 @@ void FormRepair::lvwRegErrors_Ignore(int row, bool wholeKey) {
         return;
     }
     rules_.SetIgnoreList(std::move(*list));
+    // The keyboard goes on from the row that takes the removed row's place
+    // (the last row when there is none after it).
+    int before = 0;
+    for (int i = 0; i < row - 1; ++i)
+        if (!rules_.Ignores(findings_[static_cast<std::size_t>(i)])) ++before;
     std::erase_if(findings_, [this](const engine::Finding& finding) { return rules_.Ignores(finding); });
     const int rows = static_cast<int>(findings_.size());
     c_.lvwRegErrors.SetRowCount(rows);
     c_.lvwRegErrors.RowsChanged();
     c_.lblStatus.SetCaption(std::to_string(rows));
     if (rows == 0) c_.CommandRepair.SetEnabled(false);
+    if (rows > 0) c_.lvwRegErrors.Select(std::min(before + 1, rows));
 }
 
 std::optional<engine::IgnoreList> FormRepair::ReadIgnoreList(const std::string& consequence) {
@@ -115,6 +122,8 @@ void FormRepair::CommandStart_Click() {
     if (!ignored) return;
     c_.RepairCount.SetCaption("0");
     c_.lblStatus.SetCaption("0");
+    announcedCount_ = "0";  // the first finding is said at once
+    nextCountAnnouncement_ = 0;
     findings_.clear();
     c_.lvwRegErrors.SetRowCount(0);
     rules_.StartScan(ticked_, std::move(*ignored));
@@ -143,6 +152,23 @@ void FormRepair::cReg_SearchKeyChanged(const std::string& sFullKeyName) {
         nextLabelTime_ = now + 0.1;
         c_.lblCurrentKey.SetCaption(sFullKeyName);
     }
+    // A count held back by the throttle is said once its second is over,
+    // even when no further finding comes. The key itself is never said: a
+    // reader cannot keep up with it.
+    AnnounceCountIfDue(now);
+}
+
+void FormRepair::AnnounceCountIfDue(double now) {
+    if (c_.lblStatus.Caption() == announcedCount_) return;
+    if (now >= nextCountAnnouncement_ || now + 1.0 < nextCountAnnouncement_) {
+        nextCountAnnouncement_ = now + 1.0;
+        AnnounceCount();
+    }
+}
+
+void FormRepair::AnnounceCount() {
+    announcedCount_ = c_.lblStatus.Caption();
+    c_.lblStatus.Announce();
 }
 
 void FormRepair::cReg_SearchFound(const std::string& sRootKey, const std::string& sKey, const std::string& sValue,
@@ -155,6 +181,7 @@ void FormRepair::cReg_SearchFound(const std::string& sRootKey, const std::string
     c_.lvwRegErrors.EnsureVisible(row);
     c_.lvwRegErrors.AutoSizeColumns();
     c_.lblStatus.SetCaption(std::to_string(row));
+    AnnounceCountIfDue(s_.ui.SecondsSinceMidnight());
 }
 
 // The end of a walk, by itself or by Stop: every row ticked, and the list
@@ -186,12 +213,21 @@ void FormRepair::cReg_SearchFinished(std::int32_t lReason) {
     if (lReason == 1) {
         c_.lblCurrentKey.SetCaption("Scan is stopped by user.");
         c_.CommandStart.SetEnabled(true);
-        return;
+    } else {
+        c_.lblCurrentKey.SetCaption(lReason == 0 ? std::string("Scan finished") : "Error:" + std::to_string(lReason));
+        c_.CommandStart.SetEnabled(true);
+        TickEveryRow();
+        c_.CommandStop.SetEnabled(false);
     }
-    c_.lblCurrentKey.SetCaption(lReason == 0 ? std::string("Scan finished") : "Error:" + std::to_string(lReason));
-    c_.CommandStart.SetEnabled(true);
-    TickEveryRow();
-    c_.CommandStop.SetEnabled(false);
+    AnnounceScanEnd();
+}
+
+void FormRepair::AnnounceScanEnd() {
+    // The outcome and the final count, whatever the throttle let through.
+    c_.lblCurrentKey.Announce();
+    AnnounceCount();
+    const std::string outcome = c_.lblCurrentKey.Caption();
+    s_.ui.Notify(outcome + (outcome.ends_with('.') ? " " : ", ") + c_.lblStatus.Caption() + " errors");
 }
 
 namespace {
@@ -305,8 +341,12 @@ void FormRepair::CommandRepair_Click() {
 
     c_.RepairCount.SetCaption(std::to_string(counts.repaired));
     WriteRepairEvent(s_.eventLog, findings_, backupPath, s_.user, ticked_);
+    c_.RepairCount.Announce();
     // No message box while the session ends: nobody is there to close it.
-    if (!counts.stopped) s_.ui.ShowMessage(RepairMessage(counts), platform::MessageStyle::Exclamation);
+    if (!counts.stopped) {
+        s_.ui.Notify(std::to_string(counts.repaired) + " errors has repaired.");
+        s_.ui.ShowMessage(RepairMessage(counts), platform::MessageStyle::Exclamation);
+    }
     profile::WriteProfileValue(s_.profile, ProfilePath(), profile::kRecords, "FixedCount", std::to_string(counts.repaired));
 }
 

@@ -125,6 +125,11 @@ private:
     // False when the repair is to stop.
     bool RepairStep(int done, int total);
     void TickEveryRow();
+    // Screen readers hear the count at most once a second during a walk
+    // (lblStatus is a live region), and the outcome and final count at its end.
+    void AnnounceCountIfDue(double now);
+    void AnnounceCount();
+    void AnnounceScanEnd();
     std::string ProfilePath() const;
 
     ScanWindowControls c_;
@@ -138,6 +143,8 @@ private:
     bool sessionEnding_ = false;  // the repair on the stack is to stop
     RepairCounts repairCounts_;   // of the removal under way
     double nextRepairLabelTime_ = 0;
+    double nextCountAnnouncement_ = 0;
+    std::string announcedCount_;
     // Throttles the key label; kept for the whole run of the program.
     static double nextLabelTime_;
 };

@@ -37,10 +37,13 @@ FormRestoreAndBackup::FormRestoreAndBackup(const BackupPageControls& controls, p
     c_.ListViewBackups.SetRows(this);
 }
 
-std::string FormRestoreAndBackup::SelectedPath() const {
+int FormRestoreAndBackup::SelectedRow() const {
     const int selected = c_.ListViewBackups.Selected();
-    const int row = selected >= 1 && selected <= static_cast<int>(names_.size()) ? selected : 1;
-    return BackupFolder(files_) + "\\" + names_[row - 1];
+    return selected >= 1 && selected <= static_cast<int>(names_.size()) ? selected : 1;
+}
+
+std::string FormRestoreAndBackup::SelectedPath() const {
+    return BackupFolder(files_) + "\\" + names_[static_cast<std::size_t>(SelectedRow() - 1)];
 }
 
 void FormRestoreAndBackup::CommandRefresh_Click() {
@@ -65,16 +68,22 @@ void FormRestoreAndBackup::CommandRestore_Click() {
 }
 
 void FormRestoreAndBackup::CommandDelete_Click() {
+    std::string kept;
     if (names_.empty()) {
         ui_.ShowMessage("There is no file to delete.", platform::MessageStyle::Exclamation);
     } else {
         const std::string path = SelectedPath();
-        if (ui_.ShowMessage("Make sure delete:" + path, platform::MessageStyle::Question) ==
+        kept = names_[static_cast<std::size_t>(SelectedRow() - 1)];
+        if (ui_.ShowMessage("Make sure delete:" + path, platform::MessageStyle::QuestionNoFirst) ==
                 platform::MessageAnswer::Yes &&
             !files_.RemoveFile(path))
             ui_.ShowMessage("The backup file could not be deleted:" + path, platform::MessageStyle::Exclamation);
     }
     CommandRefresh_Click();
+    // The file the user declined to delete (or that could not be deleted)
+    // stays selected: the next Delete must not ask about another one.
+    for (int row = 1; row <= static_cast<int>(names_.size()); ++row)
+        if (names_[static_cast<std::size_t>(row - 1)] == kept) c_.ListViewBackups.Select(row);
 }
 
 }  // namespace scan

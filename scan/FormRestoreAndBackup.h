@@ -40,6 +40,8 @@ private:
     std::string Text(int row, int column) const override {
         return column == 0 ? std::to_string(row) : column == 1 ? names_[row - 1] : std::string();
     }
+    // The selected row (the first when none is); the list is not empty.
+    int SelectedRow() const;
     std::string SelectedPath() const;
 
     BackupPageControls c_;

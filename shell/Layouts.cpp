@@ -2,6 +2,11 @@
 
 #include <stdexcept>
 
+// The build passes the version label, made from the project's one version.
+#ifndef VH_VERSION_LABEL
+#error "VH_VERSION_LABEL is set by the build (vh_version_label in CMakeLists.txt)"
+#endif
+
 namespace shell::layout {
 
 namespace {
@@ -32,7 +37,7 @@ std::vector<LabelSpec> PageFrameLabels(const std::string& tip) {
     return {
         CaptionLabel(),
         {"LabelTip", tip, {720, 1680}, kWindowFont, kWhite},
-        {"LabelVersion", "v2.7", {10440, 8040}, kSmallFont, Rgb(128, 128, 128)},
+        {"LabelVersion", VH_VERSION_LABEL, {10440, 8040}, kSmallFont, Rgb(128, 128, 128)},
     };
 }
 

@@ -136,7 +136,7 @@ platform::win32::AccessiblePart ButtonWindow::AccessiblePartOf(int) {
     part.role = ROLE_SYSTEM_PUSHBUTTON;
     part.state = STATE_SYSTEM_FOCUSABLE;
     if (HasFocus()) part.state |= STATE_SYSTEM_FOCUSED;
-    if (!Enabled()) part.state |= STATE_SYSTEM_UNAVAILABLE;
+    if (!Enabled() || !platform::win32::TakesInput(Handle())) part.state |= STATE_SYSTEM_UNAVAILABLE;
     if (command_.DrawState() == controls::kStateDown) part.state |= STATE_SYSTEM_PRESSED;
     if (isDefault_) part.state |= STATE_SYSTEM_DEFAULT;
     if (command_.IsHover()) part.state |= STATE_SYSTEM_HOTTRACKED;
@@ -295,7 +295,9 @@ LRESULT ButtonWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnMoveFocus(wParam != 0);
         return 0;
     case kAccessKey:
-        command_.OnAccessKeyPress(static_cast<std::int16_t>(wParam));
+        // Posted: by the time it runs, the window it lies in may have been
+        // disabled (a modal window opened over it).
+        if (platform::win32::TakesInput(Handle())) command_.OnAccessKeyPress(static_cast<std::int16_t>(wParam));
         return 0;
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:

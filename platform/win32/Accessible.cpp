@@ -174,6 +174,7 @@ public:
         AccessiblePart part;
         if (const HRESULT hr = Part(child, part, true); hr != S_OK) return hr;
         if (flags != SELFLAG_TAKEFOCUS) return E_INVALIDARG;
+        if (part.window ? !TakesInput(part.window) : (part.state & STATE_SYSTEM_UNAVAILABLE) != 0) return E_FAIL;
         parts_->AccessibleTakeFocus(ChildId(child));
         return S_OK;
     }
@@ -246,8 +247,10 @@ public:
             return hr;
         }
         if (part.defaultAction.empty()) return DISP_E_MEMBERNOTFOUND;
-        // Nothing happens to what is unavailable, as to a click on it.
-        if (!(part.state & STATE_SYSTEM_UNAVAILABLE)) parts_->AccessibleDoDefault(ChildId(child));
+        // Nothing happens to what is unavailable, and the reader is told so,
+        // as by a disabled push button of the system.
+        if (part.state & STATE_SYSTEM_UNAVAILABLE) return E_FAIL;
+        parts_->AccessibleDoDefault(ChildId(child));
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
@@ -331,8 +334,84 @@ std::optional<LRESULT> AccessibleClient::Answer(HWND window, WPARAM wParam, LPAR
     return ::LresultFromObject(kIAccessible, wParam, static_cast<IAccessible*>(object_));
 }
 
-void NotifyAccessibleFocus(HWND window, int child) {
-    ::NotifyWinEvent(EVENT_OBJECT_FOCUS, window, OBJID_CLIENT, child);
+void NotifyAccessibleFocus(HWND window, int child) { NotifyAccessible(window, EVENT_OBJECT_FOCUS, child); }
+
+void NotifyAccessible(HWND window, DWORD event, int child) {
+    if (window) ::NotifyWinEvent(event, window, OBJID_CLIENT, child);
+}
+
+bool TakesInput(HWND window) {
+    for (HWND w = window; w; w = (::GetWindowLongPtrW(w, GWL_STYLE) & WS_CHILD) ? ::GetParent(w) : nullptr)
+        if (!::IsWindowEnabled(w)) return false;
+    return window != nullptr;
+}
+
+namespace {
+
+// Not in mingw-w64's headers: UI Automation's LiveSetting property, and
+// its value Polite.
+const GUID kLiveSettingProperty = {0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
+constexpr long kPolite = 1;
+// The annotation service and the name property: written out here, as the
+// import library's ids are thunks under mingw-w64 (as IID_IAccessible is).
+const CLSID kAccPropServices = {0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
+const IID kIAccPropServices = {0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
+const GUID kNameProperty = {0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
+
+// The annotation service of this thread's COM, while a window asks.
+struct PropServices {
+    IAccPropServices* p = nullptr;
+    PropServices() {
+        ::CoCreateInstance(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIAccPropServices,
+                           reinterpret_cast<void**>(&p));
+    }
+    ~PropServices() {
+        if (p) p->Release();
+    }
+    PropServices(const PropServices&) = delete;
+    PropServices& operator=(const PropServices&) = delete;
+};
+
+}  // namespace
+
+void MarkLiveRegion(HWND window, int child) {
+    PropServices services;
+    if (!services.p || !window) return;
+    VARIANT polite;
+    SetLong(&polite, kPolite);
+    services.p->SetHwndProp(window, static_cast<DWORD>(OBJID_CLIENT), static_cast<DWORD>(child), kLiveSettingProperty,
+                            polite);
+}
+
+void NameChildWindow(HWND window, const std::string& name) {
+    if (!window) return;
+    ::SetWindowTextW(window, Wide(name).c_str());
+    PropServices services;
+    if (services.p)
+        services.p->SetHwndPropStr(window, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kNameProperty,
+                                   Wide(name).c_str());
+}
+
+void RaiseNotification(HWND window, const std::string& text) {
+    // Looked up at run time: older systems (and Wine 8) lack the call.
+    using HostProvider = HRESULT(WINAPI*)(HWND, IUnknown**);
+    using RaiseNotice = HRESULT(WINAPI*)(IUnknown*, int kind, int processing, BSTR text, BSTR activity);
+    static const HMODULE core = ::LoadLibraryW(L"uiautomationcore.dll");
+    if (!core || !window) return;
+    const auto hostProvider =
+        reinterpret_cast<HostProvider>(reinterpret_cast<void*>(::GetProcAddress(core, "UiaHostProviderFromHwnd")));
+    const auto raise =
+        reinterpret_cast<RaiseNotice>(reinterpret_cast<void*>(::GetProcAddress(core, "UiaRaiseNotificationEvent")));
+    if (!hostProvider || !raise) return;
+    IUnknown* provider = nullptr;
+    if (FAILED(hostProvider(window, &provider)) || !provider) return;
+    BSTR said = ::SysAllocString(Wide(text).c_str());
+    BSTR activity = ::SysAllocString(L"Varnholt.Done");
+    constexpr int kActionCompleted = 2, kImportantMostRecent = 1;
+    raise(provider, kActionCompleted, kImportantMostRecent, said, activity);
+    ::SysFreeString(said);
+    ::SysFreeString(activity);
+    provider->Release();
 }
 
 std::string WithoutAccessMarks(const std::string& caption) {

@@ -12,6 +12,12 @@
 #include <optional>
 #include <string>
 
+// Windows 8's, past the version the build aims at; older systems pass it
+// over.
+#ifndef EVENT_OBJECT_LIVEREGIONCHANGED
+#define EVENT_OBJECT_LIVEREGIONCHANGED 0x8019
+#endif
+
 namespace platform::win32 {
 
 // One part of a window: the window itself (child 0) or one of its children
@@ -63,6 +69,25 @@ private:
 // Tells screen readers that `child` of the window (0 the window itself) now
 // holds the keyboard focus.
 void NotifyAccessibleFocus(HWND window, int child);
+// Tells screen readers of another change of `child`: EVENT_OBJECT_NAMECHANGE,
+// EVENT_OBJECT_STATECHANGE, EVENT_OBJECT_LIVEREGIONCHANGED.
+void NotifyAccessible(HWND window, DWORD event, int child);
+
+// Whether input reaches `window`: it and every window it lies in are
+// enabled. A part of a disabled window acts on nothing, whoever asks.
+bool TakesInput(HWND window);
+
+// Marks `child` of the window a polite live region: a reader says its text
+// when it hears EVENT_OBJECT_LIVEREGIONCHANGED for it. (The annotation does
+// nothing under Wine, whose readers take the event alone.)
+void MarkLiveRegion(HWND window, int child);
+// The name a reader gives a child window of the system's classes (a list):
+// its annotation, and the window's text, which the system's object takes
+// for its name where annotations are not kept (Wine).
+void NameChildWindow(HWND window, const std::string& name);
+// Says `text` once, where the system has UI Automation notifications
+// (Windows 10 1709 and later); nothing elsewhere.
+void RaiseNotification(HWND window, const std::string& text);
 
 // A caption without its access-key marks: "&Scan" reads "Scan", "&&" "&".
 std::string WithoutAccessMarks(const std::string& caption);

@@ -169,6 +169,9 @@ void Win32ListView::CatchUp(bool redrawNow) {
     int row = pendingVisible_;
     pendingVisible_ = 0;
     if (ValidRow(row)) ::SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row - 1), FALSE);
+    // Rows came to a list the keyboard is already on (the scan window's,
+    // which has the focus from the start).
+    if (::GetFocus() == list) MarkFirstRowIfNone();
     if (redraw) {
         redrawCost_ = Milliseconds() - lastRedraw_;
         measuringPaint_ = true;  // the paint that follows is part of it
@@ -407,6 +410,14 @@ LRESULT Win32ListView::OnListMessage(HWND window, UINT message, WPARAM wParam, L
         if (index >= 0 && (hit.flags & LVHT_ONITEMSTATEICON)) ToggleTick(index + 1);
         break;
     }
+    case WM_SETFOCUS: {
+        // The keyboard arrives on a row, so that the user (and a screen
+        // reader, told of the row's focus by the control) knows where it
+        // is; no row is selected or ticked by it.
+        const LRESULT result = ::CallWindowProcW(listProc_, window, message, wParam, lParam);
+        MarkFirstRowIfNone();
+        return result;
+    }
     case WM_CONTEXTMENU:
         ShowContextMenu(window, lParam);
         return 0;
@@ -425,6 +436,17 @@ LRESULT Win32ListView::OnListMessage(HWND window, UINT message, WPARAM wParam, L
         break;
     }
     return ::CallWindowProcW(listProc_, window, message, wParam, lParam);
+}
+
+void Win32ListView::MarkFirstRowIfNone() {
+    const HWND list = Handle();
+    if (::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 0 ||
+        ::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED) >= 0)
+        return;
+    LVITEMW item{};
+    item.stateMask = LVIS_FOCUSED;
+    item.state = LVIS_FOCUSED;
+    ::SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
 }
 
 LRESULT CALLBACK Win32ListView::ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

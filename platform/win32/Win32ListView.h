@@ -66,6 +66,9 @@ private:
     void OnGetDispInfo(NMLVDISPINFOW& info) const;
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw) const;
     void ToggleTick(int row);
+    // The keyboard on the list is on a row: the first gets the focus mark
+    // (not the selection) when none has it.
+    void MarkFirstRowIfNone();
     void ShowContextMenu(HWND window, LPARAM at);
     void CatchUpLater();
     void CatchUp(bool redrawNow);

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/win32/Accessible.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Window.h"
 
@@ -64,6 +65,8 @@ void PumpMessages() {
         ::DispatchMessageW(&msg);
     }
 }
+
+void Win32UiServices::Notify(const std::string& text) { RaiseNotification(::GetActiveWindow(), text); }
 
 double Win32UiServices::SecondsSinceMidnight() {
     SYSTEMTIME now;

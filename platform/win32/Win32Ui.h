@@ -22,6 +22,8 @@ public:
     void DoEventsIfDue() override { DoEvents(); }
     double SecondsSinceMidnight() override;
     std::string NowText() override;
+    // Raised on the active window, as message boxes are owned by it.
+    void Notify(const std::string& text) override;
 
     // How many times the queue has been looked at, for measuring.
     unsigned long long Pumps() const { return pumps_; }

@@ -39,6 +39,8 @@ public:
     }
     double SecondsSinceMidnight() override;
     std::string NowText() override { return now; }
+    std::vector<std::string> notified;  // what a screen reader was told once
+    void Notify(const std::string& text) override { notified.push_back(text); }
 };
 
 class FakeLabel : public platform::Label {
@@ -49,6 +51,12 @@ public:
     void SetCaption(const std::string& text) override { caption = text; ++changes; }
     std::string Caption() const override { return caption; }
     void SetUnderline(bool on) override { underline = on; }
+    std::vector<std::string> announced;  // the captions screen readers were told of
+    std::function<void()> onAnnounce;
+    void Announce() override {
+        announced.push_back(caption);
+        if (onAnnounce) onAnnounce();
+    }
 };
 
 class FakeCheckBox : public platform::CheckBox {

@@ -227,6 +227,8 @@ TEST_F(IgnoreInTheScanWindow, AnIgnoredValueLeavesTheListAndEveryLaterScan) {
     list.OpenMenu(2, 1);  // y
     EXPECT_EQ(list.RowCount(), 3);
     EXPECT_EQ(status.caption, "3");
+    EXPECT_EQ(list.selected, 2) << "the row that took its place";
+    EXPECT_EQ(Row(2)[2], "Software\\A\\Sub\\z");
     EXPECT_EQ(files.Contents(path), "value\tHKEY_CURRENT_USER\tSoftware\\A\ty\r\n");
     start.Press();
     EXPECT_EQ(list.RowCount(), 3) << "not listed again";
@@ -235,6 +237,7 @@ TEST_F(IgnoreInTheScanWindow, AnIgnoredValueLeavesTheListAndEveryLaterScan) {
     list.OpenMenu(1, 2);  // everything under Software\A, Sub included
     EXPECT_EQ(list.RowCount(), 1);
     EXPECT_EQ(Row(1)[2], "Software\\B\\w");
+    EXPECT_EQ(list.selected, 1);
     repair.Press();
     EXPECT_TRUE(reg.ValueExists(kHkcu, "Software\\A", "x")) << "never removed";
     EXPECT_TRUE(reg.ValueExists(kHkcu, "Software\\A\\Sub", "z"));

@@ -153,6 +153,57 @@ TEST_F(ScanFixture, TheKeyLabelIsThrottled) {
     EXPECT_LE(currentKey.changes, 6);
 }
 
+// A screen reader hears the count as the walk finds rows, at most once a
+// second; a count held back is said once its second is over, with no
+// further row; at the end the outcome and the final count.
+TEST_F(ScanFixture, TheCountIsAnnouncedAtMostOnceASecondAndAtTheEnd) {
+    struct Case {
+        const char* what;
+        int withRows, withoutRows;  // keys, 0.3 s apart
+    } cases[] = {{"a row at every key", 12, 0}, {"three rows, then nothing", 3, 9}, {"no rows", 0, 5}};
+    for (const Case& c : cases) {
+        SetUp();
+        reg = fakes::MemoryRegistry();
+        for (int i = 0; i < c.withRows + c.withoutRows; ++i)
+            reg.SetString(kHkcu, "S\\K" + std::to_string(10 + i), "v", i < c.withRows ? "C:\\gone.exe" : "none");
+        status.announced.clear();
+        currentKey.announced.clear();
+        ui.notified.clear();
+        std::vector<double> times;
+        status.onAnnounce = [&] { times.push_back(ui.clock); };
+        ui.clockStep = 0;
+        ui.onYield = [&](int n) { ui.clock = 50000.0 + 0.3 * n; };
+        start.Press();
+        ui.onYield = nullptr;
+        status.onAnnounce = nullptr;
+        const std::string count = std::to_string(c.withRows);
+        ASSERT_FALSE(status.announced.empty()) << c.what;
+        EXPECT_EQ(status.announced.back(), count) << c.what << ": the final count, at the end";
+        for (size_t i = 1; i + 1 < times.size(); ++i)
+            EXPECT_GE(times[i] - times[i - 1], 1.0) << c.what << ": announcement " << i;
+        if (c.withRows >= 3) EXPECT_GE(status.announced.size(), 3u) << c.what << ": said during the walk as well";
+        if (c.withRows > 0 && c.withoutRows > 3)
+            EXPECT_EQ(status.announced[status.announced.size() - 2], count) << c.what << ": said before the end";
+        EXPECT_EQ(currentKey.announced, Texts{"Scan finished"}) << c.what << ": never a key";
+        EXPECT_EQ(ui.notified, Texts{"Scan finished, " + count + " errors"}) << c.what;
+    }
+}
+
+TEST_F(ScanFixture, StopAndRepairAreAnnounced) {
+    for (int i = 0; i < 4; ++i) reg.SetString(kHkcu, "S\\K" + std::to_string(i), "v", "C:\\gone.exe");
+    ui.onYield = [&](int) {
+        if (list.RowCount() == 2) stop.Press();
+    };
+    start.Press();
+    ui.onYield = nullptr;
+    EXPECT_EQ(currentKey.announced, Texts{"Scan is stopped by user."});
+    EXPECT_EQ(status.announced.back(), "2");
+    SetBackup("0");
+    repair.Press();
+    EXPECT_EQ(repairCount.announced, Texts{"2"});
+    EXPECT_EQ(ui.notified, (Texts{"Scan is stopped by user. 2 errors", "2 errors has repaired."}));
+}
+
 TEST_F(ScanFixture, CountsAreNotSixteenBit) {
     for (int i = 0; i < 33000; ++i) reg.SetString(kHkcu, "Big", "v" + std::to_string(i), "C:\\gone\\x.dll");
     start.Press();

@@ -116,6 +116,9 @@ TEST_F(ScreenReader, EveryWindowNamesItsPartsInFocusOrder) {
     AppRig rig;
     rig.App().Start();
     Flush();
+    // The build's version, major.minor.
+    const std::string full = VH_VERSION;
+    const std::string version = "text \"v" + full.substr(0, full.rfind('.')) + "\"";
     const std::vector<std::string> frame = {
         "page tab \"Scan\"", "page tab \"Restore\"", "page tab \"Settings\"", "page tab \"Records\"",
         "button \"Minimise\"", "button \"Close\"",
@@ -133,7 +136,7 @@ TEST_F(ScreenReader, EveryWindowNamesItsPartsInFocusOrder) {
     home.push_back("link \"Select All\"");
     EXPECT_EQ(Children(rig.Page()->Handle()),
               pageParts(home, 0,
-                        {"text \"Varnholt 2012\"", "text \"Scan and repair\"", "text \"v2.7\"",
+                        {"text \"Varnholt 2012\"", "text \"Scan and repair\"", version,
                          "text \"Your PC will be scanned for belo\"", "text \"Registry is the database of the \""}));
 
     const struct {
@@ -142,15 +145,15 @@ TEST_F(ScreenReader, EveryWindowNamesItsPartsInFocusOrder) {
         std::vector<std::string> texts;
     } pages[] = {
         {Page::RestoreAndBackup,
-         {"control \"\" focused", "button \"Refresh\"", "button \"Restore\"", "button \"Delete\""},
-         {"text \"Varnholt 2012\"", "text \"Restore\"", "text \"v2.7\""}},
+         {"control \"Backups\" focused", "button \"Refresh\"", "button \"Restore\"", "button \"Delete\""},
+         {"text \"Varnholt 2012\"", "text \"Restore\"", version}},
         {Page::Settings,
          {"button \"Apply\" focused", "control \"Make a backup before repair erro\"",
           "control \"Also check expandable strings (%\"", "link \"Forget all\""},
-         {"text \"Varnholt 2012\"", "text \"Settings\"", "text \"v2.7\"", "text \"Ignored entries: 0\""}},
+         {"text \"Varnholt 2012\"", "text \"Settings\"", version, "text \"Ignored entries: 0\""}},
         {Page::Records,
          {"button \"Refresh\" focused"},
-         {"text \"Varnholt 2012\"", "text \"Records\"", "text \"v2.7\"", "text \"Last scan time:\"", "text \"Error count:\"",
+         {"text \"Varnholt 2012\"", "text \"Records\"", version, "text \"Last scan time:\"", "text \"Error count:\"",
           "text \"Fixed count:\"", "text \"\"", "text \"\"", "text \"\""}},  // nothing recorded yet
     };
     for (const auto& p : pages) {
@@ -164,7 +167,7 @@ TEST_F(ScreenReader, EveryWindowNamesItsPartsInFocusOrder) {
     app::ScanWindow scan(rig.App());
     scan.Create(nullptr);
     EXPECT_EQ(Children(scan.Handle()),
-              (std::vector<std::string>{"control \"\"", "button \"Scan\"", "button \"Stop\" unavailable",
+              (std::vector<std::string>{"control \"Errors\"", "button \"Scan\"", "button \"Stop\" unavailable",
                                         "button \"Repair\" unavailable", "button \"Return\"", "button \"Close\"",
                                         "text \"Varnholt 2012\"", "text \"Now scanning:\"", "text \"Ready\"",
                                         "text \"Errors:\"", "text \"0\"", "text \"Fixed:\"", "text \"0\""}));
@@ -216,7 +219,7 @@ TEST_F(ScreenReader, TheDefaultActionDoesWhatAClickDoes) {
     EXPECT_EQ(Said(repair.p, CHILDID_SELF), "button \"Repair\" unavailable");
     repair->get_accDefaultAction(Child(CHILDID_SELF), &action);
     EXPECT_EQ(Bstr(action), "Press");
-    EXPECT_EQ(repair->accDoDefaultAction(Child(CHILDID_SELF)), S_OK);
+    EXPECT_EQ(repair->accDoDefaultAction(Child(CHILDID_SELF)), E_FAIL) << "as a disabled push button";
     Flush();
     EXPECT_TRUE(rig.ui.messages.empty()) << "nothing ran";
     rig.ui.onYield = nullptr;
@@ -254,3 +257,158 @@ TEST_F(ScreenReader, FocusOnAPaintedPartIsAnnounced) {
 }
 
 }  // namespace
+
+namespace {
+
+// Runs the reader of another process (a11y_probe, beside the tests) on
+// `window` and gives its lines. Its calls come into this thread as
+// messages, which are handled while it runs, as the program's own loop
+// would (here inside the walk's yield).
+std::vector<std::string> ReadFromAnotherProcess(HWND window) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    if (!::CreatePipe(&read, &write, &inherit, 0)) return {"no pipe"};
+    ::SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW start{};
+    start.cb = sizeof start;
+    start.dwFlags = STARTF_USESTDHANDLES;
+    start.hStdOutput = start.hStdError = write;
+    PROCESS_INFORMATION process{};
+    std::wstring command = Wide("\"" + ModuleFolder() + "\\a11y_probe.exe\" " +
+                                std::to_string(reinterpret_cast<INT_PTR>(window)));
+    const BOOL started =
+        ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process);
+    ::CloseHandle(write);
+    if (!started) {
+        ::CloseHandle(read);
+        return {"not started"};
+    }
+    while (::MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 60000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    std::string out;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0) out.append(buffer, got);
+    ::CloseHandle(read);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    std::vector<std::string> lines;
+    std::istringstream text(out);
+    for (std::string line; std::getline(text, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+}  // namespace
+
+// While the scan window runs its scan, a reader of another process finds
+// every part of the home page unavailable, and pressing any of them does
+// nothing: the scan ends as ever, the home page stays, and "Scan now"
+// opens the scan window again afterwards.
+TEST_F(ScreenReader, NothingOnTheHomePageActsUnderTheScanWindow) {
+    AppRig rig;
+    rig.App().Start();
+    Flush();
+    auto& home = *rig.Page();
+    std::vector<std::string> read;
+    int opened = 0;
+    rig.App().scanWindowShown = [&](app::ScanWindow& scan) {
+        CloseAtEnd close{scan.Handle()};
+        if (++opened == 1) {
+            rig.ui.onYield = [&](int n) {
+                if (n == 3) read = ReadFromAnotherProcess(home.Handle());
+            };
+            EXPECT_TRUE(PumpUntil([&] { return scan.LabelNamed("lblCurrentKey").Caption() == "Scan finished"; }, 120000));
+            rig.ui.onYield = nullptr;
+            Flush();  // whatever the reader's presses posted
+            EXPECT_FALSE(scan.Closed());
+        }
+    };
+    ClickButton(home, "CommandScanNow");
+    ASSERT_TRUE(PumpUntil([&] { return opened == 1 && !rig.App().OpenScanWindow(); }, 120000));
+    ASSERT_EQ(read.size(), 28u) << "every part: " << ::testing::PrintToString(read);
+    for (const std::string& part : read) {
+        EXPECT_NE(part.find(" unavailable "), std::string::npos) << part;
+        EXPECT_EQ(part.find(" 00000000"), std::string::npos) << part << ": its default action must fail";
+    }
+    EXPECT_EQ(rig.Page(), &home) << "no page switched, nothing closed";
+    EXPECT_FALSE(rig.ended);
+    for (int i = 1; i <= 15; ++i) EXPECT_EQ(home.CheckNamed("Check" + std::to_string(i)).Value(), 1) << i;
+    ClickButton(home, "CommandScanNow");
+    EXPECT_TRUE(PumpUntil([&] { return opened == 2 && !rig.App().OpenScanWindow(); }, 120000)) << "Scan now opens again";
+}
+
+// What a reader hears of a scan: the count and the outcome as live regions
+// at its end, with the final count; and the results list, named, gives its
+// first row the focus mark when the keyboard arrives.
+TEST_F(ScreenReader, TheEndOfAScanIsAnnouncedAndTheListShowsWhereTheKeyboardIs) {
+    struct Event {
+        HWND window;
+        long child;
+        std::string name;
+    };
+    static std::vector<Event> events;
+    events.clear();
+    const HWINEVENTHOOK hook = ::SetWinEventHook(
+        EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr,
+        [](HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD) {
+            if (object != OBJID_CLIENT) return;
+            Held<IAccessible> client;
+            ::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible), client.Out());
+            BSTR name = nullptr;
+            if (client.p) client->get_accName(Child(child), &name);
+            events.push_back({window, child, Bstr(name)});
+        },
+        ::GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    AppRig rig;
+    rig.App().Start();
+    Flush();
+    std::string finalCount;
+    HWND scanWindow = nullptr;
+    rig.App().scanWindowShown = [&](app::ScanWindow& scan) {
+        CloseAtEnd close{scan.Handle()};
+        scanWindow = scan.Handle();
+        EXPECT_TRUE(PumpUntil([&] { return scan.LabelNamed("lblCurrentKey").Caption() == "Scan finished"; }, 120000));
+        Flush();
+        finalCount = scan.LabelNamed("lblStatus").Caption();
+
+        // The keyboard on the list: its first row has the focus mark, and
+        // no row is selected or ticked by it.
+        auto& list = scan.ListNamed("lvwRegErrors");
+        if (list.RowCount() > 0) {
+            const bool ticked = scan.Logic().Findings()[0].ticked;
+            ::SetForegroundWindow(scan.Handle());
+            const auto focusedRow = [&] {
+                return ::SendMessageW(list.Handle(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED);
+            };
+            if (::GetFocus() == list.Handle()) EXPECT_EQ(focusedRow(), 0) << "on the list while the rows came";
+            // Without a focus mark, the keyboard comes back to the list.
+            LVITEMW unmark{};
+            unmark.stateMask = LVIS_FOCUSED;
+            ::SendMessageW(list.Handle(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&unmark));
+            ::SetFocus(scan.ButtonNamed("CommandStart").Handle());
+            ASSERT_EQ(focusedRow(), -1);
+            ::SetFocus(list.Handle());
+            EXPECT_EQ(focusedRow(), 0);
+            EXPECT_EQ(list.Selected(), 0);
+            EXPECT_EQ(scan.Logic().Findings()[0].ticked, ticked);
+        }
+    };
+    ClickButton(*rig.Page(), "CommandScanNow");
+    ASSERT_TRUE(PumpUntil([&] { return scanWindow && !rig.App().OpenScanWindow(); }, 120000));
+    ::UnhookWinEvent(hook);
+    std::vector<std::string> said;
+    for (const Event& e : events)
+        if (e.window == scanWindow) said.push_back(e.name);
+    ASSERT_GE(said.size(), 2u);
+    EXPECT_EQ((std::vector<std::string>{said.end() - 2, said.end()}), (std::vector<std::string>{"Scan finished", finalCount}))
+        << "the outcome and the final count, last";
+}

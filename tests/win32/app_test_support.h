@@ -52,7 +52,7 @@ public:
 
     platform::MessageAnswer ShowMessage(const std::string& text, platform::MessageStyle style) override {
         messages.push_back({text, style});
-        if (style != platform::MessageStyle::Question) return platform::MessageAnswer::Ok;
+        if (!platform::IsQuestion(style)) return platform::MessageAnswer::Ok;
         if (answers.empty()) return platform::MessageAnswer::No;
         const auto answer = answers.front();
         answers.pop_front();
