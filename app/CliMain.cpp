@@ -14,6 +14,7 @@
 #include "platform/win32/Win32Machine.h"
 #include "platform/win32/Win32Profile.h"
 #include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32SystemRestore.h"
 #include "platform/win32/Win32Ui.h"
 #include "platform/win32/WideText.h"
 
@@ -33,7 +34,8 @@ int main() {
         w::Win32Profile profile;
         w::Win32UiServices clock;
         w::Win32Machine machine;
-        cli::Services services{registry, files, codePage, profile, console, clock, machine};
+        w::Win32SystemRestore systemRestore;
+        cli::Services services{registry, files, codePage, profile, console, clock, machine, &systemRestore};
         return cli::RunCommandLine(args, services);
     } catch (const std::exception& e) {
         console.Err(std::string("varnholt-cli: ") + e.what() + "\r\n");

@@ -8,6 +8,7 @@
 #include "platform/win32/Win32Profile.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Shell.h"
+#include "platform/win32/Win32SystemRestore.h"
 #include "platform/win32/Win32Ui.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Window.h"
@@ -28,7 +29,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         w::Win32Profile profile;
         w::Win32Shell shell;
         w::Win32UiServices ui;
-        app::App app({registry, files, codePage, profile, shell, ui});
+        w::Win32SystemRestore systemRestore;
+        app::App app({registry, files, codePage, profile, shell, ui, &systemRestore});
         app.Start();
         MSG msg;
         BOOL got;

@@ -71,7 +71,8 @@ void BackupPage::Form_Load() {
 void SettingsPage::Form_Load() {
     const AppServices& s = app_.Services();
     const std::string dataFolder = profile::DataFolder(s.files);
-    form_.emplace(CheckNamed("CheckBackupBeforeFix"), ButtonNamed("CommandApplySettings"), s.profile, dataFolder);
+    form_.emplace(CheckNamed("CheckBackupBeforeFix"), ButtonNamed("CommandApplySettings"), s.profile, dataFolder,
+                  &CheckNamed("CheckRestorePoint"));
     form_->Form_Load();
     const std::string ignoreList = dataFolder + engine::kIgnoreListName;
     ignored_.emplace(
@@ -132,7 +133,8 @@ void ScanWindow::Form_Load() {
                                              ::ShutdownBlockReasonCreate(Handle(), L"Repairing registry values");
                                          else
                                              ::ShutdownBlockReasonDestroy(Handle());
-                                     }},
+                                     },
+                                     s.systemRestore},
                   ticked_);
     form_->Form_Load();
 }

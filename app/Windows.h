@@ -14,6 +14,7 @@
 #include "platform/Profile.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
+#include "platform/SystemRestore.h"
 #include "platform/Ui.h"
 #include "platform/win32/Win32Timer.h"
 #include "app/FormWindow.h"
@@ -32,6 +33,7 @@ struct AppServices {
     platform::Profile& profile;
     platform::Shell& shell;
     platform::UiServices& ui;
+    platform::SystemRestore* systemRestore = nullptr;  // null: the system has no restore points
 };
 
 class App;

@@ -11,6 +11,7 @@
 #include "platform/Machine.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
+#include "platform/SystemRestore.h"
 #include "platform/Ui.h"
 
 namespace cli {
@@ -29,6 +30,7 @@ struct Services {
     platform::Console& console;
     platform::UiServices& clock;  // its clock only: the time of day and the date-and-time text
     platform::Machine& machine;   // what each report names first
+    platform::SystemRestore* systemRestore = nullptr;  // repair --restore-point; null: the system has none
 };
 
 // Runs the command of `args` (the arguments after the program's name) and

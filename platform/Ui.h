@@ -129,6 +129,11 @@ public:
     // The current local date and time: short date, a blank, long time (no
     // time part at exactly midnight).
     virtual std::string NowText() = 0;
+    // Runs `work`, which may take minutes, and returns when it is done. The
+    // real services run it on a thread of its own and serve the windows'
+    // messages meanwhile (a yield for the caller); without windows to serve,
+    // it simply runs.
+    virtual void WaitFor(const std::function<void()>& work) { work(); }
 };
 
 }  // namespace platform

@@ -5,8 +5,8 @@
 namespace profile {
 
 FormSettings::FormSettings(platform::CheckBox& CheckBackupBeforeFix, platform::PushButton& CommandApplySettings,
-                           platform::Profile& store, std::string dataFolder)
-    : check_(CheckBackupBeforeFix), store_(store), file_(dataFolder + kProfileName) {
+                           platform::Profile& store, std::string dataFolder, platform::CheckBox* CheckRestorePoint)
+    : check_(CheckBackupBeforeFix), restorePoint_(CheckRestorePoint), store_(store), file_(dataFolder + kProfileName) {
     CommandApplySettings.Click = [this] { CommandApplySettings_Click(); };
 }
 
@@ -14,10 +14,12 @@ void FormSettings::Form_Load() {
     // A number the box has no state for shows it unticked.
     const int setting = ReadBackupBeforeFix(store_, file_);
     check_.SetValue(setting >= 0 && setting <= 2 ? setting : 0);
+    if (restorePoint_) restorePoint_->SetValue(ReadRestorePoint(store_, file_) ? 1 : 0);
 }
 
 void FormSettings::CommandApplySettings_Click() {
     WriteProfileValue(store_, file_, kSettings, "BackupBeforeFix", std::to_string(check_.Value()));
+    if (restorePoint_) WriteProfileValue(store_, file_, kSettings, "RestorePoint", restorePoint_->Value() == 1 ? "1" : "0");
 }
 
 IgnoredEntries::IgnoredEntries(platform::Label& LabelIgnored, platform::Label& LabelForgetAll, platform::UiServices& ui,

@@ -10,13 +10,16 @@ namespace profile {
 
 class FormSettings {
 public:
+    // `CheckRestorePoint`: the box "Create a restore point before repair",
+    // where the page has it.
     FormSettings(platform::CheckBox& CheckBackupBeforeFix, platform::PushButton& CommandApplySettings,
-                 platform::Profile& store, std::string dataFolder);
+                 platform::Profile& store, std::string dataFolder, platform::CheckBox* CheckRestorePoint = nullptr);
     void Form_Load();
     void CommandApplySettings_Click();
 
 private:
     platform::CheckBox& check_;
+    platform::CheckBox* restorePoint_;
     platform::Profile& store_;
     std::string file_;
 };

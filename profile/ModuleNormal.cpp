@@ -44,4 +44,8 @@ int ReadBackupBeforeFix(platform::Profile& store, const std::string& file) {
     return static_cast<int>(rounded);
 }
 
+bool ReadRestorePoint(platform::Profile& store, const std::string& file) {
+    return ReadProfileValue(store, file, kSettings, "RestorePoint") == "1";
+}
+
 }  // namespace profile

@@ -21,4 +21,8 @@ bool WriteProfileValue(platform::Profile& store, const std::string& file, const 
 // no number, backs up: such a value reads as 1.
 int ReadBackupBeforeFix(platform::Profile& store, const std::string& file);
 
+// "RestorePoint": a restore point before repair only when it is 1; off
+// when missing.
+bool ReadRestorePoint(platform::Profile& store, const std::string& file);
+
 }  // namespace profile

@@ -14,6 +14,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
+#include "platform/SystemRestore.h"
 #include "platform/Ui.h"
 #include "scan/Repair.h"
 
@@ -43,6 +44,9 @@ struct ScanServices {
     // Told when a repair begins (true) and ends (false): the host asks the
     // system not to end the session meanwhile.
     std::function<void(bool running)> repairRunning = {};
+    // Where a restore point comes from when the setting asks for one; null
+    // where the system has none.
+    platform::SystemRestore* systemRestore = nullptr;
 };
 
 class FormRepair : public platform::ListRows, private engine::RegSearchListener {

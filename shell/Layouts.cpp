@@ -113,12 +113,16 @@ WindowLayout Settings() {
     WindowLayout w = Page(Form::Settings, "FormSettings", "\\bgother.dll", shell::Page::Settings, "Settings");
     w.checks.push_back({"CheckBackupBeforeFix", "Make a backup before repair errors.", {3480, 2400, 4455, 255},
                         kWindowFont, kButtonText, kWhite, true});
-    w.buttons.push_back({"CommandApplySettings", "Apply", {3720, 3120, 1695, 495}});
+    // Room below the backup box for a second one before this box; Apply
+    // below them all.
+    w.checks.push_back({"CheckRestorePoint", "Create a restore point before repair", {3480, 3120, 4455, 255},
+                        kWindowFont, kButtonText, kWhite, true});
+    w.buttons.push_back({"CommandApplySettings", "Apply", {3720, 3480, 1695, 495}});
     // The values the user keeps, in the page's free area; the link as the
     // home page's "Select All".
     w.labels.push_back({"LabelIgnored", "Ignored entries: 0", {3480, 4080}, kWindowFont, kDarkGrey});
     w.labels.push_back({"LabelForgetAll", "Forget all", {3480, 4440}, kBoldFont, kDarkGrey, false, true});
-    w.focusOrder = {"CommandApplySettings", "CheckBackupBeforeFix"};
+    w.focusOrder = {"CommandApplySettings", "CheckBackupBeforeFix", "CheckRestorePoint"};
     return w;
 }
 

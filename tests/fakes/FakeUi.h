@@ -37,6 +37,13 @@ public:
     }
     double SecondsSinceMidnight() override;
     std::string NowText() override { return now; }
+    // The work runs here, in the caller's thread, as the real services run
+    // it beside a message loop.
+    int waits = 0;
+    void WaitFor(const std::function<void()>& work) override {
+        ++waits;
+        work();
+    }
 };
 
 class FakeLabel : public platform::Label {

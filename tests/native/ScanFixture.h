@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/FakeCodePage.h"
+#include "fakes/FakeSystemRestore.h"
 #include "fakes/FakeUi.h"
 #include "fakes/MemoryFileSystem.h"
 #include "fakes/MemoryProfile.h"
@@ -26,6 +27,7 @@ protected:
     fakes::Latin1CodePage codePage;
     fakes::MemoryProfile profile;
     fakes::FakeUi ui;
+    fakes::FakeSystemRestore systemRestore;
     fakes::FakeListView list;
     fakes::FakeLabel status, repairCount, currentKey;
     fakes::FakeTimer timer;
@@ -44,7 +46,7 @@ protected:
         form = std::make_unique<scan::FormRepair>(
             scan::ScanWindowControls{list, status, repairCount, currentKey, timer, start, stop, repair, ret},
             scan::ScanServices{reg, files, codePage, profile, ui, [this] { ++closes; },
-                               [this](bool running) { repairRunning.push_back(running); }},
+                               [this](bool running) { repairRunning.push_back(running); }, &systemRestore},
             ticked);
         form->Form_Load();
     }

@@ -8,6 +8,7 @@
 #include "cli/Report.h"
 #include "fakes/FakeCodePage.h"
 #include "fakes/FakeConsole.h"
+#include "fakes/FakeSystemRestore.h"
 #include "fakes/FakeUi.h"
 #include "fakes/MemoryFileSystem.h"
 #include "fakes/MemoryProfile.h"
@@ -66,6 +67,7 @@ TEST(CommandLine, RefusesWhatItDoesNotKnowAndSaysWhat) {
         {{"scan", "--format"}, "--format needs a value"},
         {{"scan", "--categories", "startup,nothing"}, "unknown category in: startup,nothing"},
         {{"scan", "--no-backup"}, "unknown option: --no-backup"},
+        {{"scan", "--restore-point"}, "unknown option: --restore-point"},
         {{"backups", "--categories", "com"}, "unknown option: --categories"},
         {{"scan", "extra"}, "unexpected argument: extra"},
         {{"restore"}, "restore needs a backup file"},
@@ -243,7 +245,8 @@ protected:
     FakeConsole console;
     fakes::FakeUi clock;
     FakeMachine machine;
-    cli::Services services{reg, files, codePage, profile, console, clock, machine};
+    fakes::FakeSystemRestore systemRestore;
+    cli::Services services{reg, files, codePage, profile, console, clock, machine, &systemRestore};
     const std::string backups = files.appFolder + "\\RegBackups";
 
     int Run(std::vector<std::string> args) {
@@ -314,6 +317,51 @@ TEST_F(CliRun, RepairBacksUpChecksRemovesAndIsGivenBackByRestore) {
     EXPECT_NE(console.out.find("\r\nNo backup file.\r\n"), std::string::npos);
     EXPECT_EQ(files.FilesIn(backups).size(), 2u);
     EXPECT_EQ(Run({"repair"}), cli::kExitDone) << "nothing left";
+}
+
+// The restore point is reported in each format; one that Windows cannot
+// make leaves the exit code alone, one that fails makes it 3.
+TEST_F(CliRun, RepairWithARestorePointSaysWhichItWas) {
+    const struct {
+        platform::RestorePointAnswer answer;
+        int code;
+        const char* json;
+        const char* text;
+    } cases[] = {
+        // The text run is given the same number again: the point kept.
+        {{true, 0, 42}, cli::kExitDone, R"({"outcome": "may have kept", "number": 42, "reason": ""})",
+         "Restore point: kept (number 42)"},
+        {{false, 0, 0}, cli::kExitDone, R"({"outcome": "not available", "number": null, "reason": "System Restore gave no answer"})",
+         "Restore point: not available (System Restore gave no answer)"},
+        {{false, 1460, 0}, cli::kExitPartly, R"({"outcome": "failed", "number": null, "reason": "error 1460"})",
+         "Restore point: failed (error 1460)"},
+    };
+    for (const auto& c : cases) {
+        reg = fakes::MemoryRegistry();
+        SetUp();
+        systemRestore.answer = c.answer;
+        EXPECT_EQ(Run({"repair", "--restore-point", "--format", "json"}), c.code) << c.text;
+        const auto json = nlohmann::json::parse(console.out);
+        EXPECT_EQ(json["restorePoint"], nlohmann::json::parse(c.json)) << c.text;
+        EXPECT_EQ(json["findings"][0]["outcome"], "repaired") << c.text;
+        reg = fakes::MemoryRegistry();
+        SetUp();
+        EXPECT_EQ(Run({"repair", "--restore-point"}), c.code) << c.text;
+        EXPECT_NE(console.out.find(std::string("\r\n") + c.text + "\r\n"), std::string::npos) << console.out;
+    }
+    EXPECT_EQ(systemRestore.begun, 6);
+    EXPECT_EQ(systemRestore.ended.size(), 2u) << "only a point begun is ended";
+
+    // Not asked: no point, and the reports as they were.
+    reg = fakes::MemoryRegistry();
+    SetUp();
+    EXPECT_EQ(Run({"repair", "--format", "csv"}), cli::kExitDone);
+    EXPECT_EQ(systemRestore.begun, 6);
+    EXPECT_EQ(console.out.find("restorePoint"), std::string::npos);
+    EXPECT_EQ(Run({"repair", "--restore-point", "--format", "csv"}), cli::kExitDone) << "nothing left to remove";
+    EXPECT_EQ(systemRestore.begun, 6);
+    EXPECT_NE(console.out.find("command,backup,restorePoint\r\n"), std::string::npos);
+    EXPECT_NE(console.out.find(",repair,,none\r\n"), std::string::npos) << console.out;
 }
 
 TEST_F(CliRun, BackupsAreListedNewestFirstWithTimeAndSize) {
