@@ -31,7 +31,9 @@ std::optional<std::vector<std::string>> SplitLines(const std::string& text) {
     while (from < text.size()) {
         const std::size_t end = text.find_first_of("\r\n", from);
         if (end == std::string::npos) {
-            lines.push_back(text.substr(from));
+            // Every writer ends every line: a last line with no end was cut
+            // short, perhaps inside a value whose bytes would read shorter.
+            if (text.find_first_not_of(" \t", from) != std::string::npos) return std::nullopt;
             break;
         }
         lines.push_back(text.substr(from, end - from));
@@ -105,8 +107,14 @@ bool ReadHexBytes(const std::vector<std::string>& lines, std::size_t& row, std::
 }  // namespace
 
 std::optional<std::vector<BackupValue>> ReadBackupFile(platform::CodePage& codePage, const std::string& bytes) {
-    const auto lines = SplitLines(codePage.Decode(bytes));
-    if (!lines || lines->empty() || (*lines)[0] != "REGEDIT4") return std::nullopt;
+    // The Unicode export is told by its byte-order mark, as the registry
+    // editor tells it; it holds whole UTF-16 units only.
+    const bool unicode = bytes.compare(0, 2, "\xFF\xFE") == 0;
+    if (unicode && bytes.size() % 2 != 0) return std::nullopt;
+    const auto lines = SplitLines(unicode ? platform::Utf16BytesToUtf8(
+                                                reinterpret_cast<const std::uint8_t*>(bytes.data()) + 2, bytes.size() - 2)
+                                          : codePage.Decode(bytes));
+    if (!lines || lines->empty() || (*lines)[0] != (unicode ? kRegedit5Header : "REGEDIT4")) return std::nullopt;
     std::vector<BackupValue> values;
     std::string key;
     for (std::size_t row = 1; row < lines->size(); ++row) {
@@ -162,9 +170,10 @@ std::optional<std::vector<BackupValue>> ReadBackupFile(platform::CodePage& codeP
                 end += 2;
             }
             if (!ReadHexBytes(*lines, row, data.substr(end), &value.data)) return std::nullopt;
-            // Text types given as bytes are code-page text; they get their
-            // closing NUL if it is missing.
-            if (value.type == 1 || value.type == 2 || value.type == 7) {
+            // Text types given as bytes are code-page text in REGEDIT4, and
+            // get their closing NUL if it is missing; the Unicode export's
+            // are the registry's own bytes.
+            if (!unicode && (value.type == 1 || value.type == 2 || value.type == 7)) {
                 if (value.data.empty()) return std::nullopt;  // the importer's behaviour is undefined here
                 const std::string text(value.data.begin(), value.data.end());
                 value.data = WithClosingNul(platform::Utf8ToUtf16Bytes(codePage.Decode(text)));

@@ -1,5 +1,6 @@
 #pragma once
-// The reader of the backup file: the values of a REGEDIT4 text, read as the
+// The reader of the backup file: the values of a REGEDIT4 text (or of the
+// registry editor's Unicode export), read as the
 // registry editor imports them, so that a backup can be checked before
 // anything it holds is removed and given back by the program itself.
 #include <cstdint>
@@ -11,6 +12,10 @@
 
 namespace scan {
 
+// The first line of the registry editor's own export, a UTF-16LE file with
+// a byte-order mark.
+constexpr const char* kRegedit5Header = "Windows Registry Editor Version 5.00";
+
 struct BackupValue {
     std::string key;   // as its [key] line names it: root name, backslash, path
     std::string name;  // empty for the default value
@@ -19,8 +24,9 @@ struct BackupValue {
     bool operator==(const BackupValue&) const = default;
 };
 
-// Every value of the file in order; nothing when the file is not REGEDIT4
-// or any line of it would not import exactly.
+// Every value of the file in order; nothing when the file is neither
+// REGEDIT4 nor the Unicode export, or any line of it would not import
+// exactly.
 std::optional<std::vector<BackupValue>> ReadBackupFile(platform::CodePage& codePage, const std::string& bytes);
 
 }  // namespace scan

@@ -65,6 +65,27 @@ long QueryFindingValue(OpenKeys& keys, std::uint32_t alsoTry, const engine::Find
     return queried == platform::kErrorKeyDeleted ? platform::kErrorFileNotFound : queried;
 }
 
+// Whether the text is exact UTF-16 (a malformed byte would come back as
+// another character).
+bool RoundTrips(const std::string& text) { return platform::Utf16ToUtf8(platform::Utf8ToUtf16(text)) == text; }
+
+// The registry editor's own export, for values REGEDIT4 text cannot hold:
+// UTF-16LE with a byte-order mark, lines ended by CR LF.
+std::string Regedit5File(const std::vector<BackupValue>& values) {
+    std::string text = std::string(kRegedit5Header) + kCrLf;
+    std::string lastKey;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const BackupValue& value = values[i];
+        std::string line;
+        BackupValueLine5(value.name, value.type, value.data, &line);  // held: it fits
+        if (i == 0 || value.key != lastKey) text += kCrLf + ("[" + value.key + "]") + kCrLf;
+        text += line + kCrLf;
+        lastKey = value.key;
+    }
+    const std::vector<std::uint8_t> units = platform::Utf8ToUtf16Bytes(text);
+    return "\xFF\xFE" + std::string(units.begin(), units.end());
+}
+
 int TickedCount(const std::vector<engine::Finding>& findings) {
     int ticked = 0;
     for (const engine::Finding& f : findings) ticked += f.ticked ? 1 : 0;
@@ -113,6 +134,33 @@ bool BackupValueLine(platform::CodePage& codePage, const std::string& valueName,
     return true;
 }
 
+bool BackupValueLine5(const std::string& valueName, std::uint32_t type, const std::vector<std::uint8_t>& data,
+                      std::string* line) {
+    if (!FitsOnALine(valueName) || !RoundTrips(valueName)) return false;
+    std::string out = (valueName.empty() ? std::string("@") : Quoted(valueName)) + "=";
+    // A string in quotes only where importing gives back the same bytes:
+    // whole characters, one closing NUL and no other, no line end. Any other
+    // string, and every expandable or multi-string as the registry editor
+    // writes them, is its exact bytes.
+    if (type == 1 && data.size() % 2 == 0) {
+        const std::string text = platform::Utf16BytesToUtf8(data.data(), data.size());
+        if (platform::Utf8ToUtf16Bytes(text) == data && !text.empty() && text.find('\0') == text.size() - 1 &&
+            text.find_first_of("\r\n") == std::string::npos) {
+            *line = out + Quoted(text.substr(0, text.size() - 1));
+            return true;
+        }
+    }
+    if (type == 4 && data.size() == 4) {
+        char dword[20];
+        std::snprintf(dword, sizeof dword, "dword:%08x",
+                      static_cast<unsigned>(data[0] | data[1] << 8 | data[2] << 16 | std::uint32_t(data[3]) << 24));
+        *line = out + dword;
+        return true;
+    }
+    *line = out + HexData(type, data, out.size());
+    return true;
+}
+
 std::string BackupFileName(const std::string& dateTimeText, int copy) {
     std::string stamp = dateTimeText;
     std::replace(stamp.begin(), stamp.end(), '/', '-');
@@ -139,6 +187,7 @@ BackupResult WriteBackupFile(const std::vector<engine::Finding>& findings, platf
     std::string text = std::string("REGEDIT4") + kCrLf;
     std::string lastKeyLine;
     std::vector<BackupValue> held;  // what the file must give back
+    bool regedit5 = false;  // a value REGEDIT4 text cannot hold is held
     for (std::size_t i = 0; i < findings.size(); ++i) {
         const engine::Finding& f = findings[i];
         if (!f.ticked) continue;
@@ -161,12 +210,16 @@ BackupResult WriteBackupFile(const std::vector<engine::Finding>& findings, platf
         if (platform::Utf16Length(keyName) > platform::kMaxKeyPathUnits) continue;
         const long queried = QueryFindingValue(reached, keys ? platform::kKeySetValue : 0, f, &type, &data);
         if (queried == platform::kErrorFileNotFound) outcome = Outcome::AlreadyGone;
-        if (queried != platform::kErrorSuccess || !codePage.Encode("[" + keyName + "]", &keyLine) ||
-            !BackupValueLine(codePage, f.valueName, type, data, &valueLine))
+        if (queried != platform::kErrorSuccess) continue;
+        if (codePage.Encode("[" + keyName + "]", &keyLine) && BackupValueLine(codePage, f.valueName, type, data, &valueLine)) {
+            if (keyLine != lastKeyLine) text += kCrLf + keyLine + kCrLf;
+            text += valueLine + kCrLf;
+            lastKeyLine = keyLine;
+        } else if (RoundTrips(keyName) && BackupValueLine5(f.valueName, type, data, &valueLine)) {
+            regedit5 = true;  // the whole file is written so
+        } else {
             continue;
-        if (keyLine != lastKeyLine) text += kCrLf + keyLine + kCrLf;
-        text += valueLine + kCrLf;
-        lastKeyLine = keyLine;
+        }
         outcome = Outcome::None;
         held.push_back({keyName, f.valueName, type, std::move(data)});
     }
@@ -186,6 +239,7 @@ BackupResult WriteBackupFile(const std::vector<engine::Finding>& findings, platf
         break;
     }
     if (!file) return result;
+    if (regedit5) text = Regedit5File(held);
     const bool wrote = file->Write(text);
     const bool closed = file->Close();  // flushed to the disk
     if (!wrote || !closed) {

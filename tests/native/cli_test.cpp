@@ -438,8 +438,8 @@ TEST_F(CliRun, AnEndOfTheSessionStopsTheRepairAfterTheValueUnderWay) {
 }
 
 TEST_F(CliRun, WhatCouldNotBeDoneExitsWithThreeAndFailuresWithTwo) {
-    // Kept: a name the backup's code page cannot hold; not removed: a key that refuses.
-    reg.SetString(platform::kHkeyCurrentUser, "Software\\Old", "\xE4\xB8\xAD", "C:\\Gone\\c.exe");
+    // Kept: a name no line of a backup can hold; not removed: a key that refuses.
+    reg.SetString(platform::kHkeyCurrentUser, "Software\\Old", "c\nd", "C:\\Gone\\c.exe");
     reg.DenyWrites(platform::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run");
     EXPECT_EQ(Run({"repair", "--format", "csv"}), cli::kExitPartly);
     EXPECT_NE(console.out.find(",kept\r\n"), std::string::npos);
@@ -451,7 +451,7 @@ TEST_F(CliRun, WhatCouldNotBeDoneExitsWithThreeAndFailuresWithTwo) {
     EXPECT_EQ(Run({"repair"}), cli::kExitError);
     EXPECT_EQ(console.err.rfind("varnholt-cli: the backup file could not be verified, so nothing was repaired: " + backups, 0), 0u);
     EXPECT_EQ(console.out, "");
-    EXPECT_TRUE(reg.ValueExists(platform::kHkeyCurrentUser, "Software\\Old", "\xE4\xB8\xAD"));
+    EXPECT_TRUE(reg.ValueExists(platform::kHkeyCurrentUser, "Software\\Old", "c\nd"));
     EXPECT_EQ(files.FilesIn(backups).size(), 1u) << "the first repair's only";
 
     files.AddFile("C:\\foreign.reg", "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\X]\r\n\"a\"=\"b\"\r\n");
