@@ -74,11 +74,10 @@ bool RoundTrips(const std::string& text) { return platform::Utf16ToUtf8(platform
 std::string Regedit5File(const std::vector<BackupValue>& values) {
     std::string text = std::string(kRegedit5Header) + kCrLf;
     std::string lastKey;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const BackupValue& value = values[i];
+    for (const BackupValue& value : values) {
         std::string line;
         BackupValueLine5(value.name, value.type, value.data, &line);  // held: it fits
-        if (i == 0 || value.key != lastKey) text += kCrLf + ("[" + value.key + "]") + kCrLf;
+        if (value.key != lastKey) text += kCrLf + ("[" + value.key + "]") + kCrLf;
         text += line + kCrLf;
         lastKey = value.key;
     }
