@@ -203,6 +203,7 @@ const char* OutcomeText(engine::Outcome outcome) {
     case engine::Outcome::KeptByBackup: return "kept";
     case engine::Outcome::Ignored: return "ignored";
     case engine::Outcome::NotRemoved: return "not removed";
+    case engine::Outcome::ChangedSinceScan: return "changed";
     case engine::Outcome::None:
     case engine::Outcome::Unticked: break;
     }
@@ -270,15 +271,15 @@ int RunRepair(Services& s, ReportOutput& output, const Options& options, Report&
     }
     // A restore point that is not available is no failure of the repair; one
     // that failed is reported as a part not done.
-    const int code = counts.notRemoved > 0 || counts.kept > 0 || counts.ignored > 0 || counts.stopped ||
-                             point.outcome == scan::RestorePointOutcome::Failed
+    const int code = counts.notRemoved > 0 || counts.kept > 0 || counts.ignored > 0 || counts.changed > 0 ||
+                             counts.stopped || point.outcome == scan::RestorePointOutcome::Failed
                          ? kExitPartly
                          : kExitDone;
     if (output.Deliver(report)) return code;
     // The repair is done: what it did must not be lost with its report.
     Fail(s, "the report could not be written: " + output.Where());
     s.console.Err("varnholt-cli: " + std::to_string(counts.repaired) + " repaired, " + std::to_string(counts.notRemoved) +
-                  " not removed, " + std::to_string(counts.kept + counts.ignored) + " kept" + (counts.stopped ? ", stopped" : "") +
+                  " not removed, " + std::to_string(counts.kept + counts.ignored + counts.changed) + " kept" + (counts.stopped ? ", stopped" : "") +
                   "; " + (report.backup.empty() ? std::string("no backup file") : "backup file: " + report.backup) +
                   kCrLf);
     return code;

@@ -157,7 +157,7 @@ bool NameMatches(std::string_view pattern, std::string_view name) {
 // True when the service's key says that Windows needs it to start.
 bool IsDriverOrBootService(platform::Registry& registry, platform::RegHandle root, const std::string& path) {
     platform::RegHandle key = 0;
-    if (registry.OpenKeyEx(root, path, platform::kKeyRead, &key) != platform::kErrorSuccess) return true;
+    if (registry.OpenKeyEx(root, path, 0, platform::kKeyRead, &key) != platform::kErrorSuccess) return true;
     auto number = [&](const char* name, std::uint32_t* out) {
         std::uint32_t type = 0;
         std::vector<std::uint8_t> data;

@@ -24,6 +24,7 @@ enum class Outcome {
     KeptByBackup,  // the backup cannot hold its value exactly, so it stays
     NotRemoved,    // the removal failed
     Ignored,       // an entry of the ignore list made since the scan keeps it
+    ChangedSinceScan,  // its key is elsewhere now, or its value is not as listed: it stays
 };
 
 struct Finding {
@@ -41,9 +42,9 @@ struct Finding {
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
     // Where the value really is: the registry's own name of its key, in root
-    // form (a link the walk came through leads here). Judged by the rules;
-    // the backup and the removal name the value by the walk's path, which
-    // was just walked.
+    // form (a root may be a view of another place). Judged by the rules; the
+    // backup and the removal reach the value by the walk's path, and take it
+    // only while that path still leads here.
     KeyPlace realPlace;
     // Where the value is, as the home page's boxes choose; shown only.
     Category category = Category::FilesAndFolders;

@@ -28,7 +28,6 @@ void FindingRules::StartScan(const CategorySet& ticked, IgnoreList ignored) {
     ticked_ = ticked;
     SetIgnoreList(std::move(ignored));
     files_.ForgetAnswers();
-    listed_.clear();
 }
 
 void FindingRules::SetIgnoreList(IgnoreList ignored) {
@@ -69,12 +68,8 @@ std::optional<Finding> FindingRules::Judge(const std::string& sRootKey, const st
     finding.root = RootKeyHandle(sRootKey);
     finding.keyPath = value.keyPath;
     finding.valueName = value.valueName;
-    // Where the value really is: the path the walk took when the registry
-    // will not name the key.
-    finding.realPlace = KeyPlace{finding.root, finding.keyPath};
-    std::string registryName;
-    if (value.key != 0 && registry_.KeyName(value.key, &registryName) == platform::kErrorSuccess)
-        if (auto place = RootFormOf(registryName)) finding.realPlace = std::move(*place);
+    // Where the value really is: a root may be a view of another place.
+    finding.realPlace = RealPlaceOf(registry_, value.key, KeyPlace{finding.root, finding.keyPath});
 
     // A category the user unticked is never listed.
     finding.category = CategoryOf(finding.realPlace.root, finding.realPlace.path);
@@ -86,11 +81,6 @@ std::optional<Finding> FindingRules::Judge(const std::string& sRootKey, const st
     if (ProtectedPlaceOf(registry_, finding.realPlace.root, finding.realPlace.path) ||
         ProtectedPlaceOf(registry_, finding.root, finding.keyPath))
         return std::nullopt;
-    // Nor a value this root's view has listed already, reached again through
-    // a link.
-    const std::string seen = sRootKey + '\n' + std::to_string(lFound) + '\n' + RootKeyName(finding.realPlace.root) +
-                             '\\' + finding.realPlace.path + '\n' + finding.valueName;
-    if (!listed_.insert(seen).second) return std::nullopt;
 
     finding.errorType = ErrorTypeText(lFound);
     finding.keyText = sKey;

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <unordered_set>
 
 #include "engine/Categories.h"
 #include "engine/FileReferences.h"
@@ -36,14 +35,13 @@ public:
     IgnoreEntry EntryFor(const Finding& finding, bool wholeKey);
 
     // The finding a match is, or nothing. A value is judged where it really
-    // is (the key's own registry name), whatever link the walk came through:
-    // it is listed when every reading of its path names a missing file (one
-    // that exists, or that the system cannot answer for, keeps it), the path
-    // has a listed extension, no string of a multi-string names a file that
-    // is there, the category of its real place is ticked, no entry of the
-    // ignore list covers it, it is in no place Windows needs (by its real
-    // place or the walk's path), and it has not been listed in this root's
-    // view already (two links may lead to one key).
+    // is (the key's own registry name), whatever root's view the walk came
+    // through: it is listed when every reading of its path names a missing
+    // file (one that exists, or that the system cannot answer for, keeps
+    // it), the path has a listed extension, no string of a multi-string
+    // names a file that is there, the category of its real place is ticked,
+    // no entry of the ignore list covers it, and it is in no place Windows
+    // needs (by its real place or the walk's path).
     std::optional<Finding> Judge(const std::string& sRootKey, const std::string& sKey, const std::string& sValue,
                                  std::int32_t lFound, const MatchedValue& value);
 
@@ -56,7 +54,6 @@ private:
     CategorySet ticked_ = AllCategories();
     IgnoreList ignored_;
     std::string userSid_;  // asked when there are entries
-    std::unordered_set<std::string> listed_;  // the findings of this scan, by view and real place
 };
 
 }  // namespace engine

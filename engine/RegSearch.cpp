@@ -1,7 +1,6 @@
 #include "engine/RegSearch.h"
 
 #include <algorithm>
-#include <functional>
 #include <new>
 #include <string_view>
 #include <system_error>
@@ -21,11 +20,6 @@ constexpr std::uint32_t kDataBytes = 8192;
 // on; this many in a row means the key answers every index that way, and its
 // enumeration ends there so the walk cannot spin on it.
 constexpr int kMaxSkippedValuesInARow = 4096;
-
-// Windows nests keys at most 512 levels deep (Wine a few more). A key
-// already entered is not entered again, so links cannot loop; the limit is
-// the last guard, for a key the registry will not name.
-constexpr int kMaxKeyDepth = 1024;
 
 // Error numbers a failure inside the walk is reported with.
 constexpr std::int32_t kOutOfMemory = 7;
@@ -52,8 +46,8 @@ public:
     }
     OpenKey(const OpenKey&) = delete;
     OpenKey& operator=(const OpenKey&) = delete;
-    bool Open(platform::RegHandle base, const std::string& path) {
-        return registry_.OpenKeyEx(base, path, platform::kKeyRead, &handle_) == platform::kErrorSuccess;
+    bool Open(platform::RegHandle base, const std::string& path, std::uint32_t options = 0) {
+        return registry_.OpenKeyEx(base, path, options, platform::kKeyRead, &handle_) == platform::kErrorSuccess;
     }
     platform::RegHandle handle() const { return handle_; }
 
@@ -102,11 +96,7 @@ void cRegSearch::SearchKeys(platform::RegHandle root, const std::string& rootNam
     try {
         OpenKey key(registry_);
         if (!key.Open(root, keyPath)) return;
-        // Each root is a view of its own: a key seen under another root is
-        // walked again here.
-        entered_.clear();
-        AlreadyEntered(key.handle());
-        SearchSubkeysOf(root, key.handle(), rootName, keyPath, 1, ListFirstSubkey(key.handle()));
+        SearchSubkeysOf(key.handle(), rootName, keyPath);
     } catch (...) {
         StopReason = FailureNumber();
     }
@@ -125,13 +115,11 @@ void cRegSearch::SearchValues(platform::RegHandle root, const std::string& rootN
 
 // One level of the walk. Each subkey is opened once, relative to this key,
 // and that one handle serves the subkey's values and its own subkeys.
-void cRegSearch::SearchSubkeysOf(platform::RegHandle root, platform::RegHandle key, const std::string& rootName,
-                                 const std::string& keyPath, int depth, FirstSubkey first) {
-    std::string name = std::move(first.name);
+void cRegSearch::SearchSubkeysOf(platform::RegHandle key, const std::string& rootName, const std::string& keyPath) {
+    std::string name;
     for (std::uint32_t index = 0;; ++index) {
         ui_.DoEvents();
-        const long listed = index == 0 ? first.result : registry_.EnumKey(key, index, kNameChars, &name);
-        if (listed != platform::kErrorSuccess) break;
+        if (registry_.EnumKey(key, index, kNameChars, &name) != platform::kErrorSuccess) break;
         const std::string subName = TrimAtNull(name);
         // A name that begins with a NUL reads as empty, and opening "" would
         // give this key itself again: the walk would never end.
@@ -142,27 +130,18 @@ void cRegSearch::SearchSubkeysOf(platform::RegHandle root, platform::RegHandle k
         if (StopReason != 0) continue;  // a stopped walk only finishes this loop
         try {
             // By its exact name: a name holding a NUL cannot be opened, and
-            // is never taken for the key named by its first part.
+            // is never taken for the key named by its first part. A link is
+            // opened as itself, a key without subkeys holding its REG_LINK
+            // value: what it leads to is walked by its own path, so no key
+            // is reached twice and no link can lead the walk round in a loop.
             OpenKey sub(registry_);
-            if (!sub.Open(key, name)) continue;
-            // Only a key with subkeys is named and remembered: a link to a
-            // key without them costs one visit of its values, and what is
-            // below a key is walked once however many links lead to it.
-            FirstSubkey subFirst = ListFirstSubkey(sub.handle());
-            if (subFirst.result == platform::kErrorSuccess && AlreadyEntered(sub.handle())) continue;
+            if (!sub.Open(key, name, platform::kRegOptionOpenLink)) continue;
             if (WantValues()) SearchValuesOf(sub.handle(), rootName, subPath);
-            if (StopReason == 0 && depth < kMaxKeyDepth)
-                SearchSubkeysOf(root, sub.handle(), rootName, subPath, depth + 1, std::move(subFirst));
+            if (StopReason == 0) SearchSubkeysOf(sub.handle(), rootName, subPath);
         } catch (...) {
             StopReason = FailureNumber();
         }
     }
-}
-
-cRegSearch::FirstSubkey cRegSearch::ListFirstSubkey(platform::RegHandle key) {
-    FirstSubkey first;
-    first.result = registry_.EnumKey(key, 0, kNameChars, &first.name);
-    return first;
 }
 
 void cRegSearch::SearchValuesOf(platform::RegHandle key, const std::string& rootName, const std::string& keyPath) {
@@ -198,19 +177,6 @@ void cRegSearch::SearchValuesOf(platform::RegHandle key, const std::string& root
         if (nameMatches) listener_.SearchFound(rootName, fullName, text, kFoundValueName, value);
         if (dataMatches) listener_.SearchFound(rootName, fullName, std::string(dataText), kFoundValueData, value);
     }
-}
-
-// True when the walk of this root has entered the key already; else it is
-// entered from now on. A key the registry does not name is taken for a new
-// one (the depth limit is then the only guard against a loop through it).
-bool cRegSearch::AlreadyEntered(platform::RegHandle key) {
-    if (registry_.KeyName(key, &keyName_) != platform::kErrorSuccess) return false;
-    // Two independent hashes: two names of a walk taken for one would hide
-    // a key, never list one twice.
-    std::uint64_t fnv = 0xCBF29CE484222325ull;
-    for (const char c : keyName_) fnv = (fnv ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
-    const NameHash hash{std::hash<std::string_view>{}(keyName_), fnv};
-    return !entered_.insert(hash).second;
 }
 
 // Compared without regard to the case of ASCII letters, as the search text

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "platform/Registry.h"
@@ -30,7 +29,8 @@ struct MatchedValue {
     std::vector<std::uint8_t> data;
     // The open key that holds the value, for as long as the event is being
     // raised: the registry names it where it really is (Registry::KeyName),
-    // whatever link the walk came through. 0 for key-name matches.
+    // which differs from the walk's path where a root is a view of another
+    // place. 0 for key-name matches.
     platform::RegHandle key = 0;
 };
 
@@ -67,18 +67,8 @@ private:
     void SearchKeys(platform::RegHandle root, const std::string& rootName, const std::string& keyPath);
     void SearchValues(platform::RegHandle root, const std::string& rootName, const std::string& keyPath);
     void SearchValuesOf(platform::RegHandle key, const std::string& rootName, const std::string& keyPath);
-    // The registry's answer for a key's first subkey, asked before its
-    // values: only a key with subkeys can be one the walk is already inside.
-    struct FirstSubkey {
-        long result;
-        std::string name;
-    };
-    FirstSubkey ListFirstSubkey(platform::RegHandle key);
-    // `depth`: the levels below the start key that the subkeys lie at.
-    void SearchSubkeysOf(platform::RegHandle root, platform::RegHandle key, const std::string& rootName,
-                         const std::string& keyPath, int depth, FirstSubkey first);
+    void SearchSubkeysOf(platform::RegHandle key, const std::string& rootName, const std::string& keyPath);
     bool IsMatch(std::string_view text) const;
-    bool AlreadyEntered(platform::RegHandle key);
     bool WantValues() const { return (SearchFlags & (kSearchValueNames | kSearchValueData)) != 0; }
 
     platform::Registry& registry_;
@@ -93,21 +83,6 @@ private:
 
     std::string upperSearch_;
     bool searching_ = false;
-
-    // Every key with subkeys that the walk of the current root has entered,
-    // by two hashes of the registry's own name for it. Links can lead to a
-    // key by many paths (back into the walk's own path, or a fan of them to
-    // one key): it is walked the first time only, so a walk does no more
-    // than one visit of each key per root, and lists a value once.
-    struct NameHash {
-        std::uint64_t a, b;
-        bool operator==(const NameHash&) const = default;
-    };
-    struct NameHashOf {
-        std::size_t operator()(const NameHash& h) const { return static_cast<std::size_t>(h.a); }
-    };
-    std::unordered_set<NameHash, NameHashOf> entered_;
-    std::string keyName_;  // kept between keys
 };
 
 // The text with its ASCII letters in upper case; every other character,

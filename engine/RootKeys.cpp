@@ -45,4 +45,17 @@ std::optional<KeyPlace> RootFormOf(std::string_view registryName) {
     return std::nullopt;
 }
 
+KeyPlace RealPlaceOf(platform::Registry& registry, platform::RegHandle key, const KeyPlace& walked) {
+    std::string registryName;
+    if (registry.KeyName(key, &registryName) == platform::kErrorSuccess)
+        if (auto place = RootFormOf(registryName)) return std::move(*place);
+    return walked;
+}
+
+bool SamePlace(const KeyPlace& a, const KeyPlace& b) {
+    const auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+    return a.root == b.root && a.path.size() == b.path.size() &&
+           std::equal(a.path.begin(), a.path.end(), b.path.begin(), [&](char x, char y) { return fold(x) == fold(y); });
+}
+
 }  // namespace engine

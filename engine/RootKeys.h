@@ -34,4 +34,12 @@ struct KeyPlace {
 // walks.
 std::optional<KeyPlace> RootFormOf(std::string_view registryName);
 
+// Where an open key really is: its registry name in root form, or, when the
+// registry will not name it under a root the program walks, `walked` (the
+// root and path it was opened by).
+KeyPlace RealPlaceOf(platform::Registry& registry, platform::RegHandle key, const KeyPlace& walked);
+// Two places of one key: key names are compared without regard to the case
+// of ASCII letters, as the registry compares them.
+bool SamePlace(const KeyPlace& a, const KeyPlace& b);
+
 }  // namespace engine

@@ -45,6 +45,12 @@ constexpr std::uint32_t kRegQword = 11;
 // level, each name relative to the key above it.
 constexpr std::size_t kMaxKeyPathUnits = 32766;
 
+// RegOpenKeyExW's option that opens a link key as itself (a key with no
+// subkeys and one REG_LINK value naming its target) instead of its target.
+// Only the last name of a path is taken so: a link above it is followed.
+constexpr std::uint32_t kRegOptionOpenLink = 0x0008;
+constexpr std::uint32_t kRegLink = 6;
+
 // Access masks.
 constexpr std::uint32_t kKeyRead = 0x20019;
 constexpr std::uint32_t kKeySetValue = 0x0002;
@@ -57,8 +63,9 @@ public:
     // the user's security identifier), which HKEY_CURRENT_USER shows; empty
     // when it cannot be told.
     virtual std::string CurrentUserSid() = 0;
-    // RegOpenKeyExW: options are always 0.
-    virtual long OpenKeyEx(RegHandle root, const std::string& path, std::uint32_t access, RegHandle* out) = 0;
+    // RegOpenKeyExW: `options` is 0 or kRegOptionOpenLink.
+    virtual long OpenKeyEx(RegHandle root, const std::string& path, std::uint32_t options, std::uint32_t access,
+                           RegHandle* out) = 0;
     // RegEnumKeyExW with a name buffer of `nameChars` UTF-16 characters; 234
     // when the name does not fit.
     virtual long EnumKey(RegHandle key, std::uint32_t index, std::uint32_t nameChars, std::string* name) = 0;
@@ -69,7 +76,8 @@ public:
     virtual long CloseKey(RegHandle key) = 0;
     // The registry's own full name of an open key (NtQueryKey with
     // KeyNameInformation). A key opened through a link is the key the link
-    // leads to, and this is that key's name.
+    // leads to, and this is that key's name; a link opened as itself is
+    // named by its own path.
     virtual long KeyName(RegHandle key, std::string* name) = 0;
     // RegCreateKeyExW: opens the key, creating it when it is missing.
     virtual long CreateKey(RegHandle root, const std::string& path, RegHandle* out) = 0;

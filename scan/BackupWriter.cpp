@@ -53,18 +53,6 @@ std::string HexData(std::uint32_t type, const std::vector<std::uint8_t>& data, s
     return out;
 }
 
-// The value as it is now, its key reached as the walk reached it (and kept
-// open for the removal that follows).
-long QueryFindingValue(OpenKeys& keys, std::uint32_t alsoTry, const engine::Finding& f, std::uint32_t* type,
-                       std::vector<std::uint8_t>* data) {
-    platform::RegHandle key = 0;
-    const long opened = keys.Open(f.root, f.keyPath, platform::kKeyQueryValue, &key, alsoTry);
-    if (opened != platform::kErrorSuccess) return opened;
-    const long queried = keys.Registry().QueryValue(key, f.valueName, type, data);
-    // Deleted by someone else since an earlier value of it was read.
-    return queried == platform::kErrorKeyDeleted ? platform::kErrorFileNotFound : queried;
-}
-
 // Whether the text is exact UTF-16 (a malformed byte would come back as
 // another character).
 bool RoundTrips(const std::string& text) { return platform::Utf16ToUtf8(platform::Utf8ToUtf16(text)) == text; }
@@ -196,7 +184,6 @@ BackupResult WriteBackupFile(const std::vector<engine::Finding>& findings, platf
         }
         Outcome& outcome = result.outcomes[i];
         outcome = Outcome::KeptByBackup;  // until it is in the text
-        std::uint32_t type = 0;
         std::vector<std::uint8_t> data;
         std::string keyLine, valueLine;
         // Vanished, unreadable, or not to be held exactly: it stays in the
@@ -207,20 +194,26 @@ BackupResult WriteBackupFile(const std::vector<engine::Finding>& findings, platf
         // another key: such a value cannot be held.
         const std::string keyName = f.rootName + "\\" + f.keyPath;
         if (platform::Utf16Length(keyName) > platform::kMaxKeyPathUnits) continue;
-        const long queried = QueryFindingValue(reached, keys ? platform::kKeySetValue : 0, f, &type, &data);
-        if (queried == platform::kErrorFileNotFound) outcome = Outcome::AlreadyGone;
-        if (queried != platform::kErrorSuccess) continue;
-        if (codePage.Encode("[" + keyName + "]", &keyLine) && BackupValueLine(codePage, f.valueName, type, data, &valueLine)) {
+        // Only the value the scan listed, where it listed it and as it was;
+        // the key stays open for the removal that follows.
+        platform::RegHandle key = 0;
+        switch (CheckListedValue(reached, f, platform::kKeyQueryValue, keys ? platform::kKeySetValue : 0, &key, &data)) {
+        case Listed::AsListed: break;
+        case Listed::Gone: outcome = Outcome::AlreadyGone; continue;
+        case Listed::Changed: outcome = Outcome::ChangedSinceScan; continue;
+        case Listed::Unreadable: continue;
+        }
+        if (codePage.Encode("[" + keyName + "]", &keyLine) && BackupValueLine(codePage, f.valueName, f.type, data, &valueLine)) {
             if (keyLine != lastKeyLine) text += kCrLf + keyLine + kCrLf;
             text += valueLine + kCrLf;
             lastKeyLine = keyLine;
-        } else if (RoundTrips(keyName) && BackupValueLine5(f.valueName, type, data, &valueLine)) {
+        } else if (RoundTrips(keyName) && BackupValueLine5(f.valueName, f.type, data, &valueLine)) {
             regedit5 = true;  // the whole file is written so
         } else {
             continue;
         }
         outcome = Outcome::None;
-        held.push_back({keyName, f.valueName, type, std::move(data)});
+        held.push_back({keyName, f.valueName, f.type, std::move(data)});
     }
 
     // A new file of its own: an earlier backup of the same second is kept.

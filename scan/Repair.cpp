@@ -43,15 +43,17 @@ RepairCounts RemoveTickedFindings(std::vector<engine::Finding>& findings,
         // since the scan) counts as repaired, as it does without the backup.
         finding.outcome = backupOutcomes[i];
         if (finding.outcome == Outcome::None) {
-            switch (RemoveRegistryValue(reached, finding.root, finding)) {
+            switch (RemoveRegistryValue(reached, finding)) {
             case Removal::Removed: finding.outcome = Outcome::Repaired; break;
             case Removal::AlreadyGone: finding.outcome = Outcome::AlreadyGone; break;
             case Removal::Failed: finding.outcome = Outcome::NotRemoved; break;
+            case Removal::Changed: finding.outcome = Outcome::ChangedSinceScan; break;
             }
         }
         switch (finding.outcome) {
         case Outcome::KeptByBackup: ++counts.kept; break;
         case Outcome::NotRemoved: ++counts.notRemoved; break;
+        case Outcome::ChangedSinceScan: ++counts.changed; break;
         default: ++counts.repaired; break;
         }
     }
@@ -77,6 +79,8 @@ std::string RepairMessage(const RepairCounts& counts) {
         message += "\r\n" + std::to_string(counts.kept) + " values were kept because the backup cannot hold them.";
     if (counts.ignored > 0)
         message += "\r\n" + std::to_string(counts.ignored) + " values were kept because the ignore list now covers them.";
+    if (counts.changed > 0)
+        message += "\r\n" + std::to_string(counts.changed) + " values were kept because they changed since the scan.";
     return message;
 }
 

@@ -17,6 +17,7 @@ struct RepairCounts {
     int notRemoved = 0;  // the removal failed
     int kept = 0;        // the backup cannot hold the value, so it stays
     int ignored = 0;     // an entry of the ignore list made since the scan keeps it
+    int changed = 0;     // not where the scan found it, or not as it was: it stays
     bool stopped = false;  // the step stopped it before every ticked finding was taken up
 };
 

@@ -21,7 +21,7 @@ constexpr std::uint32_t kPrivilegeNotHeld = 1314;
 // to 0 minutes (by default it is 1440: a day).
 bool MakesEveryPoint(platform::Registry& registry) {
     platform::RegHandle key = 0;
-    if (registry.OpenKeyEx(platform::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\SystemRestore",
+    if (registry.OpenKeyEx(platform::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\SystemRestore", 0,
                            platform::kKeyQueryValue, &key) != platform::kErrorSuccess)
         return false;
     std::uint32_t type = 0;

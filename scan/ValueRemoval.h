@@ -6,13 +6,16 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "engine/Finding.h"
 #include "platform/Registry.h"
 
 namespace scan {
 
-enum class Removal { Removed, AlreadyGone, Failed };
+// Changed: the key is not where the scan found it now, or is in a place
+// Windows needs, or the value is not what the scan listed: it stays.
+enum class Removal { Removed, AlreadyGone, Failed, Changed };
 
 // One level of a walk down a key path: the key it reached, and whether
 // someone keeps it open (else the walk closes it once past it).
@@ -27,7 +30,9 @@ using LevelStep = std::function<long(platform::RegHandle parent, std::string_vie
 
 // The one walk down a key path, the way the walk of a scan reached the key:
 // level by level from the root, each name relative to the key above it,
-// each level reached by `step` (opened, or created when missing). The
+// each level reached by `step` (opened, or created when missing). Every
+// level is opened with kRegOptionOpenLink, as the scan's walk opens it: a
+// link on the path is a key without subkeys, never a door to another. The
 // registry cuts a whole path longer than it takes in one call, and the cut
 // path may name another key; one level's name never is that long. A failed
 // level ends the walk with its answer.
@@ -39,7 +44,8 @@ long WalkKeyPath(platform::Registry& registry, platform::RegHandle root, const s
 long OpenKeyAsWalked(platform::Registry& registry, platform::RegHandle root, const std::string& keyPath,
                      std::uint32_t access, platform::RegHandle* key);
 // Opens the key for `access`, or, when a level is missing, creates every
-// level from the root down.
+// level from the root down. A link on the path is no key to write into:
+// kErrorAccessDenied.
 long OpenOrCreateKey(platform::Registry& registry, platform::RegHandle root, const std::string& keyPath,
                      std::uint32_t access, platform::RegHandle* key);
 
@@ -82,17 +88,27 @@ private:
     std::map<std::pair<platform::RegHandle, std::string>, Entry> keys_;
 };
 
-// Opens the existing key for setting values (never creates one), deletes the
-// value and closes the key.
-Removal DeleteKeyValue(platform::Registry& registry, platform::RegHandle root, const std::string& keyPath,
-                       const std::string& valueName);
-// The same through the repair's open keys (the key stays open).
-Removal DeleteKeyValue(OpenKeys& keys, platform::RegHandle root, const std::string& keyPath,
-                       const std::string& valueName);
+// What a repair finds when it comes back to a value the scan listed.
+enum class Listed {
+    AsListed,    // where the scan found it, as it was
+    Gone,        // the value or its key is not there any more
+    Changed,     // see Removal::Changed
+    Unreadable,  // the key or the value cannot be read
+};
+// Reaches the finding's key through the repair's open keys (for `access`,
+// with `alsoTry` when the key allows it) and checks that it holds the value
+// the scan listed: the registry names the key as the finding's real place,
+// in no place Windows needs, and the value has the type and data the scan
+// saw. `key`: the open key, for whatever is done with the value next;
+// `data`: its bytes as they are now.
+Listed CheckListedValue(OpenKeys& keys, const engine::Finding& finding, std::uint32_t access, std::uint32_t alsoTry,
+                        platform::RegHandle* key, std::vector<std::uint8_t>* data);
 
-// The value a finding names, by its separate parts: a value name holding a
-// backslash is removed as the value it is.
-Removal RemoveRegistryValue(platform::Registry& registry, platform::RegHandle root, const engine::Finding& finding);
-Removal RemoveRegistryValue(OpenKeys& keys, platform::RegHandle root, const engine::Finding& finding);
+// The value a finding names, by its separate parts (a value name holding a
+// backslash is removed as the value it is), and only while it is as listed:
+// checked and deleted through the one open key, which the repair's open
+// keys keep. The key is opened for setting values; one is never created.
+Removal RemoveRegistryValue(platform::Registry& registry, const engine::Finding& finding);
+Removal RemoveRegistryValue(OpenKeys& keys, const engine::Finding& finding);
 
 }  // namespace scan

@@ -44,11 +44,12 @@ using bench::Now;
 class ScratchRegistry final : public platform::Registry {
 public:
     explicit ScratchRegistry(const std::string& scratch) : scratch_(scratch) {}
-    long OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t access,
+    long OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t options, std::uint32_t access,
                    platform::RegHandle* out) override {
         const bool isRoot = root >= platform::kHkeyClassesRoot && root <= platform::kHkeyDynData;
         if (isRoot && root != platform::kHkeyCurrentUser) return platform::kErrorFileNotFound;
-        return real_.OpenKeyEx(root, isRoot ? (path.empty() ? scratch_ : scratch_ + "\\" + path) : path, access, out);
+        return real_.OpenKeyEx(root, isRoot ? (path.empty() ? scratch_ : scratch_ + "\\" + path) : path, options, access,
+                               out);
     }
     long EnumKey(platform::RegHandle key, std::uint32_t index, std::uint32_t nameChars, std::string* name) override {
         return real_.EnumKey(key, index, nameChars, name);

@@ -299,11 +299,11 @@ public:
     }
 
     std::string CurrentUserSid() override { return {}; }
-    long OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t access,
+    long OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t options, std::uint32_t access,
                    platform::RegHandle* out) override {
         const bool isRoot = root >= platform::kHkeyClassesRoot && root <= platform::kHkeyDynData;
         if (isRoot && root != platform::kHkeyCurrentUser) return platform::kErrorFileNotFound;
-        const long result = real_.OpenKeyEx(root, isRoot && path.empty() ? scratch_ : path, access, out);
+        const long result = real_.OpenKeyEx(root, isRoot && path.empty() ? scratch_ : path, options, access, out);
         if (result == platform::kErrorSuccess) open_.push_back({*out, isRoot ? 0 : root, path});
         return result;
     }

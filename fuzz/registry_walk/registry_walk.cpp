@@ -4,10 +4,10 @@
 // across to another branch, to a key they bring into being, or to nothing),
 // and a Stop at a chosen event. The listener checks the order of events as
 // the walk defines it and that every key opened is closed; a model of the
-// registry, walked on its own, tells what the walk must report: links
-// followed, a key with subkeys entered the first time the walk reaches it
-// only, so every key and every matching value is reported once for each way
-// down to it that passes through no key with subkeys twice.
+// registry, walked on its own, tells what the walk must report: a link is a
+// key of its own, without subkeys, holding one value (SymbolicLinkValue),
+// and never followed, so every key and every matching value is reported
+// once, under its own path.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -31,8 +31,7 @@ constexpr platform::RegHandle kHkcu = platform::kHkeyCurrentUser;
 const std::string kHkcuName = "HKEY_CURRENT_USER";
 constexpr std::size_t kNameFits = 259;  // longest name the walk's buffer takes
 constexpr std::size_t kDataFits = 8192; // data up to this size fits, any larger never
-// Every link can multiply what lies below it by the ways that lead there;
-// a few keep the walk (and the model's) small.
+// Links are walked as leaves; a few of them, anywhere, are enough.
 constexpr int kMaxLinks = 4;
 
 // What the registry is built from: keys are paths below HKEY_CURRENT_USER.
@@ -258,15 +257,25 @@ struct Model {
     Reports Expected(const Plan& plan) const {
         Reports out;
         if (keys.at("").failOpen) return out;
-        std::set<std::string> entered{""};
-        Enter(plan, "", "", true, !plan.allRoots, entered, out);
+        Enter(plan, "", "", true, !plan.allRoots, out);
         return out;
     }
 
+    // The value a link opened as itself holds; its data names the target,
+    // and a very long name of one may not fit the walk's buffer.
+    static void EnterLink(const Plan& plan, const Subkey& link, const std::string& shown, bool exact, Reports& out) {
+        exact = exact && link.target.size() < 2000;
+        out.listed.insert(shown);
+        if (!(plan.flags & engine::kSearchValueNames) || !Matches(plan, "SymbolicLinkValue")) return;
+        Count& count = out.valueNames[shown + "\\SymbolicLinkValue"];
+        ++count.n;
+        count.exact = count.exact && exact;
+    }
+
     // A key entered at `shown`: its values, then each subkey, entered in turn
-    // unless it cannot be opened or has subkeys and was entered before.
+    // unless it cannot be opened; a link is entered as a key of its own.
     void Enter(const Plan& plan, const std::string& at, const std::string& shown, bool exact, bool values,
-               std::set<std::string>& entered, Reports& out) const {
+               Reports& out) const {
         const Key& key = keys.at(at);
         if (key.failEnum) return;
         if (values) {
@@ -291,15 +300,14 @@ struct Model {
             Count& count = out.keys[path];
             ++count.n;
             count.exact = count.exact && listedWhole;
-            if (name.size() != sub.name.size() || sub.leadsNowhere) continue;  // cannot be opened
-            const std::string to = sub.link ? sub.target : Join(at, upper);
-            const Key& target = keys.at(to);
-            if (target.failOpen) continue;
-            // As the walk tells a key with subkeys: its first one can be listed.
-            const bool hasSubkeys = !target.failEnum && !target.subkeys.empty() &&
-                                    target.subkeys.begin()->second.name.size() <= kNameFits;
-            if (hasSubkeys && !entered.insert(to).second) continue;
-            Enter(plan, to, path, listedWhole, true, entered, out);
+            if (name.size() != sub.name.size()) continue;  // cannot be opened
+            if (sub.link) {
+                EnterLink(plan, sub, path, listedWhole, out);
+                continue;
+            }
+            const std::string to = Join(at, upper);
+            if (keys.at(to).failOpen) continue;
+            Enter(plan, to, path, listedWhole, true, out);
         }
     }
 };

@@ -52,11 +52,11 @@ std::string Win32Registry::CurrentUserSid() {
     return sid;
 }
 
-long Win32Registry::OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t access,
-                              platform::RegHandle* out) {
+long Win32Registry::OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t options,
+                              std::uint32_t access, platform::RegHandle* out) {
     if (HoldsNul(path)) return platform::kErrorInvalidName;
     HKEY key = nullptr;
-    const LONG result = RegOpenKeyExW(ToHkey(root), Wide(path).c_str(), 0, access, &key);
+    const LONG result = RegOpenKeyExW(ToHkey(root), Wide(path).c_str(), options, access, &key);
     if (result == ERROR_SUCCESS) *out = FromHkey(key);
     return result;
 }

@@ -9,7 +9,7 @@ namespace platform::win32 {
 class Win32Registry : public platform::Registry {
 public:
     std::string CurrentUserSid() override;
-    long OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t access,
+    long OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t options, std::uint32_t access,
                    platform::RegHandle* out) override;
     long EnumKey(platform::RegHandle key, std::uint32_t index, std::uint32_t nameChars, std::string* name) override;
     long EnumValue(platform::RegHandle key, std::uint32_t index, std::uint32_t nameChars, std::uint32_t dataBytes,

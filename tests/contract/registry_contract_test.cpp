@@ -17,7 +17,7 @@ protected:
     Registry& reg() { return box->registry(); }
     RegHandle Open(const std::string& sub) {
         RegHandle key = 0;
-        EXPECT_EQ(reg().OpenKeyEx(kHkeyCurrentUser, box->Path(sub), kKeyRead, &key), kErrorSuccess) << sub;
+        EXPECT_EQ(reg().OpenKeyEx(kHkeyCurrentUser, box->Path(sub), 0, kKeyRead, &key), kErrorSuccess) << sub;
         return key;
     }
     long EnumValueAt(RegHandle key, std::uint32_t index, std::string* name = nullptr,
@@ -39,14 +39,14 @@ protected:
 TEST_F(RegistryContract, OpensExistingKeysAndRefusesMissingOnes) {
     box->AddKey("a");
     RegHandle key = 0;
-    EXPECT_NE(reg().OpenKeyEx(kHkeyCurrentUser, box->Path("missing"), kKeyRead, &key), kErrorSuccess);
+    EXPECT_NE(reg().OpenKeyEx(kHkeyCurrentUser, box->Path("missing"), 0, kKeyRead, &key), kErrorSuccess);
     key = Open("a");
     EXPECT_EQ(reg().CloseKey(key), kErrorSuccess);
     // The empty path opens the root itself, relative paths open from a handle.
-    ASSERT_EQ(reg().OpenKeyEx(kHkeyCurrentUser, "", kKeyRead, &key), kErrorSuccess);
+    ASSERT_EQ(reg().OpenKeyEx(kHkeyCurrentUser, "", 0, kKeyRead, &key), kErrorSuccess);
     reg().CloseKey(key);
     RegHandle base = Open(""), sub = 0;
-    EXPECT_EQ(reg().OpenKeyEx(base, "a", kKeyRead, &sub), kErrorSuccess);
+    EXPECT_EQ(reg().OpenKeyEx(base, "a", 0, kKeyRead, &sub), kErrorSuccess);
     reg().CloseKey(sub);
     reg().CloseKey(base);
 }
@@ -118,7 +118,7 @@ TEST_F(RegistryContract, CreatesKeysAndDeletesValues) {
 
     ASSERT_EQ(reg().CreateKey(kHkeyCurrentUser, box->Path("new\\deeper"), &key), kErrorSuccess);
     reg().CloseKey(key);
-    ASSERT_EQ(reg().OpenKeyEx(kHkeyCurrentUser, box->Path("new\\deeper"), kKeyRead, &key), kErrorSuccess);
+    ASSERT_EQ(reg().OpenKeyEx(kHkeyCurrentUser, box->Path("new\\deeper"), 0, kKeyRead, &key), kErrorSuccess);
     reg().CloseKey(key);
 }
 
@@ -136,7 +136,7 @@ TEST_F(RegistryContract, NamesAreExact) {
     EXPECT_EQ(names, (std::vector<std::string>{plain, macron, han}));
     reg().CloseKey(handle);
 
-    ASSERT_EQ(reg().OpenKeyEx(kHkeyCurrentUser, box->Path(key), kKeySetValue, &handle), kErrorSuccess);
+    ASSERT_EQ(reg().OpenKeyEx(kHkeyCurrentUser, box->Path(key), 0, kKeySetValue, &handle), kErrorSuccess);
     EXPECT_EQ(reg().DeleteValue(handle, macron), kErrorSuccess);
     EXPECT_EQ(reg().DeleteValue(handle, "n?"), kErrorFileNotFound);
     reg().CloseKey(handle);
@@ -157,7 +157,7 @@ TEST_F(RegistryContract, DeletingNeedsSetValueAccess) {
     RegHandle key = Open("k");
     EXPECT_EQ(reg().DeleteValue(key, "v"), kErrorAccessDenied);
     reg().CloseKey(key);
-    ASSERT_EQ(reg().OpenKeyEx(kHkeyCurrentUser, box->Path("k"), kKeySetValue, &key), kErrorSuccess);
+    ASSERT_EQ(reg().OpenKeyEx(kHkeyCurrentUser, box->Path("k"), 0, kKeySetValue, &key), kErrorSuccess);
     EXPECT_EQ(reg().DeleteValue(key, "v"), kErrorSuccess);
     reg().CloseKey(key);
 }

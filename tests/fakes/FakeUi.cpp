@@ -6,6 +6,7 @@ namespace fakes {
 
 platform::MessageAnswer FakeUi::ShowMessage(const std::string& text, platform::MessageStyle style) {
     messages.push_back({text, style});
+    if (onMessage) onMessage(text);
     if (style != platform::MessageStyle::Question) return platform::MessageAnswer::Ok;
     if (answers.empty()) return platform::MessageAnswer::Yes;
     const platform::MessageAnswer answer = answers.front();

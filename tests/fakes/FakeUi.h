@@ -18,6 +18,8 @@ public:
     };
     std::vector<Message> messages;
     std::deque<platform::MessageAnswer> answers;  // for question boxes; Yes when empty
+    // Runs while a message box is up (the user reads it, the program waits).
+    std::function<void(const std::string&)> onMessage;
     // Runs at every yield with its 1-based count.
     std::function<void(int)> onYield;
     int yields = 0;

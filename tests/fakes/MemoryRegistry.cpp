@@ -67,9 +67,11 @@ std::shared_ptr<MemoryRegistry::Key> MemoryRegistry::Resolve(platform::RegHandle
 }
 
 std::shared_ptr<MemoryRegistry::Key> MemoryRegistry::Find(platform::RegHandle base, const std::string& path,
-                                                          bool create) {
+                                                          bool create, bool openLink) {
     std::shared_ptr<Key> key = Resolve(base);
-    for (const std::string& part : SplitPath(path)) {
+    const std::vector<std::string> parts = SplitPath(path);
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const std::string& part = parts[i];
         if (!key || part.empty()) return nullptr;
         auto it = key->subkeys.find(part);
         if (it == key->subkeys.end()) {
@@ -80,6 +82,7 @@ std::shared_ptr<MemoryRegistry::Key> MemoryRegistry::Find(platform::RegHandle ba
             it = key->subkeys.emplace(part, sub).first;
         }
         key = it->second;
+        if (openLink && i + 1 == parts.size()) break;
         // A link is opened as the key it leads to; a chain of them as long
         // as the system follows, and no further.
         for (int hops = 0; key && key->isLink; ++hops) key = hops < 16 ? key->link.lock() : nullptr;
@@ -135,8 +138,45 @@ void MemoryRegistry::AddLink(platform::RegHandle root, const std::string& path, 
     link->name = name;
     link->fullPath = parent->fullPath + '\\' + name;
     link->isLink = true;
-    link->link = targetKey;
+    SetLinkTarget(*link, targetKey);
     parent->subkeys.emplace(name, link);
+}
+
+void MemoryRegistry::SetLinkTarget(Key& link, const std::shared_ptr<Key>& target) {
+    link.link = target;
+    // The target's name in UTF-16, without a closing NUL, as links hold it.
+    link.values.clear();
+    link.valueIndex.clear();
+    link.valueIndex["SymbolicLinkValue"] = 0;
+    const std::string name = target ? target->fullPath : std::string("\\REGISTRY\\nowhere");
+    link.values.push_back(Value{"SymbolicLinkValue", platform::kRegLink, platform::Utf8ToUtf16Bytes(name)});
+}
+
+void MemoryRegistry::RetargetLink(platform::RegHandle root, const std::string& path, platform::RegHandle targetRoot,
+                                  const std::string& target) {
+    auto link = Find(root, path, false, true);
+    auto targetKey = Find(targetRoot, target, true);
+    if (!link || !link->isLink || !targetKey) throw std::logic_error("bad link path " + path);
+    SetLinkTarget(*link, targetKey);
+}
+
+void MemoryRegistry::RemoveKey(platform::RegHandle root, const std::string& path) {
+    const std::size_t cut = path.rfind('\\');
+    auto parent = cut == std::string::npos ? Resolve(root) : Find(root, path.substr(0, cut), false);
+    const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
+    auto it = parent ? parent->subkeys.find(name) : decltype(parent->subkeys.end()){};
+    if (!parent || it == parent->subkeys.end()) throw std::logic_error("no key " + path);
+    const std::function<void(Key&)> markDeleted = [&](Key& key) {
+        key.deleted = true;
+        for (auto& [subName, sub] : key.subkeys)
+            if (!sub->isLink) markDeleted(*sub);
+    };
+    markDeleted(*it->second);
+    parent->subkeys.erase(it);
+}
+
+void MemoryRegistry::ShowRootAs(platform::RegHandle root, platform::RegHandle target, const std::string& path) {
+    roots_[root] = Find(target, path, true);
 }
 
 void MemoryRegistry::RemoveRoot(platform::RegHandle root) { roots_.erase(root); }
@@ -157,13 +197,13 @@ void MemoryRegistry::FailEnumeration(platform::RegHandle root, const std::string
     Find(root, path, true)->enumError = error;
 }
 
-long MemoryRegistry::OpenKeyEx(platform::RegHandle base, const std::string& path, std::uint32_t access,
-                               platform::RegHandle* out) {
+long MemoryRegistry::OpenKeyEx(platform::RegHandle base, const std::string& path, std::uint32_t options,
+                               std::uint32_t access, platform::RegHandle* out) {
     ++openCalls_;
     if (!Resolve(base)) return platform::kErrorInvalidHandle;
     // As the system's functions, which take names ended by a NUL.
     if (path.find('\0') != std::string::npos) return platform::kErrorInvalidName;
-    auto key = Find(base, AsTaken(path), false);
+    auto key = Find(base, AsTaken(path), false, (options & platform::kRegOptionOpenLink) != 0);
     if (!key) return platform::kErrorFileNotFound;
     if (key->openError != platform::kErrorSuccess) return key->openError;
     if (key->onOpen) key->onOpen();
@@ -175,6 +215,7 @@ long MemoryRegistry::EnumKey(platform::RegHandle handle, std::uint32_t index, st
                              std::string* name) {
     auto key = Resolve(handle);
     if (!key) return platform::kErrorInvalidHandle;
+    if (key->deleted) return platform::kErrorKeyDeleted;
     if (key->enumError != platform::kErrorSuccess) return key->enumError;
     if (index >= key->subkeys.size()) return platform::kErrorNoMoreItems;
     const std::string& subName = std::next(key->subkeys.begin(), index)->second->name;
@@ -188,6 +229,7 @@ long MemoryRegistry::EnumValue(platform::RegHandle handle, std::uint32_t index, 
                                std::vector<std::uint8_t>* data) {
     auto key = Resolve(handle);
     if (!key) return platform::kErrorInvalidHandle;
+    if (key->deleted) return platform::kErrorKeyDeleted;
     if (key->enumError != platform::kErrorSuccess) return key->enumError;
     if (index >= key->values.size()) return platform::kErrorNoMoreItems;
     const Value& value = key->values[index];
@@ -207,6 +249,7 @@ long MemoryRegistry::CloseKey(platform::RegHandle handle) {
 long MemoryRegistry::KeyName(platform::RegHandle handle, std::string* name) {
     auto key = Resolve(handle);
     if (!key) return platform::kErrorInvalidHandle;
+    if (key->deleted) return platform::kErrorKeyDeleted;
     *name = key->fullPath;
     return platform::kErrorSuccess;
 }
@@ -223,6 +266,7 @@ long MemoryRegistry::SetValue(platform::RegHandle handle, const std::string& nam
                               const std::vector<std::uint8_t>& data) {
     auto key = Resolve(handle);
     if (!key) return platform::kErrorInvalidHandle;
+    if (key->deleted) return platform::kErrorKeyDeleted;
     auto open = handles_.find(handle);
     if (open != handles_.end() && !(open->second.access & platform::kKeySetValue)) return platform::kErrorAccessDenied;
     if (key->denyWrites) return platform::kErrorAccessDenied;
@@ -239,6 +283,7 @@ long MemoryRegistry::SetValue(platform::RegHandle handle, const std::string& nam
 long MemoryRegistry::DeleteValue(platform::RegHandle handle, const std::string& name) {
     auto key = Resolve(handle);
     if (!key) return platform::kErrorInvalidHandle;
+    if (key->deleted) return platform::kErrorKeyDeleted;
     auto open = handles_.find(handle);
     if (open != handles_.end() && !(open->second.access & platform::kKeySetValue)) return platform::kErrorAccessDenied;
     if (key->denyWrites) return platform::kErrorAccessDenied;
@@ -262,6 +307,7 @@ long MemoryRegistry::QueryValue(platform::RegHandle handle, const std::string& n
                                 std::vector<std::uint8_t>* data) {
     auto key = Resolve(handle);
     if (!key) return platform::kErrorInvalidHandle;
+    if (key->deleted) return platform::kErrorKeyDeleted;
     auto it = key->valueIndex.find(name);
     if (it == key->valueIndex.end()) return platform::kErrorFileNotFound;
     const Value* value = &key->values[it->second];

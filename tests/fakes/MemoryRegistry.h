@@ -29,9 +29,22 @@ public:
     bool ValueExists(platform::RegHandle root, const std::string& path, const std::string& name) const;
     // A link at `path` (made with its parent if need be) that leads to the
     // key at `target`, as one made with REG_OPTION_CREATE_LINK: listed under
-    // its own name, opened as its target, named by the target's name.
+    // its own name, opened as its target and named by the target's name;
+    // opened with kRegOptionOpenLink, it is itself: no subkeys, and its
+    // SymbolicLinkValue (REG_LINK) naming the target.
     void AddLink(platform::RegHandle root, const std::string& path, platform::RegHandle targetRoot,
                  const std::string& target);
+    // The link at `path` leads to `target` from now on.
+    void RetargetLink(platform::RegHandle root, const std::string& path, platform::RegHandle targetRoot,
+                      const std::string& target);
+    // The key at `path` and everything below it are deleted (a link itself,
+    // not what it leads to). Open handles to them stay valid, as the
+    // system's do: their operations answer "key deleted".
+    void RemoveKey(platform::RegHandle root, const std::string& path);
+    // The root shows the key at `path` under `target` from now on, as
+    // HKEY_CURRENT_USER shows the user's tree under HKEY_USERS: its keys are
+    // named where they really are.
+    void ShowRootAs(platform::RegHandle root, platform::RegHandle target, const std::string& path);
     // A root the system lacks: opening it fails.
     void RemoveRoot(platform::RegHandle root);
     // Deleting values of this key is refused with "access denied".
@@ -47,7 +60,7 @@ public:
 
     std::string userSid = "S-1-5-21-0-0-0-1000";
     std::string CurrentUserSid() override { return userSid; }
-    long OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t access,
+    long OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t options, std::uint32_t access,
                    platform::RegHandle* out) override;
     long EnumKey(platform::RegHandle key, std::uint32_t index, std::uint32_t nameChars, std::string* name) override;
     long EnumValue(platform::RegHandle key, std::uint32_t index, std::uint32_t nameChars, std::uint32_t dataBytes,
@@ -80,6 +93,7 @@ private:
         std::vector<Value> values;                                        // enumerated in insertion order
         std::map<std::string, std::size_t, NoCaseLess> valueIndex;        // name -> position in values
         bool isLink = false;
+        bool deleted = false;
         bool denyWrites = false;
         std::function<void()> onOpen;
         long openError = platform::kErrorSuccess;
@@ -90,7 +104,10 @@ private:
         std::uint32_t access;
     };
 
-    std::shared_ptr<Key> Find(platform::RegHandle base, const std::string& path, bool create);
+    // `openLink`: a link named by the path's last name is the key found,
+    // not its target.
+    std::shared_ptr<Key> Find(platform::RegHandle base, const std::string& path, bool create, bool openLink = false);
+    void SetLinkTarget(Key& link, const std::shared_ptr<Key>& target);
     std::shared_ptr<Key> Resolve(platform::RegHandle handle) const;
     platform::RegHandle NewHandle(std::shared_ptr<Key> key, std::uint32_t access);
 

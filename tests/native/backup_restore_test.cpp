@@ -124,6 +124,9 @@ TEST(BackupRegedit5, EveryValueRoundTripsExactly) {
         f.root = kHkeyCurrentUser;
         f.keyPath = c.key;
         f.valueName = c.name;
+        f.type = c.type;
+        f.data = c.data;
+        f.realPlace = {kHkeyCurrentUser, c.key};
         f.ticked = true;
         findings.push_back(f);
         expected.push_back({"HKEY_CURRENT_USER\\" + c.key, c.name, c.type, c.data});

@@ -464,4 +464,38 @@ TEST_F(CliRun, WhatCouldNotBeDoneExitsWithThreeAndFailuresWithTwo) {
     EXPECT_EQ(console.err, "varnholt-cli: the file cannot be read: " + backups + "\\none.reg\r\n");
 }
 
+// The walk goes on after it lists a value: by the time the repair comes
+// back to it, a value of HKEY_CURRENT_USER may have been changed, or its
+// key replaced by a link into a place Windows needs. Either stays, with the
+// backup and without.
+TEST_F(CliRun, AValueChangedDuringTheWalkIsKeptAsChanged) {
+    const std::string memory = "System\\ControlSet001\\Control\\Session Manager\\Memory Management";
+    for (const bool backup : {true, false}) {
+        reg.SetString(platform::kHkeyCurrentUser, "Software\\Old", "a", "\"C:\\Gone\\a.exe\" /x");
+        reg.SetString(platform::kHkeyCurrentUser, "Software\\Lnk\\K", "V", "C:\\Gone\\v.exe");
+        reg.SetString(platform::kHkeyLocalMachine, memory, "V", "C:\\Gone\\v.exe");
+        files.AddFile("C:\\Here\\a.exe");
+        reg.OnOpen(platform::kHkeyLocalMachine, "Software", [&] {
+            reg.SetString(platform::kHkeyCurrentUser, "Software\\Old", "a", "C:\\Here\\a.exe");
+            if (!reg.KeyExists(platform::kHkeyCurrentUser, "Software\\Lnk\\K")) return;
+            reg.RemoveKey(platform::kHkeyCurrentUser, "Software\\Lnk\\K");
+            reg.AddLink(platform::kHkeyCurrentUser, "Software\\Lnk\\K", platform::kHkeyLocalMachine, memory);
+        });
+        std::vector<std::string> args{"repair", "--format", "csv"};
+        if (!backup) args.push_back("--no-backup");
+        EXPECT_EQ(Run(args), cli::kExitPartly) << console.err;
+        for (const char* row : {"HKEY_CURRENT_USER,Software\\Lnk\\K,V,REG_SZ,C:\\Gone\\v.exe,C:\\Gone\\v.exe,"
+                                "System Software Settings,VALUE VALUE,changed\r\n",
+                                ",Software\\Old,a,REG_SZ,\"\"\"C:\\Gone\\a.exe\"\" /x\",C:\\Gone\\a.exe,"
+                                "System Software Settings,VALUE VALUE,changed\r\n",
+                                "\\Run,b,REG_SZ,C:\\Gone\\b.exe,C:\\Gone\\b.exe,Startup Programs,VALUE VALUE,repaired\r\n"})
+            EXPECT_NE(console.out.find(row), std::string::npos) << row << console.out;
+        EXPECT_TRUE(reg.ValueExists(platform::kHkeyLocalMachine, memory, "V"));
+        EXPECT_TRUE(reg.ValueExists(platform::kHkeyCurrentUser, "Software\\Old", "a"));
+        reg.RemoveKey(platform::kHkeyCurrentUser, "Software\\Lnk");
+        reg.OnOpen(platform::kHkeyLocalMachine, "Software", nullptr);
+        reg.SetString(platform::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "b", "C:\\Gone\\b.exe");
+    }
+}
+
 }  // namespace

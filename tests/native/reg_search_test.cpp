@@ -7,6 +7,7 @@
 #include "engine/RegSearch.h"
 #include "fakes/FakeUi.h"
 #include "fakes/MemoryRegistry.h"
+#include "platform/Text.h"
 
 using namespace engine;
 using platform::kHkeyCurrentUser;
@@ -166,31 +167,23 @@ TEST(RegSearchEndless, AKeyThatNeverFitsEndsItsEnumeration) {
     EXPECT_EQ(rec.events, Events{"key HKEY_CURRENT_USER\\K\\Sub"}) << "the subkeys are still walked";
 }
 
-// Links, as made with REG_OPTION_CREATE_LINK: a key with subkeys is entered
-// once in the walk of a root, by whatever path the walk reaches it first;
-// a later link to it is listed by name and not followed. A key without
-// subkeys is not named, and its values are seen once for each link to it.
-TEST(RegSearchLinks, AKeyWithSubkeysIsEnteredOnce) {
+// Links, as made with REG_OPTION_CREATE_LINK, are keys of their own and
+// never doors: a link is listed by name and walked as a key without subkeys
+// holding its REG_LINK value; what it leads to is walked by its own path
+// only, so loops and fans of links cost a step per link.
+TEST(RegSearchLinks, ALinkIsWalkedAsALeaf) {
     struct Case {
         const char* what;
         std::vector<std::pair<const char*, const char*>> links;  // below K: link, target
         Events events;
     } cases[] = {
         {"to its own key", {{"self", "K"}}, {"key HKEY_CURRENT_USER\\K\\self"}},
-        {"two to the start", {{"a", "K"}, {"b", "K"}},
-         {"key HKEY_CURRENT_USER\\K\\a", "key HKEY_CURRENT_USER\\K\\b"}},
         {"to an ancestor", {{"A\\B\\up", "K\\A"}},
          {"key HKEY_CURRENT_USER\\K\\A", "key HKEY_CURRENT_USER\\K\\A\\B", "key HKEY_CURRENT_USER\\K\\A\\B\\up"}},
-        {"to another branch",
-         {{"A\\toB", "K\\B"}},
-         {"key HKEY_CURRENT_USER\\K\\A", "key HKEY_CURRENT_USER\\K\\A\\toB",
-          "found 2 HKEY_CURRENT_USER | K\\A\\toB\\v | C:\\b.exe", "key HKEY_CURRENT_USER\\K\\B",
-          "found 2 HKEY_CURRENT_USER | K\\B\\v | C:\\b.exe"}},
         {"round two branches",
          {{"A\\toB", "K\\B"}, {"B\\toA", "K\\A"}},
-         {"key HKEY_CURRENT_USER\\K\\A", "key HKEY_CURRENT_USER\\K\\A\\toB",
-          "found 2 HKEY_CURRENT_USER | K\\A\\toB\\v | C:\\b.exe", "key HKEY_CURRENT_USER\\K\\A\\toB\\toA",
-          "key HKEY_CURRENT_USER\\K\\B"}},
+         {"key HKEY_CURRENT_USER\\K\\A", "key HKEY_CURRENT_USER\\K\\A\\toB", "key HKEY_CURRENT_USER\\K\\B",
+          "found 2 HKEY_CURRENT_USER | K\\B\\v | C:\\b.exe", "key HKEY_CURRENT_USER\\K\\B\\toA"}},
     };
     for (const Case& c : cases) {
         fakes::MemoryRegistry reg;
@@ -209,9 +202,10 @@ TEST(RegSearchLinks, AKeyWithSubkeysIsEnteredOnce) {
     }
 }
 
-// Two links in each of K0 to K19 to the next: 2^20 paths to K20, walked in
-// a step per link.
-TEST(RegSearchLinks, AFanOfLinksIsWalkedOnce) {
+// Two links in each of K0 to K19 to the next (2^20 ways down to K20) and
+// 300 links to one key of 2,000 values: each key is opened once, and the
+// values are seen under their own key's path alone.
+TEST(RegSearchLinks, FansOfLinksCostAStepPerLink) {
     fakes::MemoryRegistry reg;
     constexpr int kLevels = 20;
     std::string path = "K";
@@ -220,28 +214,50 @@ TEST(RegSearchLinks, AFanOfLinksIsWalkedOnce) {
     reg.SetString(kHkeyCurrentUser, levels.back(), "v", "C:\\gone.exe");
     for (int i = 0; i < kLevels; ++i)
         for (const char* link : {"\\a", "\\b"}) reg.AddLink(kHkeyCurrentUser, levels[i] + link, kHkeyCurrentUser, levels[i + 1]);
+    for (int i = 0; i < 2000; ++i) reg.SetString(kHkeyCurrentUser, "K\\Many", "v" + std::to_string(i), "C:\\many.exe");
+    for (int i = 0; i < 300; ++i) reg.AddLink(kHkeyCurrentUser, "K\\L\\" + std::to_string(i), kHkeyCurrentUser, "K\\Many");
+    const int opensBefore = reg.OpenCalls();
     const Recorder rec = SearchBelowK(reg);
     EXPECT_EQ(rec.finished, std::vector<std::int32_t>{0});
-    EXPECT_LT(rec.events.size(), 200u);
-    EXPECT_EQ(std::count_if(rec.events.begin(), rec.events.end(), [](const std::string& e) { return e.find("gone.exe") != std::string::npos; }),
-              3) << "K20 has no subkeys: seen through K19's two links and under its own name, once each";
+    EXPECT_EQ(reg.OpenCalls() - opensBefore, 2 + (kLevels + 1) + 2 * kLevels + 2 + 300);  // K for its values, then its keys
+    const auto seen = [&](const char* file) {
+        return std::count_if(rec.events.begin(), rec.events.end(),
+                             [&](const std::string& e) { return e.find(file) != std::string::npos; });
+    };
+    EXPECT_EQ(seen("gone.exe"), 1);
+    EXPECT_EQ(seen("many.exe"), 2000);
     EXPECT_EQ(reg.OpenHandles(), 0);
 }
 
-// A link back to its own key that the registry will not name: the depth
-// limit ends the walk.
-struct UnnamedRegistry : fakes::MemoryRegistry {
-    long KeyName(platform::RegHandle, std::string*) override { return platform::kErrorAccessDenied; }
-};
-
-TEST(RegSearchLinks, ALoopTheRegistryWillNotNameEndsAtAFixedDepth) {
-    UnnamedRegistry reg;
-    reg.AddLink(kHkeyCurrentUser, "K\\loop", kHkeyCurrentUser, "K");
-    reg.SetString(kHkeyCurrentUser, "K", "v", "x");
-    const Recorder rec = SearchBelowK(reg);
-    EXPECT_EQ(rec.finished, std::vector<std::int32_t>{0});
-    EXPECT_EQ(rec.events.size(), 1024u) << "1024 levels of the loop entered, then no deeper";
-    EXPECT_EQ(reg.OpenHandles(), 0);
+// A link opened as itself, as the system gives it: no subkeys, and the one
+// value naming its target. A path through a link to a name below it still
+// follows the link, as the system does for every name but the last.
+TEST(MemoryRegistryLinks, ALinkOpenedAsItselfIsALeafHoldingItsTarget) {
+    fakes::MemoryRegistry reg;
+    reg.SetString(platform::kHkeyLocalMachine, "T\\Sub", "v", "x");
+    reg.AddLink(platform::kHkeyLocalMachine, "L", platform::kHkeyLocalMachine, "T");
+    platform::RegHandle key = 0;
+    std::string name;
+    ASSERT_EQ(reg.OpenKeyEx(platform::kHkeyLocalMachine, "L", platform::kRegOptionOpenLink, platform::kKeyRead, &key), 0);
+    EXPECT_EQ(reg.EnumKey(key, 0, 260, &name), platform::kErrorNoMoreItems);
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    ASSERT_EQ(reg.EnumValue(key, 0, 260, 8192, &name, &type, &data), 0);
+    EXPECT_EQ(name, "SymbolicLinkValue");
+    EXPECT_EQ(type, platform::kRegLink);
+    EXPECT_EQ(data, platform::Utf8ToUtf16Bytes("\\REGISTRY\\MACHINE\\T"));
+    EXPECT_EQ(reg.EnumValue(key, 1, 260, 8192, &name, &type, &data), platform::kErrorNoMoreItems);
+    ASSERT_EQ(reg.KeyName(key, &name), 0);
+    EXPECT_EQ(name, "\\REGISTRY\\MACHINE\\L");
+    reg.CloseKey(key);
+    ASSERT_EQ(reg.OpenKeyEx(platform::kHkeyLocalMachine, "L", 0, platform::kKeyRead, &key), 0);
+    ASSERT_EQ(reg.KeyName(key, &name), 0);
+    EXPECT_EQ(name, "\\REGISTRY\\MACHINE\\T") << "without the option, the link is its target";
+    reg.CloseKey(key);
+    ASSERT_EQ(reg.OpenKeyEx(platform::kHkeyLocalMachine, "L\\Sub", platform::kRegOptionOpenLink, platform::kKeyRead, &key), 0);
+    ASSERT_EQ(reg.KeyName(key, &name), 0);
+    EXPECT_EQ(name, "\\REGISTRY\\MACHINE\\T\\Sub");
+    reg.CloseKey(key);
 }
 
 TEST_F(RegSearchTest, StopAtAYieldUnwindsAndReportsOne) {

@@ -257,6 +257,9 @@ TEST(BackupFormat, KeyLinesAreSharedByConsecutiveRowsOfOneKey) {
         f.root = kHkcu;
         f.keyPath = key;
         f.valueName = name;
+        f.realPlace = {kHkcu, key};
+        f.type = platform::kRegSz;
+        f.data = fakes::StringData("d");
         return f;
     };
     const scan::BackupResult r = scan::WriteBackupFile(
@@ -469,6 +472,20 @@ struct DeepKey {
     std::string Neighbour() const { return parent + "\\" + last.substr(0, 238); }
 };
 
+// A finding as the scan lists a value of the fake registry: where the walk
+// found it (which is where it really is, outside the named hives), as it is.
+engine::Finding Listed(fakes::MemoryRegistry& reg, platform::RegHandle root, const std::string& path,
+                       const std::string& name) {
+    engine::Finding f;
+    f.root = root;
+    f.keyPath = path;
+    f.valueName = name;
+    f.realPlace = {root, path};
+    f.type = platform::kRegSz;
+    if (reg.ValueExists(root, path, name)) f.data = reg.Data(root, path, name);
+    return f;
+}
+
 TEST(ValueRemoval, AKeyIsReachedLevelByLevelNeverByACutPath) {
     const DeepKey deep;
     ASSERT_EQ(platform::Utf16Length(deep.Path()), 32783u);
@@ -477,21 +494,18 @@ TEST(ValueRemoval, AKeyIsReachedLevelByLevelNeverByACutPath) {
     reg.SetString(hkcu, deep.Path(), "v", "x");
     reg.SetString(hkcu, deep.Path(), "w", "x");
     reg.SetString(hkcu, deep.Neighbour(), "v", "y");
-    engine::Finding f;
-    f.keyPath = deep.Path();
-    f.valueName = "v";
-    EXPECT_EQ(scan::RemoveRegistryValue(reg, hkcu, f), scan::Removal::Removed);
+    engine::Finding f = Listed(reg, hkcu, deep.Path(), "v");
+    EXPECT_EQ(scan::RemoveRegistryValue(reg, f), scan::Removal::Removed);
     EXPECT_FALSE(reg.ValueExists(hkcu, deep.Path(), "v"));
     EXPECT_TRUE(reg.ValueExists(hkcu, deep.Path(), "w"));
     EXPECT_TRUE(reg.ValueExists(hkcu, deep.Neighbour(), "v")) << "the neighbour is untouched";
-    EXPECT_EQ(scan::RemoveRegistryValue(reg, hkcu, f), scan::Removal::AlreadyGone);
+    EXPECT_EQ(scan::RemoveRegistryValue(reg, f), scan::Removal::AlreadyGone);
     f.keyPath = deep.Path() + "x";  // a key that is not there
-    EXPECT_EQ(scan::RemoveRegistryValue(reg, hkcu, f), scan::Removal::AlreadyGone);
+    EXPECT_EQ(scan::RemoveRegistryValue(reg, f), scan::Removal::AlreadyGone);
     // A level that cannot be opened: the value could not be removed, it is not gone.
+    f = Listed(reg, hkcu, deep.Path(), "w");
     reg.FailOpen(hkcu, deep.parent, platform::kErrorAccessDenied);
-    f.keyPath = deep.Path();
-    f.valueName = "w";
-    EXPECT_EQ(scan::RemoveRegistryValue(reg, hkcu, f), scan::Removal::Failed);
+    EXPECT_EQ(scan::RemoveRegistryValue(reg, f), scan::Removal::Failed);
     EXPECT_TRUE(reg.ValueExists(hkcu, deep.Path(), "w"));
     EXPECT_EQ(reg.OpenHandles(), 0);
 }
@@ -535,10 +549,8 @@ TEST(ValueRemoval, ANameHoldingANulIsNeverTakenForItsFirstPart) {
     fakes::MemoryRegistry reg;
     reg.SetString(platform::kHkeyCurrentUser, "S", "n", "x");
     reg.SetString(platform::kHkeyCurrentUser, "S", std::string("n\0x", 3), "x");
-    engine::Finding f;
-    f.keyPath = "S";
-    f.valueName = std::string("n\0x", 3);
-    EXPECT_EQ(scan::RemoveRegistryValue(reg, platform::kHkeyCurrentUser, f), scan::Removal::Failed);
+    const engine::Finding f = Listed(reg, platform::kHkeyCurrentUser, "S", std::string("n\0x", 3));
+    EXPECT_EQ(scan::RemoveRegistryValue(reg, f), scan::Removal::Failed);
     EXPECT_TRUE(reg.ValueExists(platform::kHkeyCurrentUser, "S", "n"));
 }
 

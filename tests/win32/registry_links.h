@@ -22,7 +22,7 @@ inline std::string RegistryName(HKEY root, const std::string& path) {
     platform::win32::Win32Registry registry;
     platform::RegHandle key = 0;
     std::string name;
-    EXPECT_EQ(registry.OpenKeyEx(reinterpret_cast<platform::RegHandle>(root), path, KEY_READ, &key), 0) << path;
+    EXPECT_EQ(registry.OpenKeyEx(reinterpret_cast<platform::RegHandle>(root), path, 0, KEY_READ, &key), 0) << path;
     EXPECT_EQ(registry.KeyName(key, &name), 0);
     registry.CloseKey(key);
     return name;

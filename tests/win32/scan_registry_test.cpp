@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/RootKeys.h"
 #include "fakes/FakeUi.h"
 #include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32FileSystem.h"
@@ -187,12 +188,16 @@ TEST(BackupOnTheRealRegistry, RestoringTheBackupGivesBackEveryTypeAndByte) {
     TempAppFiles files;
     platform::win32::Win32CodePage codePage;
     std::vector<engine::Finding> findings;
-    for (const Seed& s : seeds) {
+    for (const Seed& s : stored) {
+        // As the scan lists the value: where it really is, as it is.
         engine::Finding f;
         f.rootName = "HKEY_CURRENT_USER";
         f.root = platform::kHkeyCurrentUser;
         f.keyPath = scratch.path + "\\K";
+        f.realPlace = *engine::RootFormOf(RegistryName(HKEY_CURRENT_USER, f.keyPath));
         f.valueName = Utf8(s.name);
+        f.type = s.type;
+        f.data = s.data;
         f.keyText = f.keyPath + "\\" + f.valueName;
         f.ticked = true;
         findings.push_back(f);
@@ -203,7 +208,7 @@ TEST(BackupOnTheRealRegistry, RestoringTheBackupGivesBackEveryTypeAndByte) {
         const bool held = backup.outcomes[i] == engine::Outcome::None;
         EXPECT_EQ(held, stored[i].holdable) << "value " << i;
         if (held) {
-            EXPECT_EQ(scan::RemoveRegistryValue(registry, findings[i].root, findings[i]), scan::Removal::Removed);
+            EXPECT_EQ(scan::RemoveRegistryValue(registry, findings[i]), scan::Removal::Removed);
         }
     }
     for (std::size_t i = 0; i < seeds.size(); ++i)
@@ -389,23 +394,35 @@ std::vector<std::string> RowsNaming(RealScanWindow& window, const std::string& m
     return rows;
 }
 
-TEST(LinksOnTheRealRegistry, ALoopIsNotFollowedAndALinkElsewhereIs) {
+// A link is a key of its own, never a door: walked as a leaf, what it
+// leads to listed by its own path alone. Loops end; a key behind many links
+// is walked once.
+TEST(LinksOnTheRealRegistry, ALinkIsWalkedAsALeaf) {
     ScratchKey scratch;
     const std::string drive = platform::win32::Win32FileSystem().SystemDirectory().substr(0, 2);
     const std::wstring gone = Wide(drive + "\\Varnholt Gone\\");
     scratch.SetText("\\K", L"v", gone + L"k.exe");
     scratch.SetText("\\K\\A", L"a", gone + L"a.exe");
     PlantedValue elsewhere(HKEY_LOCAL_MACHINE, scratch.path, L"b", gone + L"b.exe");
-    {
-        // Two links back to K: followed, each would list K's values again at
-        // every level, and the two together without end.
-        const auto loop = ScratchLink(scratch, "K\\A\\loop", "K"), loop2 = ScratchLink(scratch, "K\\A\\loop2", "K");
-        Link toB(HKEY_CURRENT_USER, scratch.path + "\\K\\A\\toB", RegistryName(HKEY_LOCAL_MACHINE, scratch.path));
-        RealScanWindow window(scratch.path);
-        const std::string row = " = " + drive + "\\Varnholt Gone\\";
-        EXPECT_EQ(window.Scan(), (std::vector<std::string>{"K\\v" + row + "k.exe", "K\\A\\a" + row + "a.exe",
-                                                           "K\\A\\toB\\b" + row + "b.exe"}));
-    }
+    const auto loop = ScratchLink(scratch, "K\\A\\loop", "K"), loop2 = ScratchLink(scratch, "K\\A\\loop2", "K");
+    Link toB(HKEY_CURRENT_USER, scratch.path + "\\K\\A\\toB", RegistryName(HKEY_LOCAL_MACHINE, scratch.path));
+    // Opened as itself, a link has no subkeys and one REG_LINK value.
+    HKEY link = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, Wide(scratch.path + "\\K\\A\\toB").c_str(), REG_OPTION_OPEN_LINK,
+                            KEY_READ, &link),
+              ERROR_SUCCESS);
+    DWORD subkeys = 99, values = 99, type = 0;
+    EXPECT_EQ(RegQueryInfoKeyW(link, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                               nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(subkeys, 0u);
+    EXPECT_EQ(values, 1u);
+    EXPECT_EQ(RegQueryValueExW(link, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_LINK));
+    RegCloseKey(link);
+    RealScanWindow window(scratch.path);
+    const std::string row = " = " + drive + "\\Varnholt Gone\\";
+    EXPECT_EQ(window.Scan(), (std::vector<std::string>{"K\\v" + row + "k.exe", "K\\A\\a" + row + "a.exe"}));
 }
 
 // Links from a key anyone may write into places Windows needs: the window
@@ -443,10 +460,11 @@ TEST(LinksOnTheRealRegistry, NothingIsListedOrRemovedFromAProtectedPlace) {
     EXPECT_TRUE(image.Exists());
 }
 
-// K0 to K19 each hold two links to the next: 2^20 ways to K20's value. The
-// scan ends, each key walked once per root, and lists the value once in each
-// root's view.
-TEST(LinksOnTheRealRegistry, AFanOfLinksIsWalkedOncePerRoot) {
+// K0 to K19 each hold two links to the next: 2^20 ways to K20's value; 300
+// links lead to a key of 2,000 values. The scan ends, and lists each value
+// once in each root's view (HKEY_CURRENT_USER and the user's tree under
+// HKEY_USERS), by its own path.
+TEST(LinksOnTheRealRegistry, FansOfLinksListEachValueOncePerRoot) {
     ScratchKey scratch;
     const std::string drive = platform::win32::Win32FileSystem().SystemDirectory().substr(0, 2);
     std::string path;
@@ -457,12 +475,26 @@ TEST(LinksOnTheRealRegistry, AFanOfLinksIsWalkedOncePerRoot) {
     for (int i = 0; i < 20; ++i)
         for (const char* name : {"\\a", "\\b"})
             links.push_back(ScratchLink(scratch, levels[i].substr(1) + name, levels[i + 1].substr(1)));
+    {
+        HKEY many = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, Wide(scratch.path + "\\Many").c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &many, nullptr),
+                  ERROR_SUCCESS);
+        const std::wstring text = Wide(drive + "\\Varnholt Gone\\many.exe");
+        for (int i = 0; i < 2000; ++i)
+            RegSetValueExW(many, (L"v" + std::to_wstring(i)).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(many);
+    }
+    for (int i = 0; i < 300; ++i) links.push_back(ScratchLink(scratch, "L" + std::to_string(i), "Many"));
     RealScanWindow window(scratch.path);
     window.Scan();
-    const std::vector<std::string> rows = RowsNaming(window, scratch.path);
+    const std::vector<std::string> rows = RowsNaming(window, scratch.path + "\\K");
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].rfind("HKEY_CURRENT_USER\\", 0), 0u);
     EXPECT_EQ(rows[1].rfind("HKEY_USERS\\", 0), 0u);
+    EXPECT_EQ(RowsNaming(window, scratch.path + "\\Many\\").size(), 4000u);
+    EXPECT_EQ(RowsNaming(window, scratch.path + "\\L").size(), 0u);
 }
 
 // Wine's own link from the 32-bit view of App Paths to App Paths: a value
@@ -522,6 +554,52 @@ TEST(LinksOnTheRealRegistry, AnEntryWrittenByAnotherProgramBeforeTheRepairKeepsI
     EXPECT_EQ(scratch.Get("", L"gone").first, -1);
     window.files.RemoveFile(list);
     window.files.RemoveFile(written);
+}
+
+// Between the scan and the repair: a listed key replaced by a link into a
+// place Windows needs that holds a value of the same name and text, a link
+// retargeted there, a value changed to name a file that is there. The
+// repair, with the backup and without, takes only what it listed, as it was.
+TEST(LinksOnTheRealRegistry, TheRepairTakesOnlyTheValueAsListedWhereItWasListed) {
+    ScratchKey scratch;
+    const std::string drive = platform::win32::Win32FileSystem().SystemDirectory().substr(0, 2);
+    const std::wstring gone = Wide(drive + "\\Varnholt Gone\\v.exe");
+    const std::string control = "System\\CurrentControlSet\\Control\\Session Manager\\Memory Management";
+    const std::wstring probe = Wide("VarnholtProbe" + std::to_string(GetCurrentProcessId()));
+    PlantedValue protectedValue(HKEY_LOCAL_MACHINE, control, probe, gone);
+    const std::string there = platform::win32::Win32FileSystem().SystemDirectory() + "\\notepad.exe";
+    for (const bool backup : {true, false}) {
+        scratch.SetText("\\T", probe, gone);         // listed, then replaced by a link
+        scratch.SetText("\\Target", probe, gone);    // listed; a link to it retargeted
+        scratch.SetText("\\Changed", probe, gone);   // listed, then changed
+        const auto retargeted = ScratchLink(scratch, "lnk", "Target");
+        RealScanWindow window(scratch.path);
+        window.SetBackup(backup);
+        const std::string row = " = " + Utf8(gone);
+        const std::string name = Utf8(probe);
+        EXPECT_EQ(window.Scan(), (std::vector<std::string>{"Changed\\" + name + row, "T\\" + name + row,
+                                                           "Target\\" + name + row}))
+            << "nothing through the link";
+        ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, Wide(scratch.path + "\\T").c_str()), ERROR_SUCCESS);
+        Link replaced(HKEY_CURRENT_USER, scratch.path + "\\T", RegistryName(HKEY_LOCAL_MACHINE, control));
+        HKEY lnk = nullptr;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, Wide(scratch.path + "\\lnk").c_str(), REG_OPTION_OPEN_LINK,
+                                KEY_ALL_ACCESS, &lnk),
+                  ERROR_SUCCESS);
+        const std::wstring mm = Wide(RegistryName(HKEY_LOCAL_MACHINE, control));
+        EXPECT_EQ(RegSetValueExW(lnk, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(mm.c_str()),
+                                 static_cast<DWORD>(mm.size() * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+        RegCloseKey(lnk);
+        scratch.SetText("\\Changed", probe, Wide(there));
+        window.repair.Press();
+        EXPECT_EQ(window.ui.messages.back().text,
+                  "1 errors has repaired.\r\n2 values were kept because they changed since the scan.")
+            << (backup ? "backup" : "no backup");
+        EXPECT_TRUE(protectedValue.Exists()) << (backup ? "backup" : "no backup");
+        EXPECT_EQ(scratch.Get("\\Changed", probe).first, REG_SZ);
+        EXPECT_EQ(scratch.Get("\\Target", probe).first, -1) << "the listed value, by its own path";
+    }
 }
 
 }  // namespace
