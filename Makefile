@@ -16,7 +16,7 @@ export WINEARCH ?= win64
 PACKAGES := cmake make g++ gcc googletest \
 	g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev \
 	wine wine64 xvfb xauth imagemagick locales librsvg2-bin fonts-dejavu-core clang-14 libclang-rt-14-dev \
-	nlohmann-json3-dev msitools wixl
+	nlohmann-json3-dev msitools wixl osslsigncode openssl
 
 # Without a display, Wine runs inside a private X server.
 XRUN := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24")
@@ -72,8 +72,16 @@ dist: setup
 	@[ -f dist/ro.ini ] || cp app/ro.ini dist/
 
 # The zip and the MSI a Windows user downloads, named with the project's
-# version; the winget manifest in docs/winget/ takes the MSI's hash.
-release: windows
+# version; the winget manifest in docs/winget/ takes the MSI's hash. Both
+# programs are signed before they are packed, then the MSI, when a
+# certificate is given: VH_SIGN_PKCS12 and VH_SIGN_PASSWORD_FILE, or
+# VH_SIGN_CERT and VH_SIGN_KEY; VH_SIGN_TIMESTAMP, a time-stamp server.
+release: setup
+	@cmake --preset windows >/dev/null
+	@rm -rf build/windows/shipped
+	@[ -n "$$VH_SIGN_PKCS12$$VH_SIGN_CERT" ] || \
+	  echo "Not signed: no certificate given (VH_SIGN_PKCS12, or VH_SIGN_CERT and VH_SIGN_KEY)."
+	@cmake --build --preset windows -- --no-print-directory -s
 	@cp build/windows/winget/*.yaml docs/winget/
 	@ls build/windows/varnholt-*-win64.zip build/windows/varnholt-*-win64.msi
 

@@ -10,6 +10,7 @@
 #include "cli/Cli.h"
 #include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32Console.h"
+#include "platform/win32/Win32EventLog.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Machine.h"
 #include "platform/win32/Win32Profile.h"
@@ -34,8 +35,9 @@ int main() {
         w::Win32Profile profile;
         w::Win32UiServices clock;
         w::Win32Machine machine;
+        w::Win32EventLog eventLog;
         w::Win32SystemRestore systemRestore;
-        cli::Services services{registry, files, codePage, profile, console, clock, machine, &systemRestore};
+        cli::Services services{registry, files, codePage, profile, console, clock, machine, &eventLog, &systemRestore};
         return cli::RunCommandLine(args, services);
     } catch (const std::exception& e) {
         console.Err(std::string("varnholt-cli: ") + e.what() + "\r\n");

@@ -4,7 +4,9 @@
 #include <ole2.h>
 
 #include "platform/win32/Win32CodePage.h"
+#include "platform/win32/Win32EventLog.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Machine.h"
 #include "platform/win32/Win32Profile.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Shell.h"
@@ -29,8 +31,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         w::Win32Profile profile;
         w::Win32Shell shell;
         w::Win32UiServices ui;
+        w::Win32EventLog eventLog;
         w::Win32SystemRestore systemRestore;
-        app::App app({registry, files, codePage, profile, shell, ui, &systemRestore});
+        app::App app({registry, files, codePage, profile, shell, ui, &eventLog, w::Win32Machine().UserName(), &systemRestore});
         app.Start();
         MSG msg;
         BOOL got;

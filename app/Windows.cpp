@@ -134,7 +134,7 @@ void ScanWindow::Form_Load() {
                                          else
                                              ::ShutdownBlockReasonDestroy(Handle());
                                      },
-                                     s.systemRestore},
+                                     s.eventLog, s.user, s.systemRestore},
                   ticked_);
     form_->Form_Load();
 }

@@ -33,6 +33,10 @@ struct AppServices {
     platform::Profile& profile;
     platform::Shell& shell;
     platform::UiServices& ui;
+    // Where each repair is recorded for administrators (none when null), and
+    // the user it names.
+    platform::EventLog* eventLog = nullptr;
+    std::string user = {};
     platform::SystemRestore* systemRestore = nullptr;  // null: the system has no restore points
 };
 

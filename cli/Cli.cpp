@@ -15,6 +15,7 @@
 #include "scan/BackupWriter.h"
 #include "scan/FormRestoreAndBackup.h"
 #include "scan/Repair.h"
+#include "scan/RepairEvent.h"
 #include "scan/RestorePoint.h"
 #include "profile/DataFolder.h"
 #include "profile/ModuleNormal.h"
@@ -126,15 +127,6 @@ FindingRow RowOf(const engine::Finding& f) {
     return row;
 }
 
-const char* RestoreText(scan::Restore outcome) {
-    switch (outcome) {
-    case scan::Restore::Restored: return "restored";
-    case scan::Restore::AlreadyEqual: return "already equal";
-    case scan::Restore::Failed: break;
-    }
-    return "failed";
-}
-
 // The one line an error is reported with: its cause and the path it concerns.
 int Fail(Services& s, const std::string& message) {
     s.console.Err("varnholt-cli: " + message + kCrLf);
@@ -196,20 +188,6 @@ int RunScan(Services& s, ReportOutput& output, const Options& options, Report& r
     return Finish(s, output, report, report.findings.empty() ? kExitDone : kExitFindings);
 }
 
-const char* OutcomeText(engine::Outcome outcome) {
-    switch (outcome) {
-    case engine::Outcome::Repaired: return "repaired";
-    case engine::Outcome::AlreadyGone: return "already gone";
-    case engine::Outcome::KeptByBackup: return "kept";
-    case engine::Outcome::Ignored: return "ignored";
-    case engine::Outcome::NotRemoved: return "not removed";
-    case engine::Outcome::ChangedSinceScan: return "changed";
-    case engine::Outcome::None:
-    case engine::Outcome::Unticked: break;
-    }
-    return "stopped";  // the repair ended before it reached the value
-}
-
 // For the length of a repair (and its record and report), the console's
 // close, a logoff or a shutdown wait for the value under way.
 struct EndHeld {
@@ -229,7 +207,10 @@ int RunRepair(Services& s, ReportOutput& output, const Options& options, Report&
     std::int32_t error = 0;
     if (!scan.Run(&error)) return Fail(s, "the registry walk failed with error " + std::to_string(error));
     std::vector<engine::Finding>& findings = scan.Findings();
-    if (findings.empty()) return Finish(s, output, report, kExitDone);
+    if (findings.empty()) {
+        scan::WriteRepairEvent(s.eventLog, findings, "", report.user, options.categories);
+        return Finish(s, output, report, kExitDone);
+    }
 
     const EndHeld held(s.console);
     const auto step = [&s](int, int) { return !s.console.EndRequested(); };
@@ -246,10 +227,12 @@ int RunRepair(Services& s, ReportOutput& output, const Options& options, Report&
         scan::BackupResult written =
             scan::WriteBackupFile(findings, s.registry, s.files, s.codePage, s.clock.NowText(), &keys, step);
         counts.stopped = written.stopped;
-        if (!written.stopped && !written.written)
-            return Fail(s, "the backup file could not be written, so nothing was repaired: " + written.path);
-        if (!written.stopped && !written.verified)
-            return Fail(s, "the backup file could not be verified, so nothing was repaired: " + written.path);
+        if (!written.stopped && (!written.written || !written.verified)) {
+            const std::string why = written.written ? "the backup file could not be verified, so nothing was repaired"
+                                                    : "the backup file could not be written, so nothing was repaired";
+            scan::WriteRepairRefusedEvent(s.eventLog, written.written, written.path, report.user, options.categories);
+            return Fail(s, why + ": " + written.path);
+        }
         if (written.verified) report.backup = written.path;
         outcomes = std::move(written.outcomes);
     }
@@ -267,8 +250,11 @@ int RunRepair(Services& s, ReportOutput& output, const Options& options, Report&
     profile::WriteProfileValue(s.profile, profilePath, profile::kRecords, "FixedCount", std::to_string(counts.repaired));
     for (const engine::Finding& f : findings) {
         report.findings.push_back(RowOf(f));
-        report.findings.back().outcome = OutcomeText(f.outcome);
+        report.findings.back().outcome = scan::OutcomeName(f.outcome);
+        report.findings.back().reason = scan::OutcomeReason(f.outcome);
     }
+    report.summary = scan::OutcomeSummary(findings);
+    scan::WriteRepairEvent(s.eventLog, findings, report.backup, report.user, options.categories);
     // A restore point that is not available is no failure of the repair; one
     // that failed is reported as a part not done.
     const int code = counts.notRemoved > 0 || counts.kept > 0 || counts.ignored > 0 || counts.changed > 0 ||
@@ -278,10 +264,8 @@ int RunRepair(Services& s, ReportOutput& output, const Options& options, Report&
     if (output.Deliver(report)) return code;
     // The repair is done: what it did must not be lost with its report.
     Fail(s, "the report could not be written: " + output.Where());
-    s.console.Err("varnholt-cli: " + std::to_string(counts.repaired) + " repaired, " + std::to_string(counts.notRemoved) +
-                  " not removed, " + std::to_string(counts.kept + counts.ignored + counts.changed) + " kept" + (counts.stopped ? ", stopped" : "") +
-                  "; " + (report.backup.empty() ? std::string("no backup file") : "backup file: " + report.backup) +
-                  kCrLf);
+    s.console.Err("varnholt-cli: " + report.summary + "; " +
+                  (report.backup.empty() ? std::string("no backup file") : "backup file: " + report.backup) + kCrLf);
     return code;
 }
 
@@ -306,14 +290,20 @@ int RunRestore(Services& s, ReportOutput& output, const Options& options, Report
     const bool bare = options.file.find_first_of("\\/:") == std::string::npos;
     report.file = bare ? scan::BackupFolder(s.files) + "\\" + options.file : options.file;
     std::string bytes;
-    if (!s.files.ReadFile(report.file, &bytes)) return Fail(s, "the file cannot be read: " + report.file);
+    const auto refused = [&](const std::string& why) {
+        scan::WriteRestoreRefusedEvent(s.eventLog, why, report.file, report.user);
+        return Fail(s, why + ": " + report.file);
+    };
+    if (!s.files.ReadFile(report.file, &bytes)) return refused("the file cannot be read");
     const auto values = scan::ReadBackupFile(s.codePage, bytes);
-    if (!values) return Fail(s, "not a backup file this program can read: " + report.file);
+    if (!values) return refused("not a backup file this program can read");
     bool failed = false;
-    for (const scan::RestoredValue& r : scan::RestoreBackupValues(s.registry, *values)) {
-        report.restored.push_back({r.value.key, r.value.name, TypeName(r.value.type), RestoreText(r.outcome), r.reason});
+    const std::vector<scan::RestoredValue> restored = scan::RestoreBackupValues(s.registry, *values);
+    for (const scan::RestoredValue& r : restored) {
+        report.restored.push_back({r.value.key, r.value.name, TypeName(r.value.type), scan::RestoreName(r.outcome), r.reason});
         failed = failed || r.outcome == scan::Restore::Failed;
     }
+    scan::WriteRestoreEvent(s.eventLog, restored, report.file, report.user);
     return Finish(s, output, report, failed ? kExitPartly : kExitDone);
 }
 

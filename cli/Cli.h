@@ -7,6 +7,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Console.h"
+#include "platform/EventLog.h"
 #include "platform/FileSystem.h"
 #include "platform/Machine.h"
 #include "platform/Profile.h"
@@ -30,6 +31,8 @@ struct Services {
     platform::Console& console;
     platform::UiServices& clock;  // its clock only: the time of day and the date-and-time text
     platform::Machine& machine;   // what each report names first
+    // Where each repair and restore is recorded for administrators; none when null.
+    platform::EventLog* eventLog = nullptr;
     platform::SystemRestore* systemRestore = nullptr;  // repair --restore-point; null: the system has none
 };
 

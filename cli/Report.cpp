@@ -238,11 +238,11 @@ std::string Csv(const Report& report) {
     case Command::Scan:
     case Command::Repair: {
         std::vector<std::string> header{"root", "key", "value", "type", "data", "missing file", "category", "match"};
-        if (Repairs(report)) header.push_back("outcome");
+        if (Repairs(report)) header.insert(header.end(), {"outcome", "reason"});
         out += CsvLine(header);
         for (const FindingRow& f : report.findings) {
             std::vector<std::string> fields{f.root, f.keyPath, f.valueName, f.type, f.data, f.missingFile, f.category, f.match};
-            if (Repairs(report)) fields.push_back(f.outcome);
+            if (Repairs(report)) fields.insert(fields.end(), {f.outcome, f.reason});
             out += CsvLine(fields);
         }
         break;
@@ -289,11 +289,17 @@ std::string PlainText(const Report& report) {
         for (const FindingRow& f : report.findings) {
             out += f.root + "\\" + Shown(f.keyPath) + "\\" + Shown(f.valueName) + "  (" + f.category + ", " + f.match + ")";
             if (Repairs(report)) out += ": " + f.outcome;
+            if (Repairs(report) && !f.reason.empty()) out += " (" + f.reason + ")";
             out += kCrLf;
             out += "  " + f.type + " " + Shown(f.data) + kCrLf;
             out += "  missing: " + Shown(f.missingFile) + kCrLf;
         }
-        out += std::to_string(report.findings.size()) + (report.findings.size() == 1 ? " finding." : " findings.");
+        // After a repair, what became of them: "12 findings." would hide that
+        // some were gone already (the same value seen under two roots).
+        if (Repairs(report) && !report.summary.empty())
+            out += report.summary + ".";
+        else
+            out += std::to_string(report.findings.size()) + (report.findings.size() == 1 ? " finding." : " findings.");
         out += kCrLf;
         if (Repairs(report))
             out += (report.backup.empty() ? std::string("No backup file.") : "Backup file: " + Shown(report.backup)) + kCrLf;

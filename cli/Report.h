@@ -20,6 +20,7 @@ struct FindingRow {
     std::string category;     // the home page box's caption
     std::string match;        // "VALUE NAME" or "VALUE VALUE"
     std::string outcome;      // repair: "repaired", "kept", "not removed", "already gone" or "stopped"
+    std::string reason;       // repair: why a value was kept; empty for the other outcomes
 };
 
 // One value of a restored backup.
@@ -52,6 +53,7 @@ struct Report {
     Command command = Command::Scan;
     std::vector<FindingRow> findings;  // scan, repair
     std::string backup;                // repair: the backup file's path; empty when none was written
+    std::string summary;               // repair: the findings counted by outcome ("7 repaired, 5 already gone")
     RestorePointRow restorePoint;      // repair
     std::string folder;                // backups: the folder listed
     std::vector<BackupRow> files;      // backups: newest first

@@ -7,6 +7,7 @@
 #include "profile/ModuleNormal.h"
 #include "scan/BackupWriter.h"
 #include "scan/Repair.h"
+#include "scan/RepairEvent.h"
 #include "scan/RestorePoint.h"
 
 namespace scan {
@@ -250,24 +251,26 @@ void FormRepair::CommandRepair_Click() {
     KeepIgnoredFindings(findings_, rules_, engine::LoadIgnoreList(s_.files, IgnoreListPath()));
     c_.lvwRegErrors.RowsChanged();
 
+    std::string backupPath;
     if (backup) {
         label = "Creating backup files...";
         c_.lblCurrentKey.SetCaption(label);
         BackupResult written = WriteBackupFile(findings_, s_.registry, s_.files, s_.codePage, s_.ui.NowText(), &keys, step);
         c_.lblCurrentKey.SetCaption(label);
-        if (written.stopped) return;  // the session is ending: nothing was removed
-        if (!written.written) {
-            s_.ui.ShowMessage("The backup file could not be written, so nothing was repaired:\r\n" + written.path,
-                             platform::MessageStyle::Exclamation);
+        if (written.stopped) {  // the session is ending: nothing was removed
+            WriteRepairEvent(s_.eventLog, findings_, "", s_.user, ticked_);
             return;
         }
-        if (!written.verified) {
-            s_.ui.ShowMessage("The backup file could not be verified, so nothing was repaired:\r\n" + written.path,
-                             platform::MessageStyle::Exclamation);
+        if (!written.written || !written.verified) {
+            const std::string why = written.written ? "The backup file could not be verified, so nothing was repaired"
+                                                    : "The backup file could not be written, so nothing was repaired";
+            WriteRepairRefusedEvent(s_.eventLog, written.written, written.path, s_.user, ticked_);
+            s_.ui.ShowMessage(why + ":\r\n" + written.path, platform::MessageStyle::Exclamation);
             return;
         }
         s_.ui.ShowMessage("Backup file:" + written.path, platform::MessageStyle::Information);
         outcomes = std::move(written.outcomes);
+        backupPath = written.path;
     }
 
     // The restore point, when asked for, is the last thing before the first
@@ -288,6 +291,7 @@ void FormRepair::CommandRepair_Click() {
     c_.lvwRegErrors.RowsChanged();
 
     c_.RepairCount.SetCaption(std::to_string(counts.repaired));
+    WriteRepairEvent(s_.eventLog, findings_, backupPath, s_.user, ticked_);
     std::string message = RepairMessage(counts);
     if (point.outcome != RestorePointOutcome::NotAsked) message += "\r\n" + RestorePointLine(point);
     // No message box while the session ends: nobody is there to close it.

@@ -11,6 +11,7 @@
 #include "engine/Finding.h"
 #include "engine/RegSearch.h"
 #include "platform/CodePage.h"
+#include "platform/EventLog.h"
 #include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
@@ -44,6 +45,10 @@ struct ScanServices {
     // Told when a repair begins (true) and ends (false): the host asks the
     // system not to end the session meanwhile.
     std::function<void(bool running)> repairRunning = {};
+    // Where each repair is recorded for administrators (none when null), and
+    // the user it names.
+    platform::EventLog* eventLog = nullptr;
+    std::string user = {};
     // Where a restore point comes from when the setting asks for one; null
     // where the system has none.
     platform::SystemRestore* systemRestore = nullptr;

@@ -1,5 +1,8 @@
 #include "scan/Repair.h"
 
+#include <algorithm>
+#include <map>
+
 #include "scan/ValueRemoval.h"
 
 namespace scan {
@@ -82,6 +85,45 @@ std::string RepairMessage(const RepairCounts& counts) {
     if (counts.changed > 0)
         message += "\r\n" + std::to_string(counts.changed) + " values were kept because they changed since the scan.";
     return message;
+}
+
+const char* OutcomeName(engine::Outcome outcome) {
+    switch (outcome) {
+    case engine::Outcome::Repaired: return "repaired";
+    case engine::Outcome::AlreadyGone: return "already gone";
+    case engine::Outcome::KeptByBackup: return "kept";
+    case engine::Outcome::Ignored: return "ignored";
+    case engine::Outcome::NotRemoved: return "not removed";
+    case engine::Outcome::ChangedSinceScan: return "changed";
+    case engine::Outcome::None:
+    case engine::Outcome::Unticked: break;
+    }
+    return "stopped";  // the repair ended before it reached the value
+}
+
+const char* OutcomeReason(engine::Outcome outcome) {
+    switch (outcome) {
+    case engine::Outcome::KeptByBackup: return "the backup cannot hold it";
+    case engine::Outcome::Ignored: return "an entry of the ignore list made since the scan began keeps it";
+    case engine::Outcome::ChangedSinceScan: return "changed since the scan";
+    default: return "";
+    }
+}
+
+std::string OutcomeSummary(const std::vector<engine::Finding>& findings) {
+    std::map<engine::Outcome, int> counts;
+    for (const engine::Finding& f : findings)
+        if (f.outcome != engine::Outcome::Unticked) ++counts[f.outcome];
+    // The stopped ones (no outcome yet) are told last, after what was done.
+    std::vector<std::pair<engine::Outcome, int>> ordered(counts.begin(), counts.end());
+    if (!ordered.empty() && ordered.front().first == engine::Outcome::None)
+        std::rotate(ordered.begin(), ordered.begin() + 1, ordered.end());
+    std::string text;
+    for (const auto& [outcome, count] : ordered) {
+        if (!text.empty()) text += ", ";
+        text += std::to_string(count) + " " + OutcomeName(outcome);
+    }
+    return text.empty() ? "nothing to repair" : text;
 }
 
 }  // namespace scan

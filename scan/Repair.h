@@ -45,4 +45,16 @@ bool AnyRemoved(const std::vector<engine::Finding>& findings);
 // The message at the end of a repair.
 std::string RepairMessage(const RepairCounts& counts);
 
+// What a report calls an outcome: "repaired", "already gone", "kept", ...;
+// a ticked finding the repair never reached is "stopped".
+const char* OutcomeName(engine::Outcome outcome);
+// Why a value was left where it is, for the outcomes that keep one; empty
+// for the others.
+const char* OutcomeReason(engine::Outcome outcome);
+// What became of a repair's findings, counted by outcome in the outcomes'
+// order, the stopped ones last: "7 repaired, 5 already gone, 1 kept". The
+// findings the repair left alone (unticked) are not counted; "nothing to
+// repair" when none is left.
+std::string OutcomeSummary(const std::vector<engine::Finding>& findings);
+
 }  // namespace scan

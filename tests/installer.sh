@@ -91,6 +91,17 @@ icon=$(WINEPREFIX=$first wine reg query 'HKLM\Software\Classes\Installer\Product
        tr -d '\r' | sed -n 's/^    ProductIcon    REG_SZ    //p' | grep -i "$product_code" || true)
 check "its icon: $icon" [ -s "$(WINEPREFIX=$first winepath -u "$icon" 2>/dev/null)" ]
 
+# The event source: in the package's Registry table, and in the registry
+# once installed, its messages in the installed program.
+source_key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Varnholt'
+registered=$(msiinfo export "$msi" Registry | tr -d '\r' | awk -F'\t' '$2 == 2 && $4 == "EventMessageFile" &&
+  $3 ~ /^SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Varnholt\\?$/ { print $5 }')
+check "the MSI registers the event source: '$registered'" [ "$registered" = '[#varnholt.exe]' ]
+message_file=$(WINEPREFIX=$first wine reg query "$source_key" /v EventMessageFile </dev/null 2>/dev/null | tr -d '\r' |
+               sed -n 's/^    EventMessageFile    REG_[A-Z_]*SZ    //p')
+check "the event source's messages are the installed program's: $message_file" \
+  [ "$message_file" = 'C:\Program Files\Varnholt\varnholt.exe' ]
+
 echo "== the installed command line keeps the user's files in %LOCALAPPDATA%\\Varnholt"
 out=$(in_first "$program_cli" --version | tr -d '\r')
 data=$(sed -n 's/^Data folder: //p' <<<"$out")
@@ -113,6 +124,21 @@ check "the record in the user's profile" grep -q '^FixedCount=' "$data_unix/ro.i
 check "the backup in the user's RegBackups" [ "$(ls "$data_unix/RegBackups" | wc -l)" = 1 ]
 check "nothing of the user's beside the installed program" \
   [ "$(ls "$installed" | sort | tr '\n' ' ')" = "README.txt bgmain.dll bgother.dll bgscan.dll installed.txt varnholt-cli.exe varnholt.exe " ]
+
+echo "== the README's scheduled task, as far as Wine runs it"
+# Wine keeps no scheduled tasks and its icacls changes nothing: the folder
+# is made and the task's command run as the README writes them.
+readme_text=$(tr -d '\r' <"$readme")
+make_folder=$(sed -n 's/^ *\(mkdir "%ProgramData%\\[^"]*"\)$/\1/p' <<<"$readme_text")
+task=$(sed -n 's/^ *\/TR "\(.*\)"$/\1/p' <<<"$readme_text" | sed 's/\\"/"/g')
+check "the task runs the installed program: $task" grep -q '^"C:\\Program Files\\Varnholt\\varnholt-cli.exe" ' <<<"$task"
+check "the folder is made under ProgramData: $make_folder" [ -n "$make_folder" ]
+printf '%s\r\n' "$make_folder" >"$first/drive_c/make-folder.cmd"
+in_first cmd /c 'C:\make-folder.cmd' >/dev/null
+eval "task_words=($task)"
+in_first "${task_words[@]}" >/dev/null
+check "the task's scan exits 0 or 1 (gave $rc)" [ "$rc" = 0 -o "$rc" = 1 ]
+check "the task's report in its folder" [ -s "$first/drive_c/ProgramData/Varnholt Reports/report.csv" ]
 
 echo "== a portable copy keeps its files beside itself"
 portable=$work/portable
@@ -141,9 +167,29 @@ check "one entry, the new version: $(arp_entries | tr '\n' ';')" \
 check "the program still installed" [ -f "$installed/varnholt-cli.exe" ]
 check "the user's files kept" [ -f "$data_unix/ignore.txt" ]
 
-echo "== the README's loop over several prefixes"
+echo "== the README's loops over several prefixes"
+# The README's two loops, as written there: the install loop first, the
+# scan loop second.
+readme_loop() {
+  awk -v n="$1" '/^      \($/ { block++ } block == n { print } block == n && /^      \)$/ { exit }' "$readme" |
+    sed -e 's/^      //'
+}
+install_loop=$(readme_loop 1) loop=$(readme_loop 2)
+grep -q 'msiexec' <<<"$install_loop" || { echo "no install loop over prefixes in $readme"; exit 1; }
+run_install_loop() {  # the install loop over the prefixes under $1 with the MSI $2; its exit code in $rc
+  local text=${install_loop//\~\/.local\/share\/wineprefixes/$1}
+  rc=0
+  eval "${text//build\/windows\/varnholt-\*-win64.msi/$2}" </dev/null >"$work/install-loop.log" 2>&1 || rc=$?
+}
 wait
-WINEPREFIX=$second wine msiexec /i "$next_msi" /qn </dev/null >/dev/null 2>&1 || fail "install in the second prefix"
+# The second prefix only: the first holds that version already.
+mkdir -p "$work/install-only"
+ln -s "$second" "$work/install-only/second"
+run_install_loop "$work/install-only" "$next_msi"
+check "the install loop exits 0 (gave $rc): $(tail -n 2 "$work/install-loop.log")" [ "$rc" = 0 ]
+run_install_loop "$work/install-only" "$msi"
+check "the install loop stops where the older MSI is refused (gave $rc)" [ "$rc" = 2 ]
+check "it says so" grep -q 'could not install .*: stopped' "$work/install-loop.log"
 # Each prefix lists its own value, and ignores the other's: one ignore list
 # shared by both would hide a value in one of them.
 WINEPREFIX=$first wine reg add 'HKCU\Software\VarnholtLoop' /v first /d 'C:\Varnholt Gone\first.exe' /f </dev/null >/dev/null 2>&1
@@ -153,7 +199,6 @@ second_data="$second/drive_c/users/$(id -un)/AppData/Local/Varnholt"
 mkdir -p "$second_data"
 printf 'value\tHKEY_CURRENT_USER\tSoftware\\VarnholtLoop\tfirst\r\n' >"$second_data/ignore.txt"
 
-loop=$(sed -n '/^      ($/,/^      )$/p' "$readme" | sed -e 's/^      //')
 grep -q 'wineprefixes' <<<"$loop" || { echo "no loop over prefixes in $readme"; exit 1; }
 run_loop() {  # the loop over the prefixes under $1, run in $2; its exit code in $rc
   mkdir -p "$2"
@@ -181,6 +226,7 @@ check "msiexec /x exits 0 (gave $rc)" [ "$rc" = 0 ]
 check "the program folder gone" [ ! -e "$installed" ]
 check "the shortcut gone" [ -z "$(shortcuts "$first")" ]
 check "no entry under Installed apps" [ -z "$(arp_entries)" ]
+if WINEPREFIX=$first wine reg query "$source_key" </dev/null >/dev/null 2>&1; then fail "the event source left behind"; fi
 for f in ro.ini ignore.txt RegBackups; do check "the user's $f kept" [ -e "$data_unix/$f" ]; done
 
 [ "$failures" = 0 ] || { echo "installer: $failures checks failed; Wine said:"; tail -n 20 "$work/wine.log"; exit 1; }

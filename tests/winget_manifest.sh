@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The winget manifest in a folder: in each of its three files the fields the
-# manifest schema (1.6.0) requires, with the values it allows, and one package
-# and version throughout. Given the MSI, the version, hash and product code
-# are that package's.
+# The winget manifest in a folder: in each of its three files the schema
+# version (1.12.0, the newest that winget lists; 1.6.0 and its like are
+# deprecated there), the fields that schema requires, with the values it
+# allows, and one package and version throughout. Given the MSI, the
+# version, hash and product code are that package's.
 # Run as: winget_manifest.sh <folder> [<msi>]
 set -euo pipefail
 dir=$1 msi=${2:-}
@@ -27,12 +28,15 @@ require() {
 
 identifier='[^.[:space:]\\/:*?"<>|]{1,32}(\.[^.[:space:]\\/:*?"<>|]{1,32}){1,7}'
 package_version='[^\\/:*?"<>|]+'
-manifest_version='[0-9]+\.[0-9]+\.[0-9]+'
+schema=1.12.0
+declare -A schema_type=(["$version_file"]=version ["$installer_file"]=installer ["$locale_file"]=defaultLocale)
 for file in "$version_file" "$installer_file" "$locale_file"; do
   [ -f "$file" ] || { fail "no $file"; continue; }
   require "$file" PackageIdentifier "$identifier"
   require "$file" PackageVersion "$package_version"
-  require "$file" ManifestVersion "$manifest_version"
+  require "$file" ManifestVersion "${schema//./\\.}"
+  grep -qx "# yaml-language-server: \\\$schema=https://aka.ms/winget-manifest.${schema_type[$file]}.$schema.schema.json" \
+    <(tr -d '\r' <"$file") || fail "$(basename "$file"): no schema line of $schema"
 done
 require "$version_file" DefaultLocale 'en-US'
 require "$version_file" ManifestType 'version'

@@ -24,9 +24,12 @@ endfunction()
 # fails on an absolute one): it runs in the build folder, where the programs
 # are.
 file(RELATIVE_PATH art_dir ${CMAKE_BINARY_DIR} ${VH_ART_DIR})
+file(RELATIVE_PATH bin_dir ${CMAKE_BINARY_DIR} ${VH_SHIPPED_DIR})
 file(RELATIVE_PATH app_dir ${CMAKE_BINARY_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
 
-# vh_msi(<file> <version>): the package of that version.
+# vh_msi(<file> <version>): the package of that version, of the programs as
+# they ship, and signed as they are (built as <file>.unsigned, then signed
+# into <file>).
 function(vh_msi file version)
   vh_product_code(code ${version})
   get_filename_component(folder ${file} DIRECTORY)
@@ -34,9 +37,11 @@ function(vh_msi file version)
     OUTPUT ${file}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
     COMMAND ${VH_WIXL} -a x64 -D Version=${version} -D ProductCode=${code} -D UpgradeCode=${VH_UPGRADE_CODE}
-            -D BinDir=. -D ArtDir=${art_dir} -D AppDir=${app_dir} -o ${file} ${installer}/varnholt.wxs
+            -D BinDir=${bin_dir} -D ArtDir=${art_dir} -D AppDir=${app_dir} -o ${file}.unsigned ${installer}/varnholt.wxs
+    COMMAND ${CMAKE_COMMAND} -DIN=${file}.unsigned -DOUT=${file} -P ${installer}/sign.cmake
+    COMMAND ${CMAKE_COMMAND} -E rm ${file}.unsigned
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    DEPENDS varnholt varnholt-cli ${installer}/varnholt.wxs ${installer}/installed.txt
+    DEPENDS ${VH_SHIPPED} ${installer}/sign.cmake ${installer}/varnholt.wxs ${installer}/installed.txt
             ${CMAKE_CURRENT_SOURCE_DIR}/README.txt ${VH_ART_DIR}/varnholt.ico ${VH_ART_DIR}/bgmain.dll
             ${VH_ART_DIR}/bgother.dll ${VH_ART_DIR}/bgscan.dll
     COMMENT "Building ${file}"

@@ -8,6 +8,7 @@
 #include "fakes/MemoryFileSystem.h"
 #include "fakes/MemoryProfile.h"
 #include "fakes/MemoryRegistry.h"
+#include "fakes/RecordingEventLog.h"
 #include "scan/FormRepair.h"
 
 // The in-memory file system, recording every path it is asked about.
@@ -27,6 +28,7 @@ protected:
     fakes::Latin1CodePage codePage;
     fakes::MemoryProfile profile;
     fakes::FakeUi ui;
+    fakes::RecordingEventLog events;
     fakes::FakeSystemRestore systemRestore;
     fakes::FakeListView list;
     fakes::FakeLabel status, repairCount, currentKey;
@@ -46,7 +48,8 @@ protected:
         form = std::make_unique<scan::FormRepair>(
             scan::ScanWindowControls{list, status, repairCount, currentKey, timer, start, stop, repair, ret},
             scan::ScanServices{reg, files, codePage, profile, ui, [this] { ++closes; },
-                               [this](bool running) { repairRunning.push_back(running); }, &systemRestore},
+                               [this](bool running) { repairRunning.push_back(running); }, &events, "ada",
+                               &systemRestore},
             ticked);
         form->Form_Load();
     }

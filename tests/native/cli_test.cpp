@@ -6,6 +6,7 @@
 #include "cli/Cli.h"
 #include "cli/CommandLine.h"
 #include "cli/Report.h"
+#include "scan/RepairEvent.h"
 #include "fakes/FakeCodePage.h"
 #include "fakes/FakeConsole.h"
 #include "fakes/FakeSystemRestore.h"
@@ -13,6 +14,7 @@
 #include "fakes/MemoryFileSystem.h"
 #include "fakes/MemoryProfile.h"
 #include "fakes/MemoryRegistry.h"
+#include "fakes/RecordingEventLog.h"
 
 namespace {
 
@@ -107,8 +109,9 @@ cli::Report RepairReport() {
         {"HKEY_CURRENT_USER", "Software\\Run", "a,\"b\"", "REG_SZ", "\"C:\\Gone\\a.exe\" /x\r\nnext",
          "C:\\Gone\\a.exe", "Startup Programs", "VALUE VALUE", "repaired"},
         {"HKEY_LOCAL_MACHINE", "Software\\\xE4\xB8\xAD", "", "REG_SZ", "C:\\\xE4\xB8\xAD.dll", "C:\\\xE4\xB8\xAD.dll",
-         "System Software Settings", "VALUE VALUE", "kept"},
+         "System Software Settings", "VALUE VALUE", "kept", "the backup cannot hold it"},
     };
+    report.summary = "1 repaired, 1 kept";
     return report;
 }
 
@@ -187,11 +190,11 @@ TEST(Report, CsvIsRfc4180InUtf8WithAByteOrderMark) {
               "computer,user,time,version,command,backup\r\n"
               "PC-7,ada,2026-12-10T04:05:06Z,2.7.0,repair,C:\\App\\RegBackups\\Backup (1).reg\r\n"
               "\r\n"
-              "root,key,value,type,data,missing file,category,match,outcome\r\n"
+              "root,key,value,type,data,missing file,category,match,outcome,reason\r\n"
               "HKEY_CURRENT_USER,Software\\Run,\"a,\"\"b\"\"\",REG_SZ,\"\"\"C:\\Gone\\a.exe\"\" /x\r\nnext\","
-              "C:\\Gone\\a.exe,Startup Programs,VALUE VALUE,repaired\r\n"
+              "C:\\Gone\\a.exe,Startup Programs,VALUE VALUE,repaired,\r\n"
               "HKEY_LOCAL_MACHINE,Software\\\xE4\xB8\xAD,,REG_SZ,C:\\\xE4\xB8\xAD.dll,C:\\\xE4\xB8\xAD.dll,"
-              "System Software Settings,VALUE VALUE,kept\r\n");
+              "System Software Settings,VALUE VALUE,kept,the backup cannot hold it\r\n");
 }
 
 // No value can begin a line of the text report: its line breaks and other
@@ -211,8 +214,11 @@ TEST(Report, TextNamesEachValueAndTheBackup) {
               "  (Startup Programs, VALUE VALUE): repaired\r\n"
               "  REG_SZ \"C:\\Gone\\a.exe\" /x<CR><LF>next\r\n"
               "  missing: C:\\Gone\\a.exe\r\n"
-              "1 finding.\r\n"
+              "1 repaired, 1 kept.\r\n"
               "Backup file: C:\\App\\RegBackups\\Backup (1).reg\r\n");
+    report.findings = RepairReport().findings;
+    EXPECT_NE(cli::FormatReport(report, Format::Text).find(": kept (the backup cannot hold it)\r\n"), std::string::npos)
+        << "a kept value says why";
     report.backup.clear();
     EXPECT_NE(cli::FormatReport(report, Format::Text).find("\r\nNo backup file.\r\n"), std::string::npos);
     EXPECT_TRUE(nlohmann::json::parse(cli::FormatReport(report, Format::Json))["backup"].is_null());
@@ -245,8 +251,9 @@ protected:
     FakeConsole console;
     fakes::FakeUi clock;
     FakeMachine machine;
+    fakes::RecordingEventLog events;
     fakes::FakeSystemRestore systemRestore;
-    cli::Services services{reg, files, codePage, profile, console, clock, machine, &systemRestore};
+    cli::Services services{reg, files, codePage, profile, console, clock, machine, &events, &systemRestore};
     const std::string backups = files.appFolder + "\\RegBackups";
 
     int Run(std::vector<std::string> args) {
@@ -405,7 +412,7 @@ TEST_F(CliRun, AReportThatFailsAfterARepairLeavesItsOutcomeOnStandardError) {
     const std::vector<std::string> written = failing.FilesIn(backups);
     ASSERT_EQ(written.size(), 1u);
     EXPECT_EQ(console.err, "varnholt-cli: the report could not be written: C:\\report.txt\r\n"
-                           "varnholt-cli: 2 repaired, 0 not removed, 0 kept; backup file: " +
+                           "varnholt-cli: 2 repaired; backup file: " +
                                backups + "\\" + written[0] + "\r\n");
     EXPECT_EQ(failing.Contents("C:\\report.txt"), "the last report");
     EXPECT_EQ(failing.FilesIn("C:").size(), 1u) << "no half-made report left";
@@ -442,8 +449,8 @@ TEST_F(CliRun, WhatCouldNotBeDoneExitsWithThreeAndFailuresWithTwo) {
     reg.SetString(platform::kHkeyCurrentUser, "Software\\Old", "c\nd", "C:\\Gone\\c.exe");
     reg.DenyWrites(platform::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run");
     EXPECT_EQ(Run({"repair", "--format", "csv"}), cli::kExitPartly);
-    EXPECT_NE(console.out.find(",kept\r\n"), std::string::npos);
-    EXPECT_NE(console.out.find(",not removed\r\n"), std::string::npos);
+    EXPECT_NE(console.out.find(",kept,the backup cannot hold it\r\n"), std::string::npos);
+    EXPECT_NE(console.out.find(",not removed,\r\n"), std::string::npos);
 
     // A backup that does not read back as its values: nothing is removed,
     // and the file is not left to be taken for a backup.
@@ -462,6 +469,59 @@ TEST_F(CliRun, WhatCouldNotBeDoneExitsWithThreeAndFailuresWithTwo) {
     EXPECT_EQ(console.err, "varnholt-cli: the file cannot be read: C:\\none.reg\r\n");
     EXPECT_EQ(Run({"restore", "none.reg"}), cli::kExitError);
     EXPECT_EQ(console.err, "varnholt-cli: the file cannot be read: " + backups + "\\none.reg\r\n");
+}
+
+// The summary counts by outcome, and each repair and restore leaves one
+// Application event; a log that refuses it changes neither the report nor
+// the exit code.
+TEST_F(CliRun, RepairAndRestoreSayWhatHappenedInTheReportAndTheEventLog) {
+    reg.SetString(platform::kHkeyCurrentUser, "Software\\Old", "c\nd", "C:\\Gone\\c.exe");
+    reg.DenyWrites(platform::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+    for (const bool refuses : {false, true}) {
+        events = fakes::RecordingEventLog();
+        events.refuses = refuses;
+        reg.SetString(platform::kHkeyCurrentUser, "Software\\Old", "a", "\"C:\\Gone\\a.exe\" /x");
+        EXPECT_EQ(Run({"repair", "--categories", "software,startup"}), cli::kExitPartly) << refuses;
+        const std::size_t summary = console.out.find("\r\n1 repaired, 1 kept, 1 not removed.\r\nBackup file: ");
+        EXPECT_NE(summary, std::string::npos) << console.out;
+        EXPECT_NE(console.out.find(": kept (the backup cannot hold it)\r\n"), std::string::npos);
+        if (refuses) {
+            EXPECT_TRUE(events.events.empty());
+            continue;
+        }
+        ASSERT_EQ(events.events.size(), 1u);
+        EXPECT_EQ(events.events[0].type, platform::EventType::Warning);
+        EXPECT_EQ(events.events[0].message, scan::kRepairEvent);
+        const std::string backup = backups + "\\" + files.FilesIn(backups).at(0);
+        EXPECT_EQ(events.events[0].inserts,
+                  (std::vector<std::string>{"1 repaired, 1 kept, 1 not removed", backup, "ada",
+                                            "Startup Programs, System Software Settings"}));
+
+        EXPECT_EQ(Run({"restore", backup}), cli::kExitDone);
+        ASSERT_EQ(events.events.size(), 2u);
+        EXPECT_EQ(events.events[1].type, platform::EventType::Information);
+        EXPECT_EQ(events.events[1].message, scan::kRestoreEvent);
+        EXPECT_EQ(events.events[1].inserts, (std::vector<std::string>{"1 restored, 1 already equal", backup, "ada"}));
+        EXPECT_EQ(Run({"restore", "C:\\none.reg"}), cli::kExitError);
+        EXPECT_EQ(events.events.back().type, platform::EventType::Error);
+        EXPECT_EQ(events.events.back().message, scan::kRestoreRefusedEvent);
+        EXPECT_EQ(events.events.back().inserts,
+                  (std::vector<std::string>{"the file cannot be read", "C:\\none.reg", "ada"}));
+    }
+}
+
+TEST_F(CliRun, ARepairWhoseBackupFailsLeavesAnError) {
+    files.garbleWrites = "[broken\r\n";
+    EXPECT_EQ(Run({"repair", "--no-backup", "--categories", "empty"}), cli::kExitDone);
+    ASSERT_EQ(events.events.size(), 1u);
+    EXPECT_EQ(events.events[0].type, platform::EventType::Information);
+    EXPECT_EQ(events.events[0].inserts, (std::vector<std::string>{"nothing to repair", "none", "ada", "Empty Registry Keys"}));
+    EXPECT_EQ(Run({"repair"}), cli::kExitError);
+    ASSERT_EQ(events.events.size(), 2u);
+    EXPECT_EQ(events.events[1].type, platform::EventType::Error);
+    EXPECT_EQ(events.events[1].message, scan::kRepairRefusedEvent);
+    EXPECT_EQ(events.events[1].inserts[0], "the backup file could not be verified");
+    EXPECT_EQ(events.events[1].inserts[3], "all");
 }
 
 // The walk goes on after it lists a value: by the time the repair comes
@@ -485,10 +545,10 @@ TEST_F(CliRun, AValueChangedDuringTheWalkIsKeptAsChanged) {
         if (!backup) args.push_back("--no-backup");
         EXPECT_EQ(Run(args), cli::kExitPartly) << console.err;
         for (const char* row : {"HKEY_CURRENT_USER,Software\\Lnk\\K,V,REG_SZ,C:\\Gone\\v.exe,C:\\Gone\\v.exe,"
-                                "System Software Settings,VALUE VALUE,changed\r\n",
+                                "System Software Settings,VALUE VALUE,changed,changed since the scan\r\n",
                                 ",Software\\Old,a,REG_SZ,\"\"\"C:\\Gone\\a.exe\"\" /x\",C:\\Gone\\a.exe,"
-                                "System Software Settings,VALUE VALUE,changed\r\n",
-                                "\\Run,b,REG_SZ,C:\\Gone\\b.exe,C:\\Gone\\b.exe,Startup Programs,VALUE VALUE,repaired\r\n"})
+                                "System Software Settings,VALUE VALUE,changed,changed since the scan\r\n",
+                                "\\Run,b,REG_SZ,C:\\Gone\\b.exe,C:\\Gone\\b.exe,Startup Programs,VALUE VALUE,repaired,\r\n"})
             EXPECT_NE(console.out.find(row), std::string::npos) << row << console.out;
         EXPECT_TRUE(reg.ValueExists(platform::kHkeyLocalMachine, memory, "V"));
         EXPECT_TRUE(reg.ValueExists(platform::kHkeyCurrentUser, "Software\\Old", "a"));

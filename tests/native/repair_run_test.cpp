@@ -4,6 +4,7 @@
 #include "scan/BackupRestore.h"
 #include "scan/BackupWriter.h"
 #include "scan/FormRestoreAndBackup.h"
+#include "scan/RepairEvent.h"
 #include "scan/ValueRemoval.h"
 #include "platform/Text.h"
 
@@ -517,7 +518,6 @@ TEST_F(RepairTest, ADeepKeyIsKeptByTheBackupAndReachedByTheRemoval) {
     const DeepKey deep;
     for (const bool backup : {true, false}) {
         for (const bool neighbour : {true, false}) {
-            reg = fakes::MemoryRegistry();
             files = fakes::MemoryFileSystem();
             ui.messages.clear();
             SetUp();
@@ -729,6 +729,88 @@ TEST_F(RepairTest, TheLabelShowsHowFarTheRepairIs) {
         EXPECT_EQ(shown.back(), c.backup ? "Creating backup files..." : before) << what;
         EXPECT_EQ(Messages().back(), "1001 errors has repaired.") << what;
     }
+}
+
+}  // namespace
+
+namespace {
+
+using platform::EventType;
+
+// Every repair leaves one Application event: what became of the values, the
+// backup file, the user and the categories; its type says whether all went
+// as asked. A log that refuses the event changes nothing of the repair.
+TEST_F(RepairTest, EachRepairWritesOneEvent) {
+    struct Case {
+        const char* what;
+        std::function<void()> setUp;
+        EventType type;
+        std::uint32_t message;
+        std::string counts;  // the first insert
+    } cases[] = {
+        {"all gone", [] {}, EventType::Information, scan::kRepairEvent, "2 repaired"},
+        {"one kept", [this] { reg.SetString(kHkcu, "S", "n\nd", "C:\\gone3.exe"); },
+         EventType::Warning, scan::kRepairEvent, "2 repaired, 1 kept"},
+        {"backup failed", [this] { files.failCreateFile = true; }, EventType::Error,
+         scan::kRepairRefusedEvent, "the backup file could not be written"},
+    };
+    for (const Case& c : cases) {
+        for (const bool refuses : {false, true}) {
+            SetUp();
+            files = fakes::MemoryFileSystem();
+            profile.values.clear();
+            events = fakes::RecordingEventLog();
+            events.refuses = refuses;
+            ui.messages.clear();
+            reg.SetString(kHkcu, "S", "a", "C:\\gone1.exe");
+            reg.SetString(kHkcu, "S", "b", "C:\\gone2.exe");
+            c.setUp();
+            start.Press();
+            repair.Press();
+            const std::string where = std::string(c.what) + (refuses ? ", refused" : "");
+            EXPECT_EQ(reg.ValueExists(kHkcu, "S", "a"), c.type == EventType::Error) << where;
+            EXPECT_EQ(ui.messages.back().text.find("has repaired") != std::string::npos, c.type != EventType::Error)
+                << where << ": the repair's own message either way";
+            if (refuses) {
+                EXPECT_TRUE(events.events.empty());
+                continue;
+            }
+            ASSERT_EQ(events.events.size(), 1u) << where;
+            const auto& e = events.events[0];
+            EXPECT_EQ(e.type, c.type) << where;
+            EXPECT_EQ(e.message, c.message) << where;
+            ASSERT_EQ(e.inserts.size(), 4u) << where;
+            EXPECT_EQ(e.inserts[0], c.counts) << where;
+            EXPECT_EQ(e.inserts[1].rfind(kFolder + "\\Backup (", 0), 0u) << where << ": " << e.inserts[1];
+            EXPECT_EQ(e.inserts[2], "ada");
+            EXPECT_EQ(e.inserts[3], "all");
+        }
+    }
+}
+
+TEST_F(RepairTest, TheEventNamesTheTickedCategoriesAndNoBackup) {
+    OpenWindow({engine::Category::StartupPrograms, engine::Category::SystemSoftwareSettings});
+    SetBackup("0");
+    reg.SetString(kHkcu, "Software\\Old", "a", "C:\\gone1.exe");
+    start.Press();
+    list.SetChecked(1, false);
+    repair.Press();
+    ASSERT_EQ(events.events.size(), 1u);
+    EXPECT_EQ(events.events[0].type, EventType::Information) << "an unticked row is no failure";
+    EXPECT_EQ(events.events[0].inserts,
+              (Texts{"nothing to repair", "none", "ada", "Startup Programs, System Software Settings"}));
+}
+
+// Counted by outcome in the outcomes' order, what the repair never reached
+// last, what it was not asked to do not at all.
+TEST(OutcomeSummary, CountsEachOutcomeOnce) {
+    using engine::Outcome;
+    std::vector<engine::Finding> findings(7);
+    const Outcome outcomes[] = {Outcome::None, Outcome::AlreadyGone, Outcome::Repaired, Outcome::Unticked,
+                                Outcome::Repaired, Outcome::KeptByBackup, Outcome::AlreadyGone};
+    for (std::size_t i = 0; i < findings.size(); ++i) findings[i].outcome = outcomes[i];
+    EXPECT_EQ(scan::OutcomeSummary(findings), "2 repaired, 2 already gone, 1 kept, 1 stopped");
+    EXPECT_EQ(scan::OutcomeSummary({}), "nothing to repair");
 }
 
 }  // namespace
