@@ -16,6 +16,7 @@
 #include "platform/win32/Win32Machine.h"
 #include "platform/win32/Win32Profile.h"
 #include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32SystemRestore.h"
 #include "platform/win32/Win32Ui.h"
 #include "platform/win32/WideText.h"
 
@@ -37,7 +38,9 @@ int main() {
         w::Win32Machine machine;
         w::Win32EventLog eventLog;
         w::Win32Environment environment;
-        cli::Services services{registry, files, codePage, profile, console, clock, machine, &eventLog, &environment};
+        w::Win32SystemRestore systemRestore;
+        cli::Services services{registry, files, codePage, profile, console, clock, machine, &eventLog, &environment,
+                               &systemRestore};
         return cli::RunCommandLine(args, services);
     } catch (const std::exception& e) {
         console.Err(std::string("varnholt-cli: ") + e.what() + "\r\n");

@@ -11,6 +11,7 @@
 #include "platform/win32/Win32Profile.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Shell.h"
+#include "platform/win32/Win32SystemRestore.h"
 #include "platform/win32/Win32Ui.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Window.h"
@@ -33,7 +34,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         w::Win32UiServices ui;
         w::Win32EventLog eventLog;
         w::Win32Environment environment;
-        app::App app({registry, files, codePage, profile, shell, ui, &eventLog, w::Win32Machine().UserName(), &environment});
+        w::Win32SystemRestore systemRestore;
+        app::App app({registry, files, codePage, profile, shell, ui, &eventLog, w::Win32Machine().UserName(), &environment,
+                      &systemRestore});
         app.Start();
         MSG msg;
         BOOL got;

@@ -74,7 +74,7 @@ void SettingsPage::Form_Load() {
     const AppServices& s = app_.Services();
     const std::string dataFolder = profile::DataFolder(s.files);
     form_.emplace(CheckNamed("CheckBackupBeforeFix"), ButtonNamed("CommandApplySettings"), s.profile, dataFolder,
-                  CheckNamed("CheckExpandable"), s.ui);
+                  CheckNamed("CheckExpandable"), s.ui, &CheckNamed("CheckRestorePoint"));
     form_->Form_Load();
     const std::string ignoreList = dataFolder + engine::kIgnoreListName;
     ignored_.emplace(
@@ -140,7 +140,7 @@ void ScanWindow::Form_Load() {
                                          else
                                              ::ShutdownBlockReasonDestroy(Handle());
                                      },
-                                     s.eventLog, s.user, s.environment},
+                                     s.eventLog, s.user, s.environment, s.systemRestore},
                   ticked_);
     form_->Form_Load();
     // Named after the count's label, as a reader says it.

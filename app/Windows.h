@@ -15,6 +15,7 @@
 #include "platform/Profile.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
+#include "platform/SystemRestore.h"
 #include "platform/Ui.h"
 #include "platform/win32/Win32Timer.h"
 #include "app/FormWindow.h"
@@ -38,6 +39,7 @@ struct AppServices {
     platform::EventLog* eventLog = nullptr;
     std::string user = {};
     platform::Environment* environment = nullptr;  // what expandable strings name
+    platform::SystemRestore* systemRestore = nullptr;  // null: the system has no restore points
 };
 
 class App;

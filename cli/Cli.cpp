@@ -16,6 +16,7 @@
 #include "scan/FormRestoreAndBackup.h"
 #include "scan/Repair.h"
 #include "scan/RepairEvent.h"
+#include "scan/RestorePoint.h"
 #include "profile/DataFolder.h"
 #include "profile/ModuleNormal.h"
 
@@ -108,6 +109,8 @@ public:
     }
     std::vector<engine::Finding>& Findings() { return findings_; }
     void KeepIgnored(engine::IgnoreList ignored) { scan::KeepIgnoredFindings(findings_, rules_, std::move(ignored)); }
+    // Waits as the walk does: on the console, with no window to serve.
+    platform::UiServices& Waiting() { return progress_; }
 
 private:
     void SearchFound(const std::string& sRootKey, const std::string& sKey, const std::string& sValue,
@@ -216,6 +219,7 @@ struct EndHeld {
 // command says not to) written and read back before anything is removed,
 // then the removal, then the record.
 int RunRepair(Services& s, ReportOutput& output, const Options& options, Report& report) {
+    report.restorePoint.asked = options.restorePoint;
     std::optional<engine::IgnoreList> ignored = ReadIgnoreList(s);
     if (!ignored) return kExitError;
     Scan scan(s, options, std::move(*ignored));
@@ -253,8 +257,17 @@ int RunRepair(Services& s, ReportOutput& output, const Options& options, Report&
         if (written.verified) report.backup = written.path;
         outcomes = std::move(written.outcomes);
     }
+    // After the backup, before the first removal; it never stops the repair.
+    const scan::RestorePointServices points{s.systemRestore, s.registry, s.profile, profilePath, scan.Waiting()};
+    scan::RestorePointResult point;
+    if (options.restorePoint && !counts.stopped && scan::AnyToRemove(findings, outcomes))
+        point = scan::BeginRestorePoint(points);
+    report.restorePoint.outcome = scan::RestorePointOutcomeName(point.outcome);
+    report.restorePoint.number = point.number;
+    report.restorePoint.reason = scan::RestorePointReason(point);
     if (!counts.stopped) counts = scan::RemoveTickedFindings(findings, outcomes, s.registry, &keys, step);
     keys.CloseAll();
+    scan::EndRestorePoint(points, point, scan::AnyRemoved(findings));
     profile::WriteProfileValue(s.profile, profilePath, profile::kRecords, "FixedCount", std::to_string(counts.repaired));
     for (const engine::Finding& f : findings) {
         report.findings.push_back(RowOf(f));
@@ -263,10 +276,12 @@ int RunRepair(Services& s, ReportOutput& output, const Options& options, Report&
     }
     report.summary = scan::OutcomeSummary(findings);
     scan::WriteRepairEvent(s.eventLog, findings, report.backup, report.user, options.categories);
-    const int code =
-        counts.notRemoved > 0 || counts.kept > 0 || counts.ignored > 0 || counts.changed > 0 || counts.stopped
-            ? kExitPartly
-            : kExitDone;
+    // A restore point that is not available is no failure of the repair; one
+    // that failed is reported as a part not done.
+    const int code = counts.notRemoved > 0 || counts.kept > 0 || counts.ignored > 0 || counts.changed > 0 ||
+                             counts.stopped || point.outcome == scan::RestorePointOutcome::Failed
+                         ? kExitPartly
+                         : kExitDone;
     if (output.Deliver(report)) return code;
     // The repair is done: what it did must not be lost with its report.
     Fail(s, "the report could not be written: " + output.Where());

@@ -13,6 +13,7 @@
 #include "platform/Machine.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
+#include "platform/SystemRestore.h"
 #include "platform/Ui.h"
 
 namespace cli {
@@ -34,6 +35,7 @@ struct Services {
     // Where each repair and restore is recorded for administrators; none when null.
     platform::EventLog* eventLog = nullptr;
     platform::Environment* environment = nullptr;  // for --expandable; without it no variable is known
+    platform::SystemRestore* systemRestore = nullptr;  // repair --restore-point; null: the system has none
 };
 
 // Runs the command of `args` (the arguments after the program's name) and

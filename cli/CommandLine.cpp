@@ -49,6 +49,7 @@ bool Takes(Command command, const std::string& option) {
     if (option == "--categories") return command == Command::Scan || command == Command::Repair;
     if (option == "--no-backup") return command == Command::Repair;
     if (option == "--expandable") return command == Command::Scan || command == Command::Repair;
+    if (option == "--restore-point") return command == Command::Repair;
     return false;
 }
 
@@ -121,6 +122,8 @@ std::optional<Options> ParseCommandLine(const std::vector<std::string>& args, st
             options.noBackup = true;
         } else if (option == "--expandable") {
             options.expandable = true;
+        } else if (option == "--restore-point") {
+            options.restorePoint = true;
         } else if (option == "--output") {
             if (value.empty()) {
                 *error = "--output needs a file";
@@ -190,11 +193,13 @@ std::string Usage(Command command) {
         return "Usage: varnholt-cli scan [--format text|json|csv] [--output FILE] [--categories LIST] [--expandable]\r\n"
                "Lists the values that name missing files.\r\n" + report + categories + expandable;
     case Command::Repair:
-        return "Usage: varnholt-cli repair [--no-backup] [--format text|json|csv] [--output FILE] [--categories LIST]\r\n"
-               "                           [--expandable]\r\n"
+        return "Usage: varnholt-cli repair [--no-backup] [--restore-point] [--format text|json|csv] [--output FILE]\r\n"
+               "                           [--categories LIST] [--expandable]\r\n"
                "Scans, writes the findings to a backup file (unless --no-backup is given),\r\n"
                "checks it, and removes them.\r\n"
-               "  --no-backup              remove without a backup\r\n" + report + categories + expandable;
+               "  --no-backup              remove without a backup\r\n"
+               "  --restore-point          ask Windows for a restore point before the removal\r\n" + report + categories +
+               expandable;
     case Command::Backups:
         return "Usage: varnholt-cli backups [--format text|json|csv] [--output FILE]\r\n"
                "Lists the backup files, newest first, with their times and sizes.\r\n" + report;

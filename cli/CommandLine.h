@@ -19,6 +19,7 @@ struct Options {
     std::string output;  // --output FILE; empty: standard output
     engine::CategorySet categories = engine::AllCategories();
     bool noBackup = false;  // repair --no-backup
+    bool restorePoint = false;  // repair --restore-point
     std::string file;       // restore FILE
     bool expandable = false;  // scan, repair --expandable: judge expandable strings too
 };

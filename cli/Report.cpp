@@ -25,6 +25,18 @@ const char* CommandName(Command command) {
 
 bool Repairs(const Report& report) { return report.command == Command::Repair; }
 
+bool NumberedPoint(const RestorePointRow& point) {
+    return point.outcome == "made" || point.outcome == "kept" || point.outcome == "may have kept";
+}
+
+// "made (number 42)", "not available (System Protection is off)"; "none"
+// when nothing was left to remove.
+std::string PointText(const RestorePointRow& point) {
+    if (point.outcome.empty()) return "none";
+    if (NumberedPoint(point)) return point.outcome + " (number " + std::to_string(point.number) + ")";
+    return point.reason.empty() ? point.outcome : point.outcome + " (" + point.reason + ")";
+}
+
 bool IsSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDFFF; }
 
 // Whether a text may hold a character that a writer below changes: a
@@ -118,6 +130,16 @@ std::string Json(const Report& report) {
     case Command::Repair: {
         if (Repairs(report))
             out["backup"] = report.backup.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(report.backup);
+        if (Repairs(report) && report.restorePoint.asked) {
+            const RestorePointRow& point = report.restorePoint;
+            nlohmann::ordered_json row;  // null when none was asked of Windows
+            if (!point.outcome.empty()) {
+                row["outcome"] = point.outcome;
+                row["number"] = NumberedPoint(point) ? nlohmann::ordered_json(point.number) : nlohmann::ordered_json();
+                row["reason"] = point.reason;
+            }
+            out["restorePoint"] = std::move(row);
+        }
         nlohmann::ordered_json findings = nlohmann::ordered_json::array();
         for (const FindingRow& f : report.findings) {
             nlohmann::ordered_json row;
@@ -207,6 +229,10 @@ std::string Csv(const Report& report) {
         names.push_back("backup");  // empty when none was written
         values.push_back(report.backup);
     }
+    if (Repairs(report) && report.restorePoint.asked) {
+        names.push_back("restorePoint");
+        values.push_back(PointText(report.restorePoint));
+    }
     out += CsvLine(names) + CsvLine(values) + kCrLf;
     switch (report.command) {
     case Command::Scan:
@@ -277,6 +303,7 @@ std::string PlainText(const Report& report) {
         out += kCrLf;
         if (Repairs(report))
             out += (report.backup.empty() ? std::string("No backup file.") : "Backup file: " + Shown(report.backup)) + kCrLf;
+        if (Repairs(report) && report.restorePoint.asked) out += "Restore point: " + PointText(report.restorePoint) + kCrLf;
         break;
     case Command::Backups:
         for (const BackupRow& b : report.files)

@@ -37,6 +37,15 @@ struct BackupRow {
     std::uint64_t size = 0;
 };
 
+// The restore point of `repair --restore-point`.
+struct RestorePointRow {
+    bool asked = false;   // --restore-point was given
+    std::string outcome;  // "made", "kept", "may have kept", "not available", "failed"; empty when
+                          // none was asked of Windows (nothing was left to remove)
+    std::int64_t number = 0;  // of "made", "kept", "may have kept"
+    std::string reason;       // of "not available", "failed"
+};
+
 struct Report {
     // What an administrator collecting the reports of many machines needs
     // first: where, by whom and when it was made, by which version.
@@ -45,6 +54,7 @@ struct Report {
     std::vector<FindingRow> findings;  // scan, repair
     std::string backup;                // repair: the backup file's path; empty when none was written
     std::string summary;               // repair: the findings counted by outcome ("7 repaired, 5 already gone")
+    RestorePointRow restorePoint;      // repair
     std::string folder;                // backups: the folder listed
     std::vector<BackupRow> files;      // backups: newest first
     std::string file;                  // restore: the file restored

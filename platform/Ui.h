@@ -141,6 +141,11 @@ public:
     // Says `text` once to a screen reader, where the system can (the end of
     // a long run); nothing elsewhere.
     virtual void Notify(const std::string& /*text*/) {}
+    // Runs `work`, which may take minutes, and returns when it is done. The
+    // real services run it on a thread of its own and serve the windows'
+    // messages meanwhile (a yield for the caller); without windows to serve,
+    // it simply runs.
+    virtual void WaitFor(const std::function<void()>& work) { work(); }
 };
 
 }  // namespace platform

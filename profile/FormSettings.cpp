@@ -6,8 +6,12 @@ namespace profile {
 
 FormSettings::FormSettings(platform::CheckBox& CheckBackupBeforeFix, platform::PushButton& CommandApplySettings,
                            platform::Profile& store, std::string dataFolder, platform::CheckBox& CheckExpandable,
-                           platform::UiServices& ui)
-    : check_(CheckBackupBeforeFix), expandable_(CheckExpandable), store_(store), file_(dataFolder + kProfileName),
+                           platform::UiServices& ui, platform::CheckBox* CheckRestorePoint)
+    : check_(CheckBackupBeforeFix),
+      expandable_(CheckExpandable),
+      restorePoint_(CheckRestorePoint),
+      store_(store),
+      file_(dataFolder + kProfileName),
       ui_(ui) {
     CommandApplySettings.Click = [this] { CommandApplySettings_Click(); };
 }
@@ -17,14 +21,16 @@ void FormSettings::Form_Load() {
     const int setting = ReadBackupBeforeFix(store_, file_);
     check_.SetValue(setting >= 0 && setting <= 2 ? setting : 0);
     expandable_.SetValue(ReadCheckExpandable(store_, file_) ? 1 : 0);
+    if (restorePoint_) restorePoint_->SetValue(ReadRestorePoint(store_, file_) ? 1 : 0);
 }
 
 void FormSettings::CommandApplySettings_Click() {
     // The boxes stay as the user set them, so that Apply can be pressed again
     // once the folder can be written.
-    const bool wrote =
-        WriteProfileValue(store_, file_, kSettings, "BackupBeforeFix", std::to_string(check_.Value())) &&
-        WriteProfileValue(store_, file_, kSettings, "CheckExpandable", expandable_.Value() == 1 ? "1" : "0");
+    bool wrote = WriteProfileValue(store_, file_, kSettings, "BackupBeforeFix", std::to_string(check_.Value())) &&
+                 WriteProfileValue(store_, file_, kSettings, "CheckExpandable", expandable_.Value() == 1 ? "1" : "0");
+    if (wrote && restorePoint_)
+        wrote = WriteProfileValue(store_, file_, kSettings, "RestorePoint", restorePoint_->Value() == 1 ? "1" : "0");
     if (!wrote) ui_.ShowMessage("The setting could not be written:\r\n" + file_, platform::MessageStyle::Exclamation);
 }
 

@@ -10,15 +10,18 @@ namespace profile {
 
 class FormSettings {
 public:
+    // `CheckRestorePoint`: the box "Create a restore point before repair",
+    // where the page has it.
     FormSettings(platform::CheckBox& CheckBackupBeforeFix, platform::PushButton& CommandApplySettings,
                  platform::Profile& store, std::string dataFolder, platform::CheckBox& CheckExpandable,
-                 platform::UiServices& ui);
+                 platform::UiServices& ui, platform::CheckBox* CheckRestorePoint = nullptr);
     void Form_Load();
     void CommandApplySettings_Click();
 
 private:
     platform::CheckBox& check_;
     platform::CheckBox& expandable_;
+    platform::CheckBox* restorePoint_;
     platform::Profile& store_;
     std::string file_;
     platform::UiServices& ui_;

@@ -48,4 +48,8 @@ bool ReadCheckExpandable(platform::Profile& store, const std::string& file) {
     return ReadProfileValue(store, file, kSettings, "CheckExpandable") == "1";
 }
 
+bool ReadRestorePoint(platform::Profile& store, const std::string& file) {
+    return ReadProfileValue(store, file, kSettings, "RestorePoint") == "1";
+}
+
 }  // namespace profile

@@ -24,5 +24,8 @@ int ReadBackupBeforeFix(platform::Profile& store, const std::string& file);
 // "CheckExpandable": only "1" is on. Off by default, so that expandable
 // strings are left out of a scan, as they always were, until the user asks.
 bool ReadCheckExpandable(platform::Profile& store, const std::string& file);
+// "RestorePoint": a restore point before repair only when it is 1; off
+// when missing.
+bool ReadRestorePoint(platform::Profile& store, const std::string& file);
 
 }  // namespace profile

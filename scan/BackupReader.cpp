@@ -31,7 +31,9 @@ std::optional<std::vector<std::string>> SplitLines(const std::string& text) {
     while (from < text.size()) {
         const std::size_t end = text.find_first_of("\r\n", from);
         if (end == std::string::npos) {
-            lines.push_back(text.substr(from));
+            // Every writer ends every line: a last line with no end was cut
+            // short, perhaps inside a value whose bytes would read shorter.
+            if (text.find_first_not_of(" \t", from) != std::string::npos) return std::nullopt;
             break;
         }
         lines.push_back(text.substr(from, end - from));
@@ -130,9 +132,15 @@ bool EndsWhole(std::uint32_t type, const std::vector<std::uint8_t>& data) {
 std::string BackupCountLine(std::size_t values) { return "; " + std::to_string(values) + " values"; }
 
 std::optional<std::vector<BackupValue>> ReadBackupFile(platform::CodePage& codePage, const std::string& bytes) {
-    const std::string decoded = codePage.Decode(bytes);
+    // The Unicode export is told by its byte-order mark, as the registry
+    // editor tells it; it holds whole UTF-16 units only.
+    const bool unicode = bytes.compare(0, 2, "\xFF\xFE") == 0;
+    if (unicode && bytes.size() % 2 != 0) return std::nullopt;
+    const std::string decoded =
+        unicode ? platform::Utf16BytesToUtf8(reinterpret_cast<const std::uint8_t*>(bytes.data()) + 2, bytes.size() - 2)
+                : codePage.Decode(bytes);
     const auto lines = SplitLines(decoded);
-    if (!lines || lines->empty() || (*lines)[0] != "REGEDIT4") return std::nullopt;
+    if (!lines || lines->empty() || (*lines)[0] != (unicode ? kRegedit5Header : "REGEDIT4")) return std::nullopt;
     // A file that tells its length must hold all of it, to its last line end.
     std::optional<std::size_t> count;
     if (!ReadCountLine(*lines, &count)) return std::nullopt;
@@ -192,9 +200,10 @@ std::optional<std::vector<BackupValue>> ReadBackupFile(platform::CodePage& codeP
                 end += 2;
             }
             if (!ReadHexBytes(*lines, row, data.substr(end), &value.data)) return std::nullopt;
-            // Text types given as bytes are code-page text; they get their
-            // closing NUL if it is missing.
-            if (value.type == 1 || value.type == 2 || value.type == 7) {
+            // Text types given as bytes are code-page text in REGEDIT4, and
+            // get their closing NUL if it is missing; the Unicode export's
+            // are the registry's own bytes.
+            if (!unicode && (value.type == 1 || value.type == 2 || value.type == 7)) {
                 if (!EndsWhole(value.type, value.data)) return std::nullopt;
                 const std::string text(value.data.begin(), value.data.end());
                 value.data = WithClosingNul(platform::Utf8ToUtf16Bytes(codePage.Decode(text)));

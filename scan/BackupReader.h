@@ -1,5 +1,6 @@
 #pragma once
-// The reader of the backup file: the values of a REGEDIT4 text, read as the
+// The reader of the backup file: the values of a REGEDIT4 text (or of the
+// registry editor's Unicode export), read as the
 // registry editor imports them, so that a backup can be checked before
 // anything it holds is removed and given back by the program itself.
 #include <cstdint>
@@ -10,6 +11,10 @@
 #include "platform/CodePage.h"
 
 namespace scan {
+
+// The first line of the registry editor's own export, a UTF-16LE file with
+// a byte-order mark.
+constexpr const char* kRegedit5Header = "Windows Registry Editor Version 5.00";
 
 struct BackupValue {
     std::string key;   // as its [key] line names it: root name, backslash, path
@@ -23,12 +28,13 @@ struct BackupValue {
 // file holds: "; <N> values".
 std::string BackupCountLine(std::size_t values);
 
-// Every value of the file in order; nothing when the file is not REGEDIT4
-// or any line of it would not import exactly, or when it is cut short: it
-// holds another number of values than its count line tells, its last line has no line
-// end after it, or a string given as bytes lacks its closing NUL. A file
-// without the count line (as backups were written before it) is read
-// without the first two checks.
+// Every value of the file in order; nothing when the file is neither
+// REGEDIT4 nor the Unicode export, or any line of it would not import
+// exactly, or when it is cut short: it holds another number of values than
+// its count line tells, its last line has no line end after it, or a
+// REGEDIT4 string given as bytes lacks its closing NUL. A file without the
+// count line (as backups were written before it) is read without the first
+// two checks.
 std::optional<std::vector<BackupValue>> ReadBackupFile(platform::CodePage& codePage, const std::string& bytes);
 
 }  // namespace scan

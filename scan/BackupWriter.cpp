@@ -68,6 +68,26 @@ void RemoveStaleUncheckedFiles(platform::FileSystem& files, const std::string& f
     }
 }
 
+// Whether the text is exact UTF-16 (a malformed byte would come back as
+// another character).
+bool RoundTrips(const std::string& text) { return platform::Utf16ToUtf8(platform::Utf8ToUtf16(text)) == text; }
+
+// The registry editor's own export, for values REGEDIT4 text cannot hold:
+// UTF-16LE with a byte-order mark, lines ended by CR LF.
+std::string Regedit5File(const std::vector<BackupValue>& values) {
+    std::string text = std::string(kRegedit5Header) + kCrLf + BackupCountLine(values.size()) + kCrLf;
+    std::string lastKey;
+    for (const BackupValue& value : values) {
+        std::string line;
+        BackupValueLine5(value.name, value.type, value.data, &line);  // held: it fits
+        if (value.key != lastKey) text += kCrLf + ("[" + value.key + "]") + kCrLf;
+        text += line + kCrLf;
+        lastKey = value.key;
+    }
+    const std::vector<std::uint8_t> units = platform::Utf8ToUtf16Bytes(text);
+    return "\xFF\xFE" + std::string(units.begin(), units.end());
+}
+
 int TickedCount(const std::vector<engine::Finding>& findings) {
     int ticked = 0;
     for (const engine::Finding& f : findings) ticked += f.ticked ? 1 : 0;
@@ -119,6 +139,33 @@ bool BackupValueLine(platform::CodePage& codePage, const std::string& valueName,
     return true;
 }
 
+bool BackupValueLine5(const std::string& valueName, std::uint32_t type, const std::vector<std::uint8_t>& data,
+                      std::string* line) {
+    if (!FitsOnALine(valueName) || !RoundTrips(valueName)) return false;
+    std::string out = (valueName.empty() ? std::string("@") : Quoted(valueName)) + "=";
+    // A string in quotes only where importing gives back the same bytes:
+    // whole characters, one closing NUL and no other, no line end. Any other
+    // string, and every expandable or multi-string as the registry editor
+    // writes them, is its exact bytes.
+    if (type == 1 && data.size() % 2 == 0) {
+        const std::string text = platform::Utf16BytesToUtf8(data.data(), data.size());
+        if (platform::Utf8ToUtf16Bytes(text) == data && !text.empty() && text.find('\0') == text.size() - 1 &&
+            text.find_first_of("\r\n") == std::string::npos) {
+            *line = out + Quoted(text.substr(0, text.size() - 1));
+            return true;
+        }
+    }
+    if (type == 4 && data.size() == 4) {
+        char dword[20];
+        std::snprintf(dword, sizeof dword, "dword:%08x",
+                      static_cast<unsigned>(data[0] | data[1] << 8 | data[2] << 16 | std::uint32_t(data[3]) << 24));
+        *line = out + dword;
+        return true;
+    }
+    *line = out + HexData(type, data, out.size());
+    return true;
+}
+
 std::string BackupFileName(const std::string& dateTimeText, int copy) {
     std::string stamp = dateTimeText;
     std::replace(stamp.begin(), stamp.end(), '/', '-');
@@ -145,6 +192,7 @@ BackupResult WriteBackupFile(const std::vector<engine::Finding>& findings, platf
     std::string text = std::string("REGEDIT4") + kCrLf;
     std::string lastKeyLine;
     std::vector<BackupValue> held;  // what the file must give back
+    bool regedit5 = false;  // a value REGEDIT4 text cannot hold is held
     for (std::size_t i = 0; i < findings.size(); ++i) {
         const engine::Finding& f = findings[i];
         if (!f.ticked) continue;
@@ -173,19 +221,22 @@ BackupResult WriteBackupFile(const std::vector<engine::Finding>& findings, platf
         case Listed::Changed: outcome = Outcome::ChangedSinceScan; continue;
         case Listed::Unreadable: continue;
         }
-        if (!codePage.Encode("[" + keyName + "]", &keyLine) ||
-            !BackupValueLine(codePage, f.valueName, f.type, data, &valueLine))
+        if (codePage.Encode("[" + keyName + "]", &keyLine) && BackupValueLine(codePage, f.valueName, f.type, data, &valueLine)) {
+            if (keyLine != lastKeyLine) text += kCrLf + keyLine + kCrLf;
+            text += valueLine + kCrLf;
+            lastKeyLine = keyLine;
+        } else if (RoundTrips(keyName) && BackupValueLine5(f.valueName, f.type, data, &valueLine)) {
+            regedit5 = true;  // the whole file is written so
+        } else {
             continue;
-        if (keyLine != lastKeyLine) text += kCrLf + keyLine + kCrLf;
-        text += valueLine + kCrLf;
-        lastKeyLine = keyLine;
+        }
         outcome = Outcome::None;
         held.push_back({keyName, f.valueName, f.type, std::move(data)});
     }
 
     // The file tells how many values it holds, right after its header, so
     // that a copy cut short is known for one. The registry editor passes
-    // over the comment.
+    // over the comment. (The Unicode export says it likewise.)
     text.insert(text.find(kCrLf) + 2, BackupCountLine(held.size()) + kCrLf);
 
     // A new file of its own: an earlier backup of the same second is kept.
@@ -203,6 +254,7 @@ BackupResult WriteBackupFile(const std::vector<engine::Finding>& findings, platf
         break;
     }
     if (!file) return result;
+    if (regedit5) text = Regedit5File(held);
     const bool wrote = file->Write(text);
     const bool closed = file->Close();  // flushed to the disk
     if (!wrote || !closed) {

@@ -1,7 +1,8 @@
 #pragma once
 // The backup file written before a repair: the ticked findings' values in
-// registry export text (REGEDIT4), so that importing the file gives every
-// value back with its type and bytes.
+// registry export text, so that importing the file gives every value back
+// with its type and bytes. REGEDIT4 in the code page whenever it can hold
+// every value; the registry editor's own Unicode export when it cannot.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -34,6 +35,13 @@ struct BackupResult {
 // when no REGEDIT4 line can give it back exactly.
 bool BackupValueLine(platform::CodePage& codePage, const std::string& valueName, std::uint32_t type,
                      const std::vector<std::uint8_t>& data, std::string* line);
+
+// The same for a "Windows Registry Editor Version 5.00" file, in the
+// program's text (the file is UTF-16): every string that is not plain text
+// ending in one NUL is given as its exact bytes. False only for a name no
+// line can hold (one with a line end).
+bool BackupValueLine5(const std::string& valueName, std::uint32_t type, const std::vector<std::uint8_t>& data,
+                      std::string* line);
 
 // "Backup (" stamp ").reg" with "/" and ":" made safe for a file name.
 std::string BackupFileName(const std::string& dateTimeText, int copy);

@@ -9,6 +9,7 @@
 #include "scan/BackupWriter.h"
 #include "scan/Repair.h"
 #include "scan/RepairEvent.h"
+#include "scan/RestorePoint.h"
 
 namespace scan {
 
@@ -333,19 +334,33 @@ void FormRepair::CommandRepair_Click() {
     }
 
     if (!KeepIgnoredSinceTheScan()) return;
+
+    // The restore point, when asked for, comes after that, right before the first
+    // removal; the window stays alive however long Windows takes.
+    const RestorePointServices points{s_.systemRestore, s_.registry, s_.profile, ProfilePath(), s_.ui};
+    RestorePointResult point;
+    if (profile::ReadRestorePoint(s_.profile, ProfilePath()) && AnyToRemove(findings_, outcomes)) {
+        c_.lblCurrentKey.SetCaption("Creating a restore point\u2026");
+        point = BeginRestorePoint(points);
+        c_.lblCurrentKey.SetCaption(label);
+    }
+
     nextRepairLabelTime_ = 0;  // the removal's first value is shown at once
     const RepairCounts counts = RemoveTickedFindings(findings_, outcomes, s_.registry, &keys, step, &repairCounts_);
     keys.CloseAll();
+    EndRestorePoint(points, point, AnyRemoved(findings_));
     c_.lblCurrentKey.SetCaption(label);
     c_.lvwRegErrors.RowsChanged();
 
     c_.RepairCount.SetCaption(std::to_string(counts.repaired));
     WriteRepairEvent(s_.eventLog, findings_, backupPath, s_.user, ticked_);
     c_.RepairCount.Announce();
+    std::string message = RepairMessage(counts);
+    if (point.outcome != RestorePointOutcome::NotAsked) message += "\r\n" + RestorePointLine(point);
     // No message box while the session ends: nobody is there to close it.
     if (!counts.stopped) {
         s_.ui.Notify(std::to_string(counts.repaired) + " errors has repaired.");
-        s_.ui.ShowMessage(RepairMessage(counts), platform::MessageStyle::Exclamation);
+        s_.ui.ShowMessage(message, platform::MessageStyle::Exclamation);
     }
     profile::WriteProfileValue(s_.profile, ProfilePath(), profile::kRecords, "FixedCount", std::to_string(counts.repaired));
 }

@@ -17,6 +17,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
+#include "platform/SystemRestore.h"
 #include "platform/Ui.h"
 #include "scan/Repair.h"
 
@@ -53,6 +54,9 @@ struct ScanServices {
     // The variables expandable strings name, when the settings ask for them
     // to be judged; without it none is known.
     platform::Environment* environment = nullptr;
+    // Where a restore point comes from when the setting asks for one; null
+    // where the system has none.
+    platform::SystemRestore* systemRestore = nullptr;
 };
 
 class FormRepair : public platform::ListRows, private engine::RegSearchListener {

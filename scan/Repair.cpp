@@ -63,6 +63,18 @@ RepairCounts RemoveTickedFindings(std::vector<engine::Finding>& findings,
     return counts;
 }
 
+bool AnyToRemove(const std::vector<engine::Finding>& findings, const std::vector<engine::Outcome>& backupOutcomes) {
+    for (std::size_t i = 0; i < findings.size(); ++i)
+        if (findings[i].ticked && backupOutcomes[i] == engine::Outcome::None) return true;
+    return false;
+}
+
+bool AnyRemoved(const std::vector<engine::Finding>& findings) {
+    for (const engine::Finding& finding : findings)
+        if (finding.outcome == engine::Outcome::Repaired) return true;
+    return false;
+}
+
 std::string RepairMessage(const RepairCounts& counts) {
     std::string message = std::to_string(counts.repaired) + " errors has repaired.";
     if (counts.notRemoved > 0) message += "\r\n" + std::to_string(counts.notRemoved) + " values could not be removed.";

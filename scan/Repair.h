@@ -37,6 +37,11 @@ RepairCounts RemoveTickedFindings(std::vector<engine::Finding>& findings,
                                   OpenKeys* keys = nullptr, const RepairStep& step = {},
                                   RepairCounts* counted = nullptr);
 
+// Whether a ticked finding is left for the removal after the backup's
+// answer (one per finding), and whether the removal removed any.
+bool AnyToRemove(const std::vector<engine::Finding>& findings, const std::vector<engine::Outcome>& backupOutcomes);
+bool AnyRemoved(const std::vector<engine::Finding>& findings);
+
 // The message at the end of a repair.
 std::string RepairMessage(const RepairCounts& counts);
 

@@ -118,16 +118,18 @@ WindowLayout Settings() {
     WindowLayout w = Page(Form::Settings, "FormSettings", "\\bgother.dll", shell::Page::Settings, "Settings");
     w.checks.push_back({"CheckBackupBeforeFix", "Make a backup before repair errors.", {3480, 2400, 4455, 255},
                         kWindowFont, kButtonText, kWhite, true});
-    w.buttons.push_back({"CommandApplySettings", "Apply", {3720, 3120, 1695, 495}});
+    // Beyond the backup: whether a scan judges expandable strings too, and
+    // whether a repair asks Windows for a restore point; Apply below them.
+    w.checks.push_back({"CheckExpandable", "Also check expandable strings (%SystemRoot%, %ProgramFiles%, \xE2\x80\xA6)",
+                        {3480, 2760, 7200, 255}, kWindowFont, kButtonText, kWhite});
+    w.checks.push_back({"CheckRestorePoint", "Create a restore point before repair", {3480, 3120, 4455, 255},
+                        kWindowFont, kButtonText, kWhite, true});
+    w.buttons.push_back({"CommandApplySettings", "Apply", {3720, 3480, 1695, 495}});
     // The values the user keeps, in the page's free area; the link as the
     // home page's "Select All".
     w.labels.push_back({"LabelIgnored", "Ignored entries: 0", {3480, 4080}, kWindowFont, kDarkGrey});
     w.labels.push_back({"LabelForgetAll", "Forget all", {3480, 4440}, kBoldFont, kDarkGrey, false, true});
-    w.focusOrder = {"CommandApplySettings", "CheckBackupBeforeFix"};
-    // Beyond the backup: whether a scan judges expandable strings too.
-    w.checks.push_back({"CheckExpandable", "Also check expandable strings (%SystemRoot%, %ProgramFiles%, \xE2\x80\xA6)",
-                        {3480, 2760, 7200, 255}, kWindowFont, kButtonText, kWhite});
-    w.focusOrder.push_back("CheckExpandable");
+    w.focusOrder = {"CommandApplySettings", "CheckBackupBeforeFix", "CheckExpandable", "CheckRestorePoint"};
     return w;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/win32/Win32Ui.h"
 
+#include <exception>
+#include <thread>
 #include <vector>
 
 #include "platform/win32/Accessible.h"
@@ -48,6 +50,41 @@ void Win32UiServices::DoEvents() {
     nextPump_ = now + kPumpIntervalMs;
     ++pumps_;
     PumpMessages();
+}
+
+void Win32UiServices::WaitFor(const std::function<void()>& work) {
+    const HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!done) {
+        work();
+        return;
+    }
+    std::exception_ptr failed;
+    std::thread worker([&] {
+        try {
+            work();
+        } catch (...) {
+            failed = std::current_exception();
+        }
+        ::SetEvent(done);
+    });
+    // The windows stay alive: painted, moved, and refusing what the caller
+    // has disabled, as in any other yield.
+    for (;;) {
+        const DWORD woke = ::MsgWaitForMultipleObjectsEx(1, &done, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woke != WAIT_OBJECT_0 + 1) break;  // done (or the wait failed: the join waits)
+        MSG quit;
+        if (::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) {
+            // The quit stays for the outer loop; the queue would wake the
+            // wait at once for ever after.
+            ::WaitForSingleObject(done, INFINITE);
+            break;
+        }
+        ++pumps_;
+        PumpMessages();
+    }
+    worker.join();
+    ::CloseHandle(done);
+    if (failed) std::rethrow_exception(failed);
 }
 
 void PumpMessages() {

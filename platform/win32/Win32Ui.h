@@ -3,6 +3,7 @@
 // user32 and kernel32.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "platform/Ui.h"
@@ -24,6 +25,9 @@ public:
     std::string NowText() override;
     // Raised on the active window, as message boxes are owned by it.
     void Notify(const std::string& text) override;
+    // The work on a thread of its own; the windows' messages are served
+    // until it is done.
+    void WaitFor(const std::function<void()>& work) override;
 
     // How many times the queue has been looked at, for measuring.
     unsigned long long Pumps() const { return pumps_; }

@@ -41,6 +41,13 @@ public:
     std::string NowText() override { return now; }
     std::vector<std::string> notified;  // what a screen reader was told once
     void Notify(const std::string& text) override { notified.push_back(text); }
+    // The work runs here, in the caller's thread, as the real services run
+    // it beside a message loop.
+    int waits = 0;
+    void WaitFor(const std::function<void()>& work) override {
+        ++waits;
+        work();
+    }
 };
 
 class FakeLabel : public platform::Label {

@@ -4,6 +4,7 @@
 
 #include "fakes/FakeCodePage.h"
 #include "fakes/FakeEnvironment.h"
+#include "fakes/FakeSystemRestore.h"
 #include "fakes/FakeUi.h"
 #include "fakes/MemoryFileSystem.h"
 #include "fakes/MemoryProfile.h"
@@ -30,6 +31,7 @@ protected:
     fakes::FakeUi ui;
     fakes::RecordingEventLog events;
     fakes::FakeEnvironment environment;
+    fakes::FakeSystemRestore systemRestore;
     fakes::FakeListView list;
     fakes::FakeLabel status, repairCount, currentKey;
     fakes::FakeTimer timer;
@@ -48,7 +50,8 @@ protected:
         form = std::make_unique<scan::FormRepair>(
             scan::ScanWindowControls{list, status, repairCount, currentKey, timer, start, stop, repair, ret},
             scan::ScanServices{reg, files, codePage, profile, ui, [this] { ++closes; },
-                               [this](bool running) { repairRunning.push_back(running); }, &events, "ada", &environment},
+                               [this](bool running) { repairRunning.push_back(running); }, &events, "ada",
+                               &environment, &systemRestore},
             ticked);
         form->Form_Load();
     }

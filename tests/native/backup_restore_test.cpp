@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "fakes/FakeCodePage.h"
+#include "fakes/MemoryFileSystem.h"
 #include "fakes/MemoryRegistry.h"
+#include "platform/Text.h"
 #include "scan/BackupReader.h"
 #include "scan/BackupRestore.h"
+#include "scan/BackupWriter.h"
 
 namespace {
 
@@ -98,7 +101,114 @@ TEST(BackupReader, ACutFileIsRefused) {
         const std::size_t end = uncounted.find("\r\n\"", begin);  // the next value's line
         for (std::size_t cut = begin + 1; cut < end; ++cut)
             EXPECT_FALSE(scan::ReadBackupFile(codePage, uncounted.substr(0, cut))) << uncounted.substr(0, cut);
-        EXPECT_TRUE(scan::ReadBackupFile(codePage, uncounted.substr(0, end))) << name << " whole";
+        EXPECT_FALSE(scan::ReadBackupFile(codePage, uncounted.substr(0, end))) << name << " without its line end";
+        EXPECT_TRUE(scan::ReadBackupFile(codePage, uncounted.substr(0, end + 2))) << name << " whole";
+    }
+}
+
+// String data as the registry holds it: UTF-16, little-endian.
+Bytes Utf16(std::u16string_view text) {
+    Bytes bytes;
+    for (char16_t u : text) {
+        bytes.push_back(static_cast<std::uint8_t>(u & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(u >> 8));
+    }
+    return bytes;
+}
+
+// The values of the Unicode backup: each kind REGEDIT4 in the code page
+// cannot hold, and the plain ones beside them.
+struct Regedit5Case {
+    std::string key, name;
+    std::uint32_t type;
+    Bytes data;
+    const char* line;  // as the file holds it, UTF-8 here; nullptr: not looked at
+};
+
+std::vector<Regedit5Case> Regedit5Cases() {
+    using namespace std::string_view_literals;
+    return {
+        {"S", "\xD0\x9F\xD1\x83\xD1\x81\xD0\xBA", 1, Utf16(u"C:\\\u65E5\u672C.exe\0"sv),
+         "\"\xD0\x9F\xD1\x83\xD1\x81\xD0\xBA\"=\"C:\\\\\xE6\x97\xA5\xE6\x9C\xAC.exe\""},
+        {"S", "a\\\"b\"", 1, Utf16(u"\"C:\\a.exe\" /x\0"sv), "\"a\\\\\\\"b\\\"\"=\"\\\"C:\\\\a.exe\\\" /x\""},
+        {"S", "nul inside", 1, Utf16(u"C:\0x\0"sv), "\"nul inside\"=hex(1):43,00,3a,00,00,00,78,00,00,00"},
+        {"S", "no closing nul", 1, Utf16(u"C:\\a.exe"sv), nullptr},
+        {"S", "odd", 1, {'C', 0, ':', 0, 'x'}, "\"odd\"=hex(1):43,00,3a,00,78"},
+        {"S", "empty", 1, {}, "\"empty\"=hex(1):"},
+        {"S", "lines", 1, Utf16(u"a\r\nb\0"sv), nullptr},
+        {"S", "", 2, Utf16(u"%SystemRoot%\\\u65E5.exe\0"sv), nullptr},
+        {"S", "multi", 7, Utf16(u"C:\\a.exe\0\u65E5\0\0"sv), nullptr},
+        {"S", "lone surrogate \xED\xA0\x80", 1, Utf16(u"\xDC00\0"sv), nullptr},
+        {"S\\\xE4\xB8\xAD]", "dword", 4, {1, 2, 3, 4}, "\"dword\"=dword:04030201"},
+        {"S\\\xE4\xB8\xAD]", "long", 3, Bytes(300, 0xAB), nullptr},
+    };
+}
+
+// Written by the repair's writer and read back by its reader: every value
+// whole, in its type and bytes, with its own key and name.
+TEST(BackupRegedit5, EveryValueRoundTripsExactly) {
+    fakes::MemoryRegistry reg;
+    fakes::MemoryFileSystem files;
+    fakes::Latin1CodePage codePage;
+    std::vector<engine::Finding> findings;
+    std::vector<scan::BackupValue> expected;
+    for (const Regedit5Case& c : Regedit5Cases()) {
+        reg.SetValue(kHkeyCurrentUser, c.key, c.name, c.type, c.data);
+        engine::Finding f;
+        f.rootName = "HKEY_CURRENT_USER";
+        f.root = kHkeyCurrentUser;
+        f.keyPath = c.key;
+        f.valueName = c.name;
+        f.type = c.type;
+        f.data = c.data;
+        f.realPlace = {kHkeyCurrentUser, c.key};
+        f.ticked = true;
+        findings.push_back(f);
+        expected.push_back({"HKEY_CURRENT_USER\\" + c.key, c.name, c.type, c.data});
+    }
+    const scan::BackupResult r = scan::WriteBackupFile(findings, reg, files, codePage, "0:00");
+    ASSERT_TRUE(r.verified);
+    EXPECT_EQ(r.outcomes, std::vector<engine::Outcome>(findings.size(), engine::Outcome::None));
+    const std::string file = files.Contents(r.path);
+    const auto values = scan::ReadBackupFile(codePage, file);
+    ASSERT_TRUE(values);
+    EXPECT_EQ(*values, expected);
+
+    ASSERT_EQ(file.substr(0, 2), "\xFF\xFE");
+    const std::string text = platform::Utf16BytesToUtf8(reinterpret_cast<const std::uint8_t*>(file.data()) + 2, file.size() - 2);
+    EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\r\n; 12 values\r\n\r\n[HKEY_CURRENT_USER\\S]\r\n", 0), 0u);
+    for (const Regedit5Case& c : Regedit5Cases()) {
+        if (c.line) {
+            EXPECT_NE(text.find(std::string("\r\n") + c.line + "\r\n"), std::string::npos) << c.line;
+        }
+    }
+    // Hex data goes on over lines of about 80 characters, as the export's does.
+    std::size_t from = 0, longest = 0;
+    for (std::size_t at; (at = text.find("\r\n", from)) != std::string::npos; from = at + 2)
+        longest = std::max(longest, at - from);
+    EXPECT_LE(longest, 80u);
+}
+
+// The program may end at any byte of writing, and a file may be cut by a
+// copy: each cut either is refused or gives whole values only.
+TEST(BackupRegedit5, AFileCutAtAnyByteIsRefusedOrReadWhole) {
+    fakes::Latin1CodePage codePage;
+    std::string text = "Windows Registry Editor Version 5.00\r\n";
+    std::vector<scan::BackupValue> all;
+    for (const Regedit5Case& c : Regedit5Cases()) {
+        std::string line;
+        ASSERT_TRUE(scan::BackupValueLine5(c.name, c.type, c.data, &line)) << c.name;
+        text += "\r\n[HKEY_CURRENT_USER\\" + c.key + "]\r\n" + line + "\r\n";
+        all.push_back({"HKEY_CURRENT_USER\\" + c.key, c.name, c.type, c.data});
+    }
+    const Bytes units = platform::Utf8ToUtf16Bytes(text);
+    const std::string file = "\xFF\xFE" + std::string(units.begin(), units.end());
+    ASSERT_EQ(scan::ReadBackupFile(codePage, file), all);
+    for (std::size_t size = 0; size < file.size(); ++size) {
+        const auto values = scan::ReadBackupFile(codePage, file.substr(0, size));
+        if (!values) continue;
+        ASSERT_LE(values->size(), all.size());
+        for (std::size_t i = 0; i < values->size(); ++i) EXPECT_EQ((*values)[i], all[i]) << "cut at " << size;
     }
 }
 

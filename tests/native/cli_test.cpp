@@ -10,6 +10,7 @@
 #include "fakes/FakeCodePage.h"
 #include "fakes/FakeConsole.h"
 #include "fakes/FakeEnvironment.h"
+#include "fakes/FakeSystemRestore.h"
 #include "fakes/FakeUi.h"
 #include "fakes/MemoryFileSystem.h"
 #include "fakes/MemoryProfile.h"
@@ -76,6 +77,7 @@ TEST(CommandLine, RefusesWhatItDoesNotKnowAndSaysWhat) {
         {{"scan", "--format"}, "--format needs a value"},
         {{"scan", "--categories", "startup,nothing"}, "unknown category in: startup,nothing"},
         {{"scan", "--no-backup"}, "unknown option: --no-backup"},
+        {{"scan", "--restore-point"}, "unknown option: --restore-point"},
         {{"backups", "--categories", "com"}, "unknown option: --categories"},
         {{"scan", "extra"}, "unexpected argument: extra"},
         {{"restore"}, "restore needs a backup file"},
@@ -261,7 +263,8 @@ protected:
     FakeMachine machine;
     fakes::RecordingEventLog events;
     fakes::FakeEnvironment environment;
-    cli::Services services{reg, files, codePage, profile, console, clock, machine, &events, &environment};
+    fakes::FakeSystemRestore systemRestore;
+    cli::Services services{reg, files, codePage, profile, console, clock, machine, &events, &environment, &systemRestore};
     const std::string backups = files.appFolder + "\\RegBackups";
 
     int Run(std::vector<std::string> args) {
@@ -354,6 +357,51 @@ TEST_F(CliRun, ExpandableStringsOnlyWithTheirFlagAndGivenBackAsStored) {
 
     EXPECT_EQ(Run({"restore", json["backup"]}), cli::kExitDone) << console.err;
     EXPECT_EQ(reg.Data(platform::kHkeyCurrentUser, "Software\\Vh", "gone"), stored);
+}
+
+// The restore point is reported in each format; one that Windows cannot
+// make leaves the exit code alone, one that fails makes it 3.
+TEST_F(CliRun, RepairWithARestorePointSaysWhichItWas) {
+    const struct {
+        platform::RestorePointAnswer answer;
+        int code;
+        const char* json;
+        const char* text;
+    } cases[] = {
+        // The text run is given the same number again: the point kept.
+        {{true, 0, 42}, cli::kExitDone, R"({"outcome": "may have kept", "number": 42, "reason": ""})",
+         "Restore point: kept (number 42)"},
+        {{false, 0, 0}, cli::kExitDone, R"({"outcome": "not available", "number": null, "reason": "System Restore gave no answer"})",
+         "Restore point: not available (System Restore gave no answer)"},
+        {{false, 1460, 0}, cli::kExitPartly, R"({"outcome": "failed", "number": null, "reason": "error 1460"})",
+         "Restore point: failed (error 1460)"},
+    };
+    for (const auto& c : cases) {
+        reg = fakes::MemoryRegistry();
+        SetUp();
+        systemRestore.answer = c.answer;
+        EXPECT_EQ(Run({"repair", "--restore-point", "--format", "json"}), c.code) << c.text;
+        const auto json = nlohmann::json::parse(console.out);
+        EXPECT_EQ(json["restorePoint"], nlohmann::json::parse(c.json)) << c.text;
+        EXPECT_EQ(json["findings"][0]["outcome"], "repaired") << c.text;
+        reg = fakes::MemoryRegistry();
+        SetUp();
+        EXPECT_EQ(Run({"repair", "--restore-point"}), c.code) << c.text;
+        EXPECT_NE(console.out.find(std::string("\r\n") + c.text + "\r\n"), std::string::npos) << console.out;
+    }
+    EXPECT_EQ(systemRestore.begun, 6);
+    EXPECT_EQ(systemRestore.ended.size(), 2u) << "only a point begun is ended";
+
+    // Not asked: no point, and the reports as they were.
+    reg = fakes::MemoryRegistry();
+    SetUp();
+    EXPECT_EQ(Run({"repair", "--format", "csv"}), cli::kExitDone);
+    EXPECT_EQ(systemRestore.begun, 6);
+    EXPECT_EQ(console.out.find("restorePoint"), std::string::npos);
+    EXPECT_EQ(Run({"repair", "--restore-point", "--format", "csv"}), cli::kExitDone) << "nothing left to remove";
+    EXPECT_EQ(systemRestore.begun, 6);
+    EXPECT_NE(console.out.find("command,backup,restorePoint\r\n"), std::string::npos);
+    EXPECT_NE(console.out.find(",repair,,none\r\n"), std::string::npos) << console.out;
 }
 
 TEST_F(CliRun, BackupsAreListedNewestFirstWithTimeAndSize) {
@@ -473,8 +521,8 @@ TEST_F(CliRun, AnEndOfTheSessionStopsTheRepairAfterTheValueUnderWay) {
 }
 
 TEST_F(CliRun, WhatCouldNotBeDoneExitsWithThreeAndFailuresWithTwo) {
-    // Kept: a name the backup's code page cannot hold; not removed: a key that refuses.
-    reg.SetString(platform::kHkeyCurrentUser, "Software\\Old", "\xE4\xB8\xAD", "C:\\Gone\\c.exe");
+    // Kept: a name no line of a backup can hold; not removed: a key that refuses.
+    reg.SetString(platform::kHkeyCurrentUser, "Software\\Old", "c\nd", "C:\\Gone\\c.exe");
     reg.DenyWrites(platform::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run");
     EXPECT_EQ(Run({"repair", "--format", "csv"}), cli::kExitPartly);
     EXPECT_NE(console.out.find(",kept,the backup cannot hold it\r\n"), std::string::npos);
@@ -486,7 +534,7 @@ TEST_F(CliRun, WhatCouldNotBeDoneExitsWithThreeAndFailuresWithTwo) {
     EXPECT_EQ(Run({"repair"}), cli::kExitError);
     EXPECT_EQ(console.err.rfind("varnholt-cli: the backup file could not be verified, so nothing was repaired: " + backups, 0), 0u);
     EXPECT_EQ(console.out, "");
-    EXPECT_TRUE(reg.ValueExists(platform::kHkeyCurrentUser, "Software\\Old", "\xE4\xB8\xAD"));
+    EXPECT_TRUE(reg.ValueExists(platform::kHkeyCurrentUser, "Software\\Old", "c\nd"));
     EXPECT_EQ(files.FilesIn(backups).size(), 1u) << "the first repair's only";
 
     files.AddFile("C:\\foreign.reg", "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\X]\r\n\"a\"=\"b\"\r\n");
@@ -503,7 +551,7 @@ TEST_F(CliRun, WhatCouldNotBeDoneExitsWithThreeAndFailuresWithTwo) {
 // Application event; a log that refuses it changes neither the report nor
 // the exit code.
 TEST_F(CliRun, RepairAndRestoreSayWhatHappenedInTheReportAndTheEventLog) {
-    reg.SetString(platform::kHkeyCurrentUser, "Software\\Old", "\xE4\xB8\xAD", "C:\\Gone\\c.exe");
+    reg.SetString(platform::kHkeyCurrentUser, "Software\\Old", "c\nd", "C:\\Gone\\c.exe");
     reg.DenyWrites(platform::kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run");
     for (const bool refuses : {false, true}) {
         events = fakes::RecordingEventLog();

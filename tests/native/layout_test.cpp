@@ -37,7 +37,7 @@ TEST(Layouts, FocusOrdersNameControlsOfTheirWindow) {
     } cases[] = {
         {Form::Scanner, {"Check6", "Check1"}, 16},
         {Form::RestoreAndBackup, {"ListViewBackups", "CommandRefresh", "CommandRestore", "CommandDelete"}, 4},
-        {Form::Settings, {"CommandApplySettings", "CheckBackupBeforeFix", "CheckExpandable"}, 3},
+        {Form::Settings, {"CommandApplySettings", "CheckBackupBeforeFix", "CheckExpandable", "CheckRestorePoint"}, 4},
         {Form::Records, {"CommandRefreshRecords"}, 1},
         {Form::Repair, {"lvwRegErrors", "CommandStart", "CommandStop", "CommandRepair", "CommandReturn"}, 5},
     };

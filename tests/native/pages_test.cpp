@@ -376,6 +376,28 @@ TEST(SettingsPageTest, ExpandableStringsAreCheckedOnlyWhenTheProfileSaysOne) {
     }
 }
 
+// Off unless the profile says 1: a restore point can take minutes.
+TEST(SettingsPageTest, ShowsAndAppliesTheRestorePoint) {
+    fakes::MemoryProfile store;
+    fakes::FakeCheckBox backup, expandable, point;
+    fakes::FakeButton apply;
+    fakes::FakeUi ui;
+    const std::string file = "C:\\App\\ro.ini";
+    profile::FormSettings page(backup, apply, store, "C:\\App", expandable, ui, &point);
+    for (const auto& [stored, shown] : {std::pair{"1", 1}, {"0", 0}, {"", 0}, {"2", 0}, {"yes", 0}}) {
+        store.values[{file, "Settings", "RestorePoint"}] = stored;
+        page.Form_Load();
+        EXPECT_EQ(point.value, shown) << stored;
+    }
+    store.values.clear();
+    page.Form_Load();
+    EXPECT_EQ(point.value, 0) << "missing";
+    point.value = 1;
+    apply.Press();
+    EXPECT_EQ((store.values[{file, "Settings", "RestorePoint"}]), "1");
+    EXPECT_EQ((store.values[{file, "Settings", "BackupBeforeFix"}]), "1") << "the backup box is applied as before";
+}
+
 TEST(RecordsPageTest, ShowsTheRecordsAsStored) {
     fakes::MemoryProfile store;
     fakes::FakeLabel time, errors, fixed;

@@ -1,5 +1,7 @@
 // The repair: backup first, then removal of the ticked values, marks and counts.
 #include "ScanFixture.h"
+#include "scan/BackupReader.h"
+#include "scan/BackupRestore.h"
 #include "scan/BackupWriter.h"
 #include "scan/FormRestoreAndBackup.h"
 #include "scan/RepairEvent.h"
@@ -178,38 +180,50 @@ TEST_F(RepairTest, OnlyValuesThatAreGoneCount) {
     EXPECT_EQ(Record("FixedCount"), "3");
 }
 
-TEST_F(RepairTest, ValuesTheBackupCannotHoldStay) {
+// A value REGEDIT4 text in the code page cannot hold makes the whole backup
+// the registry editor's Unicode export, which holds it exactly; only a name
+// with a line end, which no line can hold, stays.
+TEST_F(RepairTest, ValuesREGEDIT4CannotHoldAreHeldByAUnicodeBackup) {
     // The test code page holds U+0000 to U+00FF; U+4E2D is beyond it.
     std::vector<std::uint8_t> noNul = fakes::StringData("C:\\g.exe");
     noNul.resize(noNul.size() - 2);
+    std::vector<std::uint8_t> odd = fakes::StringData("C:\\gone6.exe");
+    odd.push_back('x');
     reg.SetString(kHkcu, "S", "wide", "C:\\gone1\xE4\xB8\xAD.exe");
     reg.SetValue(kHkcu, "S", "noNul", 1, noNul);
     reg.SetString(kHkcu, "S", "fine", "C:\\gone2.exe");
     reg.SetString(kHkcu, "S", "vanished", "C:\\gone3.exe");
     reg.SetString(kHkcu, "S", "n\xE4\xB8\xAD", "C:\\gone4.exe");
     reg.SetString(kHkcu, "S\\k\xE4\xB8\xAD", "v", "C:\\gone5.exe");
-    std::vector<std::uint8_t> odd = fakes::StringData("C:\\gone6.exe");
-    odd.push_back('x');
     reg.SetValue(kHkcu, "S", "odd", 1, odd);
-    // A list without the empty string that closes it: read back, it would
-    // look cut short.
-    reg.SetValue(kHkcu, "S", "unclosed", platform::kRegMultiSz, fakes::StringData("C:\\gone7.exe"));
+    reg.SetString(kHkcu, "S", "line\nend", "C:\\gone7.exe");
     start.Press();
     ASSERT_EQ(list.RowCount(), 8);
+    std::vector<scan::BackupValue> before;
+    for (int row = 1; row <= 8; ++row) {
+        const engine::Finding& f = form->Findings()[row - 1];
+        if (f.valueName != "vanished" && f.valueName != "line\nend")
+            before.push_back({"HKEY_CURRENT_USER\\" + f.keyPath, f.valueName, f.type, reg.Data(kHkcu, f.keyPath, f.valueName)});
+    }
     platform::RegHandle key;
     reg.CreateKey(kHkcu, "S", &key);
     reg.DeleteValue(key, "vanished");
     reg.CloseKey(key);
     repair.Press();
-    for (const char* name : {"wide", "noNul", "n\xE4\xB8\xAD", "odd", "unclosed"})
-        EXPECT_TRUE(reg.ValueExists(kHkcu, "S", name)) << name;
-    EXPECT_TRUE(reg.ValueExists(kHkcu, "S\\k\xE4\xB8\xAD", "v"));
-    EXPECT_FALSE(reg.ValueExists(kHkcu, "S", "fine"));
-    for (int row = 1; row <= 8; ++row)
-        EXPECT_EQ(Row(row)[0], row == 3 || row == 4 ? "Repaired" : "VALUE VALUE") << row;  // 4 vanished: nothing to keep
-    EXPECT_EQ(repairCount.caption, "2");
-    EXPECT_EQ(Messages().back(), "2 errors has repaired.\r\n6 values were kept because the backup cannot hold them.");
-    EXPECT_EQ(OnlyBackup(), "REGEDIT4\r\n; 1 values\r\n\r\n[HKEY_CURRENT_USER\\S]\r\n\"fine\"=\"C:\\\\gone2.exe\"\r\n");
+    for (const scan::BackupValue& v : before) EXPECT_FALSE(reg.ValueExists(kHkcu, v.key.substr(18), v.name)) << v.name;
+    EXPECT_TRUE(reg.ValueExists(kHkcu, "S", "line\nend"));
+    EXPECT_EQ(repairCount.caption, "7");
+    EXPECT_EQ(Messages().back(), "7 errors has repaired.\r\n1 values were kept because the backup cannot hold them.");
+
+    const std::string file = OnlyBackup();
+    EXPECT_EQ(file.rfind(std::string("\xFF\xFEW\0i\0n\0d\0", 10), 0), 0u) << "UTF-16LE with its mark";
+    const auto values = scan::ReadBackupFile(codePage, file);
+    ASSERT_TRUE(values);
+    EXPECT_EQ(*values, before) << "every value held exactly";
+    for (const scan::RestoredValue& r : scan::RestoreBackupValues(reg, *values))
+        EXPECT_EQ(r.outcome, scan::Restore::Restored) << r.value.name;
+    for (const scan::BackupValue& v : before)
+        EXPECT_EQ(reg.Data(kHkcu, v.key.substr(18), v.name), v.data) << v.name << ": restored byte for byte";
 }
 
 TEST_F(RepairTest, RepairingAgainGivesTheSameCountWithOrWithoutTheBackup) {
@@ -735,7 +749,7 @@ TEST_F(RepairTest, EachRepairWritesOneEvent) {
         std::string counts;  // the first insert
     } cases[] = {
         {"all gone", [] {}, EventType::Information, scan::kRepairEvent, "2 repaired"},
-        {"one kept", [this] { reg.SetString(kHkcu, "S", "n\xE4\xB8\xAD", "C:\\gone3.exe"); },
+        {"one kept", [this] { reg.SetString(kHkcu, "S", "n\nd", "C:\\gone3.exe"); },
          EventType::Warning, scan::kRepairEvent, "2 repaired, 1 kept"},
         {"backup failed", [this] { files.failCreateFile = true; }, EventType::Error,
          scan::kRepairRefusedEvent, "the backup file could not be written"},
