@@ -109,6 +109,7 @@ long OpenKeys::Open(platform::RegHandle root, const std::string& keyPath, std::u
         key);
     if (reached != platform::kErrorSuccess) return reached;
     if (held != keys_.end()) {
+        places_.erase(held->second.handle);
         registry_.CloseKey(held->second.handle);
         keys_.erase(held);
     }
@@ -121,6 +122,13 @@ void OpenKeys::CloseAll() {
     for (const auto& [where, handle] : levels_) registry_.CloseKey(handle);
     keys_.clear();
     levels_.clear();
+    places_.clear();
+}
+
+const engine::KeyPlace& OpenKeys::RealPlaceOf(platform::RegHandle key, const engine::KeyPlace& walked) {
+    auto known = places_.find(key);
+    if (known == places_.end()) known = places_.emplace(key, engine::RealPlaceOf(registry_, key, walked)).first;
+    return known->second;
 }
 
 Listed CheckListedValue(OpenKeys& keys, const engine::Finding& finding, std::uint32_t access, std::uint32_t alsoTry,
@@ -143,8 +151,10 @@ Listed CheckListedValue(OpenKeys& keys, const engine::Finding& finding, std::uin
     if (queried == platform::kErrorFileNotFound) return IsLink(registry, *key) ? Listed::Changed : Listed::Gone;
     if (queried != platform::kErrorSuccess) return Listed::Unreadable;
     // The path may lead elsewhere now (the key deleted and another made in
-    // its place), and a service may have become a driver since the scan.
-    const engine::KeyPlace place = engine::RealPlaceOf(registry, *key, {finding.root, finding.keyPath});
+    // its place), and a service may have become a driver since the scan. The
+    // key's name is asked once: the handle stays this key's, wherever its
+    // path leads later.
+    const engine::KeyPlace& place = keys.RealPlaceOf(*key, {finding.root, finding.keyPath});
     if (!engine::SamePlace(place, finding.realPlace) || engine::ProtectedPlaceOf(registry, place.root, place.path))
         return Listed::Changed;
     // The walk takes empty data for a single zero byte.

@@ -74,6 +74,9 @@ public:
               std::uint32_t alsoTry = 0);
     void CloseAll();
     platform::Registry& Registry() { return registry_; }
+    // Where a key this cache holds open really is (engine::RealPlaceOf),
+    // asked of the registry once per key: the values of one key share it.
+    const engine::KeyPlace& RealPlaceOf(platform::RegHandle key, const engine::KeyPlace& walked);
 
 private:
     struct Entry {
@@ -86,6 +89,7 @@ private:
     // keys values were asked of.
     std::map<std::pair<platform::RegHandle, std::string>, platform::RegHandle> levels_;
     std::map<std::pair<platform::RegHandle, std::string>, Entry> keys_;
+    std::map<platform::RegHandle, engine::KeyPlace> places_;  // by open key
 };
 
 // What a repair finds when it comes back to a value the scan listed.
