@@ -52,6 +52,11 @@ std::string Win32Registry::CurrentUserSid() {
     return sid;
 }
 
+// The walk and the repair open every key below a root as itself, never as
+// what a link leads to: the portable names must be the system's.
+static_assert(platform::kRegOptionOpenLink == REG_OPTION_OPEN_LINK);
+static_assert(platform::kRegLink == REG_LINK);
+
 long Win32Registry::OpenKeyEx(platform::RegHandle root, const std::string& path, std::uint32_t options,
                               std::uint32_t access, platform::RegHandle* out) {
     if (HoldsNul(path)) return platform::kErrorInvalidName;
