@@ -88,6 +88,14 @@ std::string Regedit5File(const std::vector<BackupValue>& values) {
     return "\xFF\xFE" + std::string(units.begin(), units.end());
 }
 
+// "dword:" and the four bytes as one number, as both exports write it.
+std::string DwordData(const std::vector<std::uint8_t>& data) {
+    char dword[20];
+    std::snprintf(dword, sizeof dword, "dword:%08x",
+                  static_cast<unsigned>(data[0] | data[1] << 8 | data[2] << 16 | std::uint32_t(data[3]) << 24));
+    return dword;
+}
+
 int TickedCount(const std::vector<engine::Finding>& findings) {
     int ticked = 0;
     for (const engine::Finding& f : findings) ticked += f.ticked ? 1 : 0;
@@ -123,10 +131,7 @@ bool BackupValueLine(platform::CodePage& codePage, const std::string& valueName,
         return codePage.Encode(name + "=" + Quoted(text.substr(0, text.size() - 1)), line);
     if (!codePage.Encode(name + "=", &out)) return false;
     if (type == 4 && data.size() == 4) {
-        char dword[20];
-        std::snprintf(dword, sizeof dword, "dword:%08x",
-                      static_cast<unsigned>(data[0] | data[1] << 8 | data[2] << 16 | std::uint32_t(data[3]) << 24));
-        out += dword;
+        out += DwordData(data);
     } else if (isString) {
         // The import reads these bytes in the code page, as the file's text.
         std::string bytes;
@@ -156,10 +161,7 @@ bool BackupValueLine5(const std::string& valueName, std::uint32_t type, const st
         }
     }
     if (type == 4 && data.size() == 4) {
-        char dword[20];
-        std::snprintf(dword, sizeof dword, "dword:%08x",
-                      static_cast<unsigned>(data[0] | data[1] << 8 | data[2] << 16 | std::uint32_t(data[3]) << 24));
-        *line = out + dword;
+        *line = out + DwordData(data);
         return true;
     }
     *line = out + HexData(type, data, out.size());
